@@ -1,0 +1,73 @@
+#include "cli/command.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+#include "i18n/translate.h"
+
+namespace vexaris::cli {
+
+static std::vector<Command> &table()
+{
+    static std::vector<Command> all;
+    return all;
+}
+
+bool registerCommand(Command command)
+{
+    table().push_back(std::move(command));
+    return true;
+}
+
+const std::vector<Command> &commands()
+{
+    return table();
+}
+
+bool takeFlag(QStringList &args, const QString &flag)
+{
+    return args.removeAll(flag) > 0;
+}
+
+QStringList takeOptionValues(QStringList &args, const QString &option)
+{
+    QStringList values;
+    for (qsizetype i = 0; i < args.size();) {
+        if (args[i] != option) {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            throw UsageError(formatText(_("Option %s needs a value"), { option.toStdString() }));
+        values.append(args[i + 1]);
+        args.remove(i, 2);
+    }
+    return values;
+}
+
+void expectPositional(const QStringList &args, qsizetype count, const char *commandName)
+{
+    for (const QString &arg : args) {
+        if (arg.startsWith(QLatin1String("--")))
+            throw UsageError(formatText(_("Unknown option %s"), { arg.toStdString() }));
+    }
+    if (args.size() != count)
+        throw UsageError(formatText(_("Wrong number of arguments for %s"), { commandName }));
+}
+
+bool interactive()
+{
+    return isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
+}
+
+bool askYesNo(const std::string &question)
+{
+    std::cerr << question << " [y/N] " << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer))
+        return false;
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == _("yes");
+}
+
+} // namespace vexaris::cli

@@ -1,0 +1,50 @@
+// The command line's commands register themselves here, one file each, so that adding a
+// command never touches the others.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vexaris::cli {
+
+// A mistake in the words of the call: reported with exit status 2.
+class UsageError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Context
+{
+    QString databasePath; // --db, or Vexaris.db in the program's folder
+};
+
+struct Command
+{
+    const char *name;
+    const char *synopsis; // the arguments after the name, marked with N_ for translation
+    const char *summary; // one line, marked with N_
+    std::function<int(Context &, const QStringList &)> run;
+};
+
+// Adds a command to the table that main() dispatches on; returns true for use in a static.
+bool registerCommand(Command command);
+const std::vector<Command> &commands();
+
+// Options shared by the commands' argument parsing.
+bool takeFlag(QStringList &args, const QString &flag);
+// Removes "--name VALUE" pairs from args and returns the values in order.
+QStringList takeOptionValues(QStringList &args, const QString &option);
+// Fails with a usage error unless exactly count positional arguments are left.
+void expectPositional(const QStringList &args, qsizetype count, const char *commandName);
+
+// True when standard input and standard error are terminals, so a question can be asked.
+bool interactive();
+// Asks a yes/no question on the terminal; anything but y/yes answers No.
+bool askYesNo(const std::string &question);
+
+} // namespace vexaris::cli
