@@ -1,0 +1,31 @@
+// The processing log: the append-only lines that the long runs leave for the user, kept for as
+// long as the program runs. The window TfrmLog shows these lines; the core and the command line
+// use the list alone.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace vexaris::log {
+
+class ProcessingLog
+{
+public:
+    static ProcessingLog &instance();
+
+    void append(const QString &line);
+    qsizetype lineCount() const { return m_lines.size(); }
+    const QStringList &lines() const { return m_lines; }
+    // The lines added since a run noted the count at its start.
+    QStringList linesSince(qsizetype count) const { return m_lines.mid(count); }
+
+    // The window that shows the log listens here so that a line appears as soon as it is added.
+    void setListener(std::function<void(const QString &)> listener) { m_listener = std::move(listener); }
+
+private:
+    QStringList m_lines;
+    std::function<void(const QString &)> m_listener;
+};
+
+} // namespace vexaris::log
