@@ -3,9 +3,10 @@
 // use the list alone.
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 namespace vexaris::log {
 
