@@ -1,0 +1,9 @@
+#include "review/viewcommand.h"
+
+namespace vexaris::ui {
+
+void executeViewDuplicates(QWidget *)
+{
+}
+
+} // namespace vexaris::ui
