@@ -1,0 +1,135 @@
+#include "store/data.h"
+
+#include "store/connection.h"
+#include "store/recordset.h"
+#include "store/schemanames.h"
+
+namespace vexaris::store {
+
+TCollectionRec CurrentCollection;
+
+void ListCollections(QStringList &names)
+{
+    names.clear();
+    Recordset collections;
+    collections.Open(DatabaseConnection(), QLatin1String(table::Collection), LockType::ReadOnly, CommandType::Table);
+    for (; !collections.Eof(); collections.MoveNext()) {
+        const Value &name = collections.Field(column::Name);
+        if (!name.isNull())
+            names.append(name.toString());
+    }
+    collections.Close();
+}
+
+void AddCollection(const QString &name)
+{
+    DatabaseConnection().Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES (?)"), {name});
+}
+
+void DeleteCollection(int32_t collectionId)
+{
+    Database &database = DatabaseConnection();
+    database.Execute(QStringLiteral("DELETE FROM Duplicate WHERE Collection_ID = ?"), {collectionId});
+    database.Execute(QStringLiteral("DELETE FROM Collection WHERE ID = ?"), {collectionId});
+}
+
+bool LoadCollection(const QString &name, TCollectionRec &collection, FolderCheckList &folders)
+{
+    Database &database = DatabaseConnection();
+    Recordset found;
+    // Without an order the first row by key decides when several collections share the name.
+    found.Open(database, QStringLiteral("SELECT * FROM Collection WHERE Name = ? ORDER BY ID"), LockType::ReadOnly,
+        CommandType::Text, {name});
+    if (found.Eof()) {
+        collection.ID = 0;
+        found.Close();
+        return false;
+    }
+    TCollectionRec loaded;
+    loaded.ID = found.Field(column::ID).toInt();
+    loaded.Name = found.Field(column::Name).toString();
+    loaded.LastLeft_ID = IntOrZero(found.Field(column::LastLeft_ID));
+    loaded.Scanned = found.Field(column::Scanned).toBool();
+    loaded.ScanProgress = IntOrZero(found.Field(column::ScanProgress));
+    loaded.LastMethod = IntOrZero(found.Field(column::LastMethod));
+    loaded.LastTolerance = IntOrZero(found.Field(column::LastTolerance));
+    found.Close();
+    collection = loaded;
+
+    folders.clearFolders();
+    Recordset rows;
+    rows.Open(database, QStringLiteral("SELECT * FROM Folder WHERE CollectionID = ?"), LockType::ReadOnly,
+        CommandType::Text, {loaded.ID});
+    for (; !rows.Eof(); rows.MoveNext()) {
+        const Value &path = rows.Field(column::Path);
+        folders.addFolder(path.isNull() ? QString() : path.toString(), rows.Field(column::ID).toInt());
+    }
+    rows.Close();
+    return true;
+}
+
+int32_t AddFolder(int32_t collectionId, const QString &path)
+{
+    Database &database = DatabaseConnection();
+    database.Execute(QStringLiteral("INSERT INTO Folder (CollectionID, Path) VALUES (?, ?)"), {collectionId, path});
+    return static_cast<int32_t>(database.lastInsertId());
+}
+
+int RemoveFolder(int32_t collectionId, const QString &path)
+{
+    // Path has the BINARY collation, so = compares exactly, as the file system does.
+    return DatabaseConnection().Execute(
+        QStringLiteral("DELETE FROM Folder WHERE CollectionID = ? AND Path = ?"), {collectionId, path});
+}
+
+QString likePrefixPattern(const QString &prefix)
+{
+    QString pattern;
+    pattern.reserve(prefix.size() + 8);
+    for (const QChar c : prefix) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            pattern.append(QLatin1Char('\\'));
+        pattern.append(c);
+    }
+    pattern.append(QLatin1Char('%'));
+    return pattern;
+}
+
+int RemoveFolderTree(int32_t collectionId, const QString &path)
+{
+    int removed = RemoveFolder(collectionId, path);
+    const QString prefix = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    // LIKE ignores ASCII letter case, so the prefix is compared exactly as well; LIKE only lets
+    // SQLite skip the rows that cannot match.
+    removed += DatabaseConnection().Execute(QStringLiteral("DELETE FROM Folder WHERE CollectionID = ? "
+                                                           "AND Path LIKE ? ESCAPE '\\' "
+                                                           "AND substr(Path, 1, length(?)) = ?"),
+        {collectionId, likePrefixPattern(prefix), prefix, prefix});
+    return removed;
+}
+
+void ResetScanState(bool deletePairs)
+{
+    Database &database = DatabaseConnection();
+    database.Execute(
+        QStringLiteral("UPDATE Collection SET Scanned = FALSE, LastLeft_ID = NULL, ScanProgress = 0 WHERE ID = ?"),
+        {CurrentCollection.ID});
+    if (deletePairs)
+        database.Execute(QStringLiteral("DELETE FROM Duplicate WHERE Collection_ID = ?"), {CurrentCollection.ID});
+}
+
+void DeletePicture(int32_t pictureId)
+{
+    Database &database = DatabaseConnection();
+    database.Execute(QStringLiteral("DELETE FROM Duplicate WHERE Left_ID = ? OR Right_ID = ?"), {pictureId, pictureId});
+    database.Execute(QStringLiteral("DELETE FROM Picture WHERE ID = ?"), {pictureId});
+}
+
+void MovePicture(int32_t pictureId, int32_t folderId, const QString &newPath)
+{
+    const QString fileName = newPath.mid(newPath.lastIndexOf(QLatin1Char('/')) + 1);
+    DatabaseConnection().Execute(
+        QStringLiteral("UPDATE Picture SET FileName = ?, FolderID = ? WHERE ID = ?"), {fileName, folderId, pictureId});
+}
+
+} // namespace vexaris::store

@@ -1,0 +1,304 @@
+#include "store/database.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "i18n/translate.h"
+#include "store/schemanames.h"
+
+namespace vexaris::store {
+
+namespace {
+
+std::string lastMessage(sqlite3 *handle)
+{
+    return handle ? std::string(sqlite3_errmsg(handle)) : std::string("out of memory");
+}
+
+int compareNoCase(void *, int length1, const void *text1, int length2, const void *text2)
+{
+    // Qt folds case by Unicode rules, so "Ä" and "ä" meet where SQLite's NOCASE knows only ASCII.
+    const QString a = QString::fromUtf8(static_cast<const char *>(text1), length1);
+    const QString b = QString::fromUtf8(static_cast<const char *>(text2), length2);
+    return QString::compare(a, b, Qt::CaseInsensitive);
+}
+
+std::string toStd(const QString &text)
+{
+    return text.toStdString();
+}
+
+} // namespace
+
+void registerCollations(sqlite3 *handle)
+{
+    const int code
+        = sqlite3_create_collation_v2(handle, kNoCaseCollation, SQLITE_UTF8, nullptr, compareNoCase, nullptr);
+    if (code != SQLITE_OK)
+        throw DatabaseError(lastMessage(handle), code);
+}
+
+Database::~Database()
+{
+    Close();
+}
+
+void Database::Open(const QString &file)
+{
+    Close();
+    const QByteArray name = QFile::encodeName(file);
+    sqlite3 *handle = nullptr;
+    int code = sqlite3_open_v2(name.constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    auto fail = [&](const std::string &reason, int failCode) {
+        sqlite3_close_v2(handle);
+        throw DatabaseError(formatText(_("Cannot open the database %s: %s"), {toStd(file), reason}), failCode);
+    };
+    if (code != SQLITE_OK)
+        fail(lastMessage(handle), code);
+    sqlite3_extended_result_codes(handle, 1);
+    sqlite3_busy_timeout(handle, 5000);
+    registerCollations(handle);
+    if (sqlite3_db_readonly(handle, "main") == 1)
+        fail(_("the file cannot be written"), SQLITE_READONLY);
+
+    // Look before changing anything: switching an empty or foreign file to WAL would write to it.
+    sqlite3_stmt *check = nullptr;
+    code = sqlite3_prepare_v2(handle,
+        "SELECT count(*) FROM sqlite_master WHERE type = 'table' "
+        "AND name IN ('Collection', 'Folder', 'Picture', 'Duplicate')",
+        -1, &check, nullptr);
+    if (code == SQLITE_OK)
+        code = sqlite3_step(check);
+    const bool ours = code == SQLITE_ROW && sqlite3_column_int(check, 0) == 4;
+    sqlite3_finalize(check);
+    if (code != SQLITE_ROW)
+        fail(lastMessage(handle), code);
+    if (!ours)
+        fail(_("the file holds no Vexaris collections"), SQLITE_NOTADB);
+
+    for (const char *pragma :
+        {"PRAGMA foreign_keys = ON", "PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL"}) {
+        code = sqlite3_exec(handle, pragma, nullptr, nullptr, nullptr);
+        if (code != SQLITE_OK)
+            fail(lastMessage(handle), code);
+    }
+    m_handle = handle;
+    m_fileName = file;
+}
+
+void Database::Close()
+{
+    if (m_handle) {
+        sqlite3_close_v2(m_handle);
+        m_handle = nullptr;
+    }
+    m_fileName.clear();
+}
+
+sqlite3 *Database::handle() const
+{
+    if (!m_handle)
+        throw DatabaseError(_("The database is not open"), SQLITE_MISUSE);
+    return m_handle;
+}
+
+int Database::Execute(const QString &sql, const Parameters &parameters)
+{
+    Statement statement(*this, sql);
+    statement.bindAll(parameters);
+    return statement.run();
+}
+
+qint64 Database::lastInsertId() const
+{
+    return sqlite3_last_insert_rowid(handle());
+}
+
+Statement::Statement(Database &database, const QString &sql)
+    : m_database(database)
+{
+    sqlite3 *handle = database.handle();
+    const QByteArray text = sql.toUtf8();
+    const char *tail = nullptr;
+    const int code = sqlite3_prepare_v2(handle, text.constData(), static_cast<int>(text.size()), &m_statement, &tail);
+    if (code != SQLITE_OK)
+        fail(code);
+    // A second statement after the first would be dropped without a word; refuse it instead.
+    if (tail && !QByteArray(tail).trimmed().isEmpty()) {
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
+        throw DatabaseError(_("Only one SQL statement can be run at a time"), SQLITE_MISUSE);
+    }
+    if (!m_statement)
+        throw DatabaseError(_("The SQL text holds no statement"), SQLITE_MISUSE);
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_statement);
+}
+
+void Statement::fail(int code) const
+{
+    throw DatabaseError(lastMessage(m_database.handle()), code);
+}
+
+void Statement::bind(int index, const Value &value)
+{
+    const int position = index + 1;
+    int code = SQLITE_OK;
+    switch (value.type()) {
+    case Value::Type::Null:
+        code = sqlite3_bind_null(m_statement, position);
+        break;
+    case Value::Type::Integer:
+        code = sqlite3_bind_int64(m_statement, position, value.toInt64());
+        break;
+    case Value::Type::Double:
+        code = sqlite3_bind_double(m_statement, position, value.toDouble());
+        break;
+    case Value::Type::Text: {
+        const QByteArray text = value.toString().toUtf8();
+        code = sqlite3_bind_text64(m_statement, position, text.isEmpty() ? "" : text.constData(),
+            static_cast<sqlite3_uint64>(text.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+        break;
+    }
+    case Value::Type::Blob: {
+        // A null data pointer would bind NULL, so an empty blob is bound as a zero-length one.
+        const QByteArray bytes = value.toBlob();
+        if (bytes.isEmpty())
+            code = sqlite3_bind_zeroblob(m_statement, position, 0);
+        else
+            code = sqlite3_bind_blob64(
+                m_statement, position, bytes.constData(), static_cast<sqlite3_uint64>(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    }
+    if (code != SQLITE_OK)
+        fail(code);
+}
+
+void Statement::bindAll(const Parameters &parameters)
+{
+    if (static_cast<int>(parameters.size()) != sqlite3_bind_parameter_count(m_statement))
+        throw DatabaseError(_("The number of values does not match the statement"), SQLITE_RANGE);
+    for (size_t i = 0; i < parameters.size(); ++i)
+        bind(static_cast<int>(i), parameters[i]);
+}
+
+bool Statement::step()
+{
+    const int code = sqlite3_step(m_statement);
+    if (code == SQLITE_ROW)
+        return true;
+    if (code == SQLITE_DONE)
+        return false;
+    fail(code);
+}
+
+int Statement::run()
+{
+    while (step()) { }
+    return sqlite3_changes(m_database.handle());
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_statement);
+}
+
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_statement);
+}
+
+QString Statement::columnName(int index) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_statement, index));
+}
+
+QString Statement::columnTable(int index) const
+{
+    const char *name = sqlite3_column_table_name(m_statement, index);
+    return name ? QString::fromUtf8(name) : QString();
+}
+
+QString Statement::columnOrigin(int index) const
+{
+    const char *name = sqlite3_column_origin_name(m_statement, index);
+    return name ? QString::fromUtf8(name) : QString();
+}
+
+Value Statement::column(int index) const
+{
+    switch (sqlite3_column_type(m_statement, index)) {
+    case SQLITE_INTEGER:
+        return Value(static_cast<qint64>(sqlite3_column_int64(m_statement, index)));
+    case SQLITE_FLOAT:
+        return Value(sqlite3_column_double(m_statement, index));
+    case SQLITE_TEXT: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, index));
+        return Value(QString::fromUtf8(text, sqlite3_column_bytes(m_statement, index)));
+    }
+    case SQLITE_BLOB: {
+        const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_statement, index));
+        const int length = sqlite3_column_bytes(m_statement, index);
+        return Value::fromBlob(length > 0 ? QByteArray(bytes, length) : QByteArray(""));
+    }
+    default:
+        return Value();
+    }
+}
+
+bool Statement::columnIsNull(int index) const
+{
+    return sqlite3_column_type(m_statement, index) == SQLITE_NULL;
+}
+
+QByteArrayView Statement::columnBytes(int index) const
+{
+    const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_statement, index));
+    const int length = sqlite3_column_bytes(m_statement, index);
+    return bytes ? QByteArrayView(bytes, length) : QByteArrayView();
+}
+
+void createDatabase(const QString &file, const QByteArray &schemaSql)
+{
+    if (QFileInfo::exists(file) || QFileInfo(file).isSymLink())
+        throw Error(formatText(_("The file %s already exists"), {toStd(file)}));
+    const QString part = file + QStringLiteral(".part");
+    QFile::remove(part);
+    QFile::remove(part + QStringLiteral("-journal"));
+    const QByteArray partName = QFile::encodeName(part);
+
+    sqlite3 *handle = nullptr;
+    int code = sqlite3_open_v2(partName.constData(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    std::string message;
+    if (code == SQLITE_OK) {
+        registerCollations(handle);
+        char *error = nullptr;
+        code = sqlite3_exec(handle, schemaSql.constData(), nullptr, nullptr, &error);
+        if (error) {
+            message = error;
+            sqlite3_free(error);
+        }
+    } else {
+        message = lastMessage(handle);
+    }
+    sqlite3_close_v2(handle);
+    if (code != SQLITE_OK) {
+        QFile::remove(part);
+        throw DatabaseError(formatText(_("Cannot create the database %s: %s"), {toStd(file), message}), code);
+    }
+    // link() refuses an existing target, so a file that appeared meanwhile is never replaced.
+    const QByteArray finalName = QFile::encodeName(file);
+    const bool linked = ::link(partName.constData(), finalName.constData()) == 0;
+    ::unlink(partName.constData());
+    if (!linked)
+        throw Error(formatText(_("Cannot create the database %s"), {toStd(file)}));
+}
+
+} // namespace vexaris::store

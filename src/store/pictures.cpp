@@ -1,0 +1,175 @@
+#include "store/pictures.h"
+
+#include <cstring>
+
+#include "common/error.h"
+#include "i18n/translate.h"
+#include "store/connection.h"
+#include "store/data.h"
+
+namespace vexaris::store {
+
+void TPictureArray::reset(size_t count)
+{
+    m_records.assign(count, TPictureRec());
+    m_thumbnails.assign(count * kThumbnailSize, 0);
+    m_derivatives.assign(count * kDerivativeSize, 0);
+}
+
+void TPictureArray::clear()
+{
+    m_records = {};
+    m_thumbnails = {};
+    m_derivatives = {};
+}
+
+std::array<uint8_t, kAverageColorsSize> computeAverageColors(const uint8_t *thumbnail)
+{
+    constexpr size_t kRowBytes = 96;
+    std::array<uint8_t, kAverageColorsSize> averages {};
+    for (size_t blockRow = 0; blockRow < 2; ++blockRow) {
+        for (size_t blockColumn = 0; blockColumn < 2; ++blockColumn) {
+            for (size_t channel = 0; channel < 3; ++channel) {
+                unsigned sum = 0;
+                for (size_t y = 16 * blockRow; y < 16 * blockRow + 16; ++y) {
+                    for (size_t x = 16 * blockColumn; x < 16 * blockColumn + 16; ++x)
+                        sum += thumbnail[y * kRowBytes + x * 3 + channel];
+                }
+                averages[blockRow * 6 + blockColumn * 3 + channel] = static_cast<uint8_t>(sum / 256);
+            }
+        }
+    }
+    return averages;
+}
+
+namespace {
+
+// Result columns of the load, in this order.
+enum PictureColumn {
+    kId,
+    kFileName,
+    kSize,
+    kCreated,
+    kModified,
+    kWidth,
+    kHeight,
+    kThumbnail,
+    kDerivative,
+    kColorRank,
+    kDerivativeRank,
+    kOld,
+};
+
+const char *const kColumnNames[] = {"ID", "FileName", "Size", "Created", "Modified", "Width", "Height", "Thumbnail",
+    "Derivative", "ColorRank", "DerivativeRank", "Old"};
+
+class RowReader
+{
+public:
+    explicit RowReader(const Statement &statement)
+        : m_statement(statement)
+    {
+    }
+
+    [[noreturn]] void fail(const std::string &reason) const
+    {
+        const Value name = m_statement.column(kFileName);
+        const Value id = m_statement.column(kId);
+        throw Error(formatText(_("The picture %s (ID %s) cannot be loaded: %s"),
+            {name.isNull() ? std::string() : name.toString().toStdString(),
+                id.isNull() ? std::string("?") : id.toString().toStdString(), reason}));
+    }
+
+    int32_t integer(PictureColumn column) const
+    {
+        if (m_statement.columnIsNull(column))
+            fail(formatText(_("%s has no value"), {kColumnNames[column]}));
+        try {
+            return m_statement.column(column).toInt();
+        } catch (const Error &e) {
+            fail(std::string(kColumnNames[column]) + ": " + e.what());
+        }
+    }
+
+    double date(PictureColumn column) const
+    {
+        if (m_statement.columnIsNull(column))
+            return 0.0;
+        try {
+            return m_statement.column(column).toDouble();
+        } catch (const Error &e) {
+            fail(std::string(kColumnNames[column]) + ": " + e.what());
+        }
+    }
+
+    void bytes(PictureColumn column, uint8_t *target, size_t expected) const
+    {
+        if (m_statement.columnIsNull(column))
+            fail(formatText(_("%s has no value"), {kColumnNames[column]}));
+        const QByteArrayView stored = m_statement.columnBytes(column);
+        if (static_cast<size_t>(stored.size()) != expected)
+            fail(formatText(_("%s holds %d bytes instead of %d"),
+                {kColumnNames[column], std::to_string(stored.size()), std::to_string(expected)}));
+        std::memcpy(target, stored.data(), expected);
+    }
+
+private:
+    const Statement &m_statement;
+};
+
+} // namespace
+
+void LoadPictures(TPictureArray &pictures, const QList<int32_t> &folderIds, bool computeAverages)
+{
+    Database &database = DatabaseConnection();
+    QString filter;
+    Parameters parameters {CurrentCollection.ID};
+    if (!folderIds.isEmpty()) {
+        QStringList marks;
+        for (const int32_t id : folderIds) {
+            marks.append(QStringLiteral("?"));
+            parameters.push_back(id);
+        }
+        filter = QStringLiteral(" AND FolderID IN (%1)").arg(marks.join(QLatin1Char(',')));
+    }
+
+    Statement count(database, QStringLiteral("SELECT count(*) FROM Picture WHERE CollectionID = ?") + filter);
+    count.bindAll(parameters);
+    count.step();
+    const size_t rows = static_cast<size_t>(count.column(0).toInt64());
+
+    Statement select(database,
+        QStringLiteral("SELECT ID, FileName, Size, Created, Modified, Width, Height, Thumbnail, Derivative, "
+                       "ColorRank, DerivativeRank, Old FROM Picture WHERE CollectionID = ?")
+            + filter + QStringLiteral(" ORDER BY ColorRank, ID"));
+    select.bindAll(parameters);
+
+    pictures.reset(rows);
+    const RowReader row(select);
+    size_t k = 0;
+    while (select.step()) {
+        // Another process may have added rows between the count and the query.
+        if (k == rows)
+            throw Error(_("The pictures changed while they were being loaded; try again"));
+        TPictureRec &picture = pictures[k];
+        picture.ID = row.integer(kId);
+        picture.FileName = select.columnIsNull(kFileName) ? QString() : select.column(kFileName).toString();
+        picture.Size = row.integer(kSize);
+        picture.Modified = row.date(kModified);
+        picture.Created = row.date(kCreated);
+        picture.Width = row.integer(kWidth);
+        picture.Height = row.integer(kHeight);
+        row.bytes(kThumbnail, pictures.thumbnail(k), kThumbnailSize);
+        row.bytes(kDerivative, pictures.derivative(k), kDerivativeSize);
+        picture.ColorRank = row.integer(kColorRank);
+        picture.DerivativeRank = row.integer(kDerivativeRank);
+        picture.Old = row.integer(kOld) != 0;
+        if (computeAverages)
+            picture.AverageColors = computeAverageColors(pictures.thumbnail(k));
+        ++k;
+    }
+    if (k != rows)
+        throw Error(_("The pictures changed while they were being loaded; try again"));
+}
+
+} // namespace vexaris::store

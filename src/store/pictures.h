@@ -1,0 +1,74 @@
+// The pictures of a collection in memory, for a duplicate scan: one record per Picture row in
+// ascending ColorRank order, with the signatures of all pictures in two contiguous buffers
+// indexed like the records (a scan walks them pair by pair, and scattered blobs would halve its
+// pair rate).
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include <QList>
+#include <QString>
+
+namespace vexaris::store {
+
+inline constexpr size_t kThumbnailSize = 3072; // 32 x 32 pixels, 3 bytes each, row after row
+inline constexpr size_t kDerivativeSize = 1024; // 32 x 32 edge values
+inline constexpr size_t kAverageColorsSize = 12; // 2 block rows x 2 block columns x 3 channels
+
+struct TPictureRec
+{
+    int32_t ID = 0;
+    QString FileName;
+    int32_t Size = 0;
+    double Created = 0.0; // days since 30 December 1899
+    double Modified = 0.0;
+    int32_t Width = 0;
+    int32_t Height = 0;
+    int32_t ColorRank = 0;
+    int32_t DerivativeRank = 0;
+    bool Old = false;
+    // index = blockRow * 6 + blockColumn * 3 + channel; filled only when asked for
+    std::array<uint8_t, kAverageColorsSize> AverageColors {};
+};
+
+class TPictureArray
+{
+public:
+    // Makes count elements, every field zero or empty, the signature bytes included.
+    void reset(size_t count);
+    void clear();
+    size_t size() const { return m_records.size(); }
+    bool empty() const { return m_records.empty(); }
+
+    TPictureRec &operator[](size_t k) { return m_records[k]; }
+    const TPictureRec &operator[](size_t k) const { return m_records[k]; }
+
+    // Picture k's Thumbnail (kThumbnailSize bytes) and Derivative (kDerivativeSize bytes).
+    const uint8_t *thumbnail(size_t k) const { return m_thumbnails.data() + k * kThumbnailSize; }
+    uint8_t *thumbnail(size_t k) { return m_thumbnails.data() + k * kThumbnailSize; }
+    const uint8_t *derivative(size_t k) const { return m_derivatives.data() + k * kDerivativeSize; }
+    uint8_t *derivative(size_t k) { return m_derivatives.data() + k * kDerivativeSize; }
+
+    std::vector<TPictureRec>::const_iterator begin() const { return m_records.begin(); }
+    std::vector<TPictureRec>::const_iterator end() const { return m_records.end(); }
+
+private:
+    std::vector<TPictureRec> m_records;
+    std::vector<uint8_t> m_thumbnails;
+    std::vector<uint8_t> m_derivatives;
+};
+
+// The mean of each channel over each 16 x 16 block of a thumbnail, rounded down.
+std::array<uint8_t, kAverageColorsSize> computeAverageColors(const uint8_t *thumbnail);
+
+// Fills the array with the pictures of CurrentCollection, only those of the given folders unless
+// the list is empty, in ascending ColorRank (pictures of equal rank by ID, so that every load of
+// the same rows gives the same order). With computeAverages each element's AverageColors are
+// filled too. A row whose signature or a needed number is missing, or whose signature has the
+// wrong length, raises an error; no byte beyond a stored value is read.
+void LoadPictures(TPictureArray &pictures, const QList<int32_t> &folderIds, bool computeAverages);
+
+} // namespace vexaris::store
