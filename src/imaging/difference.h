@@ -62,6 +62,8 @@ using SumKernel = int32_t (*)(int32_t limit, const uint8_t *blobA, const uint8_t
 int32_t SumOfSquaredDifferencesPortable(int32_t limit, const uint8_t *blobA, const uint8_t *blobB, size_t length);
 // Null when the processor (or the build's target) has no AVX2.
 SumKernel Avx2SumKernel();
+// The kernel SumOfSquaredDifferences runs: AVX2 when there is one, else the portable one.
+SumKernel ChosenSumKernel();
 
 // The complete sum of (a − b)² over two 12-byte averaged-colour blocks; no early stop.
 int32_t AverageColorsDifference(const uint8_t *averagesA, const uint8_t *averagesB);
@@ -72,6 +74,10 @@ int32_t AverageColorsDifference(const uint8_t *averagesA, const uint8_t *average
 // in both views when the method is AveragedColors.
 bool ComparePair(const PictureView &a, const PictureView &b, ComparisonMethod method, const DifferenceLimits &limits,
     int32_t &LastDifference);
+
+// The same with the blob sums made by a given kernel, for comparing kernels on whole pair tests.
+bool ComparePair(const PictureView &a, const PictureView &b, ComparisonMethod method, const DifferenceLimits &limits,
+    int32_t &LastDifference, SumKernel sum);
 
 // The same over a ColorRank-ordered array of pictures, with a < b.
 bool ComparePair(std::span<const PictureView> pictures, size_t a, size_t b, ComparisonMethod method,
