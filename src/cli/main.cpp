@@ -1,11 +1,13 @@
 // vexaris-cli: the command line over the same core as the desktop program.
-#include <QCoreApplication>
-#include <QDir>
 #include <algorithm>
 #include <iostream>
 
+#include <QCoreApplication>
+#include <QDir>
+
 #include "cli/command.h"
 #include "common/error.h"
+#include "i18n/catalog.h"
 #include "i18n/translate.h"
 
 using namespace vexaris;
@@ -36,6 +38,7 @@ static void printHelp(std::ostream &out)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    i18n::SelectLanguage(QString());
     QStringList args = QCoreApplication::arguments().mid(1);
 
     try {
@@ -54,7 +57,7 @@ int main(int argc, char *argv[])
             if (name == QLatin1String(command.name))
                 return command.run(context, args);
         }
-        throw UsageError(formatText(_("Unknown command %s (see vexaris-cli --help)"), { name.toStdString() }));
+        throw UsageError(formatText(_("Unknown command %s (see vexaris-cli --help)"), {name.toStdString()}));
     } catch (const UsageError &e) {
         std::cerr << "vexaris-cli: " << e.what() << "\n";
         return 2;

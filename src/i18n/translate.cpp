@@ -1,10 +1,12 @@
 #include "i18n/translate.h"
 
+#include "i18n/catalog.h"
+
 namespace vexaris {
 
 std::string _(const char *text)
 {
-    return text;
+    return i18n::translate(text);
 }
 
 std::string formatText(std::string_view format, std::initializer_list<std::string_view> args)

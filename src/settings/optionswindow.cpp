@@ -1,0 +1,246 @@
+#include "settings/optionswindow.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include "i18n/catalog.h"
+#include "i18n/componenttranslation.h"
+#include "i18n/translate.h"
+#include "i18n/translatedwindows.h"
+#include "settings/settingsstore.h"
+
+namespace vexaris::settings {
+
+namespace {
+
+// The window is written in English; TranslateComponent translates it as a whole and
+// remembers these texts for a later change of language.
+QString english(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+constexpr const char *kMethodTexts[] = {
+    N_("File properties (size, dates of creation and last modification)"),
+    N_("File properties and color image"),
+    N_("File properties and shapes (edges) in the image"),
+    N_("File properties, color image and edges"),
+    N_("File properties, color image or edges"),
+    N_("File properties, averaged colors"),
+};
+
+// The leading blanks line the percentages up under each other.
+constexpr const char *kThresholdHints[] = {
+    N_("    5%: find proportionally scaled / slightly color-corrected copies"),
+    N_("  10%: find color-corrected copies with small labels or thin frames added or removed"),
+    N_("  20%: find heavily altered copies with differently cropped edges, big labels or thick frames added or "
+       "removed"),
+    N_("100%: enumerate all possible pairs of pictures in the collection (VERY slow and absolutely pointless :-)"),
+};
+
+constexpr int kInitialThreshold = 5;
+constexpr int kInitialMethod = 1;
+
+QLabel *plainLabel(const QString &text, const QString &name, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+QStringList languageList(const QString &root)
+{
+    QStringList codes;
+    const QDir folder(root);
+    // Plain folders only: no hidden ones, no links, no files.
+    const QFileInfoList entries
+        = folder.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
+    for (const QFileInfo &entry : entries)
+        codes << entry.fileName();
+    if (!codes.contains(QLatin1String("en")))
+        codes << QStringLiteral("en");
+    return codes;
+}
+
+TfrmOptions::TfrmOptions(QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmOptions"));
+    setWindowTitle(english(N_("Vexaris 3.0 Options")));
+    setModal(true);
+    setWindowFlags(windowFlags() | Qt::MSWindowsFixedSizeDialogHint);
+
+    rbgMethod = new QGroupBox(english(N_(" Comparison method: ")), this);
+    rbgMethod->setObjectName(QStringLiteral("rbgMethod"));
+    m_methods = new QButtonGroup(rbgMethod);
+    auto *methodLayout = new QVBoxLayout(rbgMethod);
+    for (int i = 0; i < static_cast<int>(std::size(kMethodTexts)); ++i) {
+        auto *choice = new QRadioButton(english(kMethodTexts[i]), rbgMethod);
+        choice->setObjectName(QStringLiteral("rbgMethodItem%1").arg(i));
+        m_methods->addButton(choice, i);
+        methodLayout->addWidget(choice);
+    }
+
+    auto *thresholdCaption = plainLabel(english(N_("Threshold:")), QStringLiteral("lblThresholdCaption"), this);
+    lblThreshold = plainLabel(QString(), QStringLiteral("lblThreshold"), this);
+    auto *thresholdLine = new QHBoxLayout;
+    thresholdLine->addWidget(thresholdCaption);
+    thresholdLine->addWidget(lblThreshold);
+    thresholdLine->addStretch();
+
+    trbThreshold = new QSlider(Qt::Horizontal, this);
+    trbThreshold->setObjectName(QStringLiteral("trbThreshold"));
+    trbThreshold->setRange(kThresholdMin, kThresholdMax);
+    trbThreshold->setSingleStep(1);
+    trbThreshold->setPageStep(1);
+    trbThreshold->setTickInterval(1);
+    trbThreshold->setTickPosition(QSlider::TicksBelow);
+
+    auto *hints = new QVBoxLayout;
+    hints->setSpacing(0);
+    for (int i = 0; i < static_cast<int>(std::size(kThresholdHints)); ++i)
+        hints->addWidget(
+            plainLabel(english(kThresholdHints[i]), QStringLiteral("lblThresholdHint%1").arg(i + 1), this));
+
+    chkStretchDuplicates
+        = new QCheckBox(english(N_("Stretch the images to fit the window when showing a duplicate pair")), this);
+    chkStretchDuplicates->setObjectName(QStringLiteral("chkStretchDuplicates"));
+
+    auto *languageCaption
+        = plainLabel(english(N_("Interface language:")), QStringLiteral("lblInterfaceLanguage"), this);
+    cmbLanguage = new QComboBox(this);
+    cmbLanguage->setObjectName(QStringLiteral("cmbLanguage"));
+    cmbLanguage->setEditable(false);
+    cmbLanguage->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    languageCaption->setBuddy(cmbLanguage);
+    auto *languageLine = new QHBoxLayout;
+    languageLine->addWidget(languageCaption);
+    languageLine->addWidget(cmbLanguage);
+    languageLine->addStretch();
+
+    btnOK = new QPushButton(english(N_("OK")), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    auto *buttonLine = new QHBoxLayout;
+    buttonLine->addStretch();
+    buttonLine->addWidget(btnOK);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(rbgMethod);
+    layout->addLayout(thresholdLine);
+    layout->addWidget(trbThreshold);
+    layout->addLayout(hints);
+    layout->addWidget(chkStretchDuplicates);
+    layout->addLayout(languageLine);
+    layout->addLayout(buttonLine);
+    // A fixed border that still follows the texts: longer translations widen the window.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    trbThreshold->setValue(kInitialThreshold);
+    m_methods->button(kInitialMethod)->setChecked(true);
+    chkStretchDuplicates->setChecked(false);
+
+    connect(trbThreshold, &QSlider::valueChanged, this, &TfrmOptions::trbThresholdChange);
+    connect(cmbLanguage, &QComboBox::activated, this, &TfrmOptions::cmbLanguageChange);
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+
+    cmbLanguage->addItems(languageList(i18n::catalogRoot()));
+    cmbLanguage->setCurrentIndex(-1);
+    // The entries are folder names, not English texts.
+    i18n::keepUntranslated(cmbLanguage);
+    i18n::TranslateComponent(this);
+    loadSettings();
+    i18n::registerTranslatedWindow(i18n::TranslatedWindow::Options, this);
+}
+
+int TfrmOptions::method() const
+{
+    return m_methods->checkedId();
+}
+
+int TfrmOptions::threshold() const
+{
+    return trbThreshold->value();
+}
+
+bool TfrmOptions::stretchDuplicates() const
+{
+    return chkStretchDuplicates->isChecked();
+}
+
+QString TfrmOptions::language() const
+{
+    return cmbLanguage->currentIndex() < 0 ? QString() : cmbLanguage->currentText();
+}
+
+void TfrmOptions::done(int result)
+{
+    // OK, Escape and the title bar's close button all end here: what the window shows is kept.
+    FormClose();
+    QDialog::done(result);
+}
+
+void TfrmOptions::showEvent(QShowEvent *event)
+{
+    trbThresholdChange();
+    QDialog::showEvent(event);
+    if (const QScreen *where = screen()) {
+        adjustSize();
+        move(where->availableGeometry().center() - rect().center());
+    }
+}
+
+void TfrmOptions::trbThresholdChange()
+{
+    lblThreshold->setText(QString::number(trbThreshold->value()));
+}
+
+void TfrmOptions::cmbLanguageChange(int index)
+{
+    const QString code = cmbLanguage->itemText(index);
+    if (code.isEmpty())
+        return;
+    i18n::SelectLanguage(code);
+    i18n::retranslateWindows();
+    selectLanguage(code);
+}
+
+void TfrmOptions::FormClose()
+{
+    Preferences preferences;
+    preferences.threshold = threshold();
+    preferences.method = method();
+    preferences.language = language();
+    preferences.stretchDuplicates = stretchDuplicates();
+    SettingsStore().save(preferences);
+}
+
+void TfrmOptions::loadSettings()
+{
+    const Preferences preferences = SettingsStore().load();
+    trbThreshold->setValue(preferences.threshold);
+    m_methods->button(preferences.method)->setChecked(true);
+    chkStretchDuplicates->setChecked(preferences.stretchDuplicates);
+    selectLanguage(preferences.language);
+}
+
+void TfrmOptions::selectLanguage(const QString &code)
+{
+    // findText gives -1 for a code that is not offered: no language selected.
+    cmbLanguage->setCurrentIndex(code.isEmpty() ? -1 : cmbLanguage->findText(code, Qt::MatchExactly));
+}
+
+} // namespace vexaris::settings

@@ -1,0 +1,56 @@
+// The preferences window: comparison method, threshold, stretching in the review window and the
+// interface language. Its controls hold the current preferences while the program runs.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace vexaris::settings {
+
+// The language codes offered: the plain folders inside root in the order the file system lists
+// them, "en" added at the end when it is not among them.
+QStringList languageList(const QString &root);
+
+class TfrmOptions : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmOptions(QWidget *parent = nullptr);
+
+    int method() const; // 0..5, -1 when none is selected
+    int threshold() const; // 0..100
+    bool stretchDuplicates() const;
+    QString language() const; // empty when none is selected
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void trbThresholdChange();
+    void cmbLanguageChange(int index);
+    void FormClose();
+    void loadSettings();
+    void selectLanguage(const QString &code);
+
+    QGroupBox *rbgMethod;
+    QButtonGroup *m_methods;
+    QLabel *lblThreshold;
+    QSlider *trbThreshold;
+    QCheckBox *chkStretchDuplicates;
+    QComboBox *cmbLanguage;
+    QPushButton *btnOK;
+};
+
+} // namespace vexaris::settings

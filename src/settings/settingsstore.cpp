@@ -1,0 +1,88 @@
+#include "settings/settingsstore.h"
+
+#include <algorithm>
+#include <climits>
+
+#include <QSettings>
+#include <QVariant>
+
+namespace vexaris::settings {
+
+namespace {
+
+const QString kThreshold = QStringLiteral("Threshold");
+const QString kMethod = QStringLiteral("Method");
+const QString kLanguage = QStringLiteral("Language");
+const QString kStretchDuplicates = QStringLiteral("StretchDuplicates");
+
+QSettings openKey()
+{
+    return QSettings(QStringLiteral("Quillmark"), QStringLiteral("Vexaris"));
+}
+
+// An integer value; the INI file keeps every value as text, so a text of digits is one too.
+std::optional<int> readInteger(const QSettings &settings, const QString &name)
+{
+    const QVariant value = settings.value(name);
+    if (!value.isValid())
+        return std::nullopt;
+    const int type = value.typeId();
+    if (type == QMetaType::Int || type == QMetaType::UInt || type == QMetaType::LongLong
+        || type == QMetaType::ULongLong) {
+        bool ok = false;
+        const qlonglong number = value.toLongLong(&ok);
+        if (!ok)
+            return std::nullopt;
+        return static_cast<int>(std::clamp<qlonglong>(number, INT_MIN, INT_MAX));
+    }
+    if (type == QMetaType::QString) {
+        bool ok = false;
+        const qlonglong number = value.toString().trimmed().toLongLong(&ok);
+        if (!ok)
+            return std::nullopt;
+        return static_cast<int>(std::clamp<qlonglong>(number, INT_MIN, INT_MAX));
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+Preferences SettingsStore::load() const
+{
+    const QSettings settings = openKey();
+    Preferences preferences;
+    if (const std::optional<int> threshold = readInteger(settings, kThreshold))
+        preferences.threshold = std::clamp(*threshold, kThresholdMin, kThresholdMax);
+    // Below the range there is no comparison method at all: the first one stands in for it.
+    if (const std::optional<int> method = readInteger(settings, kMethod))
+        preferences.method = std::clamp(*method, kMethodMin, kMethodMax);
+    const QVariant language = settings.value(kLanguage);
+    if (language.typeId() == QMetaType::QString)
+        preferences.language = language.toString();
+    const QVariant stretch = settings.value(kStretchDuplicates);
+    if (const std::optional<int> flag = readInteger(settings, kStretchDuplicates))
+        preferences.stretchDuplicates = *flag != 0;
+    else if (stretch.typeId() == QMetaType::Bool)
+        preferences.stretchDuplicates = stretch.toBool();
+    return preferences;
+}
+
+void SettingsStore::save(const Preferences &preferences) const
+{
+    QSettings settings = openKey();
+    settings.setValue(kThreshold, preferences.threshold);
+    settings.setValue(kMethod, preferences.method);
+    settings.setValue(kLanguage, preferences.language);
+    settings.setValue(kStretchDuplicates, preferences.stretchDuplicates ? 1 : 0);
+    settings.sync();
+}
+
+std::optional<QString> SettingsStore::storedLanguage() const
+{
+    const QVariant language = openKey().value(kLanguage);
+    if (language.typeId() != QMetaType::QString || language.toString().isEmpty())
+        return std::nullopt;
+    return language.toString();
+}
+
+} // namespace vexaris::settings

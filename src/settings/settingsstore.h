@@ -1,0 +1,35 @@
+// The four preferences in the per-user settings "Quillmark/Vexaris", with the fallbacks for
+// values that are missing or unreadable and the clamping of values out of range.
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+namespace vexaris::settings {
+
+constexpr int kThresholdMin = 0;
+constexpr int kThresholdMax = 100;
+constexpr int kMethodMin = 0;
+constexpr int kMethodMax = 5;
+
+struct Preferences
+{
+    int threshold = 10; // 0..100
+    int method = 0; // 0..5
+    QString language; // a language code, or empty for none selected
+    bool stretchDuplicates = true;
+};
+
+class SettingsStore
+{
+public:
+    // Each value on its own: an unreadable one takes its fallback, the others are still read.
+    Preferences load() const;
+    void save(const Preferences &preferences) const;
+
+    // The stored language when it is a non-empty text.
+    std::optional<QString> storedLanguage() const;
+};
+
+} // namespace vexaris::settings
