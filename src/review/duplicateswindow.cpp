@@ -1,0 +1,879 @@
+#include "review/duplicateswindow.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "app/dialogs.h"
+#include "app/errorreport.h"
+#include "i18n/componenttranslation.h"
+#include "i18n/qtranslate.h"
+#include "i18n/translatedwindows.h"
+#include "review/fileoperation.h"
+#include "review/pairlist.h"
+#include "review/panegeometry.h"
+#include "review/picturelabel.h"
+#include "review/progressindication.h"
+#include "review/targetpath.h"
+#include "settings/settingsstore.h"
+#include "store/connection.h"
+#include "store/data.h"
+#include "store/datetime.h"
+
+namespace vexaris::ui {
+
+using review::AnchorPair;
+using review::sideField;
+
+namespace {
+
+constexpr int kBarHeight = 41;
+constexpr int kDetailsHeight = 77;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
+constexpr int kButtonGap = 8;
+constexpr int kMiddleButtonsWidth = 129;
+constexpr int kDupNumberWidth = 78;
+constexpr QSize kMinimumSize(755, 539);
+constexpr QSize kRestoredSize(1024, 720);
+
+const QColor kGreen(0, 128, 0);
+const QColor kLime(0, 255, 0);
+const QColor kMaroon(128, 0, 0);
+const QColor kSalmon(255, 160, 128);
+
+QString english(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+int sign(qint64 value)
+{
+    return value > 0 ? 1 : (value < 0 ? -1 : 0);
+}
+
+int sign(double value)
+{
+    return value > 0 ? 1 : (value < 0 ? -1 : 0);
+}
+
+QIcon themeIcon(const char *name, QStyle::StandardPixmap fallback)
+{
+    return QIcon::fromTheme(QLatin1String(name), QApplication::style()->standardIcon(fallback));
+}
+
+// Two small pictures side by side: what happens to the file, and towards which side.
+QIcon twoPartIcon(const QIcon &first, const QIcon &second)
+{
+    constexpr int side = 18;
+    QPixmap pixmap(side * 2 + 2, side);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    first.paint(&painter, QRect(0, 0, side, side));
+    second.paint(&painter, QRect(side + 2, 0, side, side));
+    painter.end();
+    return QIcon(pixmap);
+}
+
+QLabel *detailsLabel(QWidget *parent, const char *name, const QString &text)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QLabel *valueLabel(QWidget *parent, const char *name)
+{
+    QLabel *label = detailsLabel(parent, name, QStringLiteral("-"));
+    // Names and paths are the user's data: never translated, never widening the window.
+    i18n::keepUntranslated(label);
+    label->setAutoFillBackground(true);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    label->setContentsMargins(2, 0, 2, 0);
+    return label;
+}
+
+// Date-time text in the user's regional format, to the second, in the user's time zone.
+QString dateTimeText(double days)
+{
+    const QLocale locale;
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
+    timeFormat.remove(zone);
+    const QDateTime time = store::fromDays(days).toLocalTime();
+    return locale.toString(time.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+        + locale.toString(time.time(), timeFormat.trimmed());
+}
+
+TfrmDuplicates *s_instance = nullptr;
+
+} // namespace
+
+TfrmDuplicates::TfrmDuplicates(QWidget *parent)
+    : QDialog(parent)
+    , m_fileOperation(std::make_unique<review::QtFileOperation>())
+{
+    setObjectName(QStringLiteral("frmDuplicates"));
+    setWindowTitle(english(N_("View Duplicates")));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+        | Qt::WindowCloseButtonHint);
+    setModal(true);
+    setMinimumSize(kMinimumSize);
+
+    pnlLeft = new QWidget(this);
+    pnlLeft->setObjectName(QStringLiteral("pnlLeft"));
+    pnlRight = new QWidget(this);
+    pnlRight->setObjectName(QStringLiteral("pnlRight"));
+    for (const bool left : {true, false}) {
+        QWidget *half = left ? pnlLeft : pnlRight;
+        const auto name
+            = [left](const char *stem) { return QLatin1String(left ? "Left" : "Right") + QLatin1String(stem); };
+
+        auto *pane = new QFrame(half);
+        pane->setObjectName(QStringLiteral("pnl") + name("Picture"));
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        pane->setLineWidth(1);
+        auto *client = new QWidget(pane);
+        client->setObjectName(QStringLiteral("pnl") + name("PictureClient"));
+        auto *paneLayout = new QVBoxLayout(pane);
+        paneLayout->setContentsMargins(0, 0, 0, 0);
+        paneLayout->addWidget(client);
+        auto *image = new PictureLabel(client);
+        image->setObjectName(QStringLiteral("img") + QLatin1String(left ? "Left" : "Right"));
+        image->installEventFilter(this);
+
+        auto *details = new QFrame(half);
+        details->setObjectName(QStringLiteral("pnl") + name("PictureDetails"));
+        details->setFixedHeight(kDetailsHeight);
+        auto *grid = new QGridLayout(details);
+        grid->setContentsMargins(6, 4, 6, 4);
+        grid->setHorizontalSpacing(6);
+        grid->setVerticalSpacing(1);
+        const char *side = left ? "Left" : "Right";
+        const auto labelName = [side](const char *stem) { return QByteArray("lbl") + side + stem; };
+        grid->addWidget(detailsLabel(details, labelName("FileTitle"), english(N_("File:"))), 0, 0);
+        auto *file = valueLabel(details, labelName("File"));
+        grid->addWidget(file, 0, 1, 1, 3);
+        grid->addWidget(detailsLabel(details, labelName("PathTitle"), english(N_("Path:"))), 1, 0);
+        auto *path = valueLabel(details, labelName("Path"));
+        path->installEventFilter(this);
+        grid->addWidget(path, 1, 1, 1, 3);
+        grid->addWidget(detailsLabel(details, labelName("SizeTitle"), english(N_("Size:"))), 2, 0);
+        auto *size = valueLabel(details, labelName("Size"));
+        grid->addWidget(size, 2, 1);
+        grid->addWidget(detailsLabel(details, labelName("DimensionsTitle"), english(N_("Dimensions:"))), 2, 2);
+        auto *dimensions = valueLabel(details, labelName("Dimensions"));
+        grid->addWidget(dimensions, 2, 3);
+        grid->addWidget(detailsLabel(details, labelName("CreatedTitle"), english(N_("Created:"))), 3, 0);
+        auto *created = valueLabel(details, labelName("Created"));
+        grid->addWidget(created, 3, 1);
+        grid->addWidget(detailsLabel(details, labelName("ModifiedTitle"), english(N_("Modified:"))), 3, 2);
+        auto *modified = valueLabel(details, labelName("Modified"));
+        grid->addWidget(modified, 3, 3);
+        grid->setColumnStretch(1, 1);
+        grid->setColumnStretch(3, 1);
+
+        auto *halfLayout = new QVBoxLayout(half);
+        halfLayout->setContentsMargins(0, 0, 0, 0);
+        halfLayout->setSpacing(0);
+        halfLayout->addWidget(pane, 1);
+        halfLayout->addWidget(details);
+
+        (left ? pnlLeftPicture : pnlRightPicture) = pane;
+        (left ? imgLeft : imgRight) = image;
+        (left ? pnlLeftPictureDetails : pnlRightPictureDetails) = details;
+        (left ? lblLeftFile : lblRightFile) = file;
+        (left ? lblLeftPath : lblRightPath) = path;
+        (left ? lblLeftSize : lblRightSize) = size;
+        (left ? lblLeftDimensions : lblRightDimensions) = dimensions;
+        (left ? lblLeftCreated : lblRightCreated) = created;
+        (left ? lblLeftModified : lblRightModified) = modified;
+    }
+
+    pnlActions = new QFrame(this);
+    pnlActions->setObjectName(QStringLiteral("pnlActions"));
+    const QIcon trash = themeIcon("edit-delete", QStyle::SP_TrashIcon);
+    const QIcon toLeft = themeIcon("go-previous", QStyle::SP_ArrowLeft);
+    const QIcon toRight = themeIcon("go-next", QStyle::SP_ArrowRight);
+    const QIcon cut = themeIcon("edit-cut", QStyle::SP_FileLinkIcon);
+    const QIcon copy = themeIcon("edit-copy", QStyle::SP_FileIcon);
+    btnDelLeft = makeButton(pnlActions, "btnDelLeft", trash, N_("Move the left file to the Trash"));
+    btnMoveToLeft = makeButton(pnlActions, "btnMoveToLeft", twoPartIcon(toLeft, cut),
+        N_("Move the left file to the Trash and move the right file in its place"));
+    btnCopyToLeft = makeButton(pnlActions, "btnCopyToLeft", twoPartIcon(toLeft, copy),
+        N_("Move the left file to the Trash and copy the right file in its place"));
+    pnlMiddleButtons = new QFrame(pnlActions);
+    pnlMiddleButtons->setObjectName(QStringLiteral("pnlMiddleButtons"));
+    btnNotAMatch = makeButton(pnlMiddleButtons, "btnNotAMatch", themeIcon("process-stop", QStyle::SP_DialogNoButton),
+        N_("Not a match: remove this pair from the list"));
+    btnCopyToRight = makeButton(pnlActions, "btnCopyToRight", twoPartIcon(copy, toRight),
+        N_("Move the right file to the Trash and copy the left file in its place"));
+    btnMoveToRight = makeButton(pnlActions, "btnMoveToRight", twoPartIcon(cut, toRight),
+        N_("Move the right file to the Trash and move the left file in its place"));
+    btnDelRight = makeButton(pnlActions, "btnDelRight", trash, N_("Move the right file to the Trash"));
+
+    pnlNavigation = new QFrame(this);
+    pnlNavigation->setObjectName(QStringLiteral("pnlNavigation"));
+    btnFirst = makeButton(pnlNavigation, "btnFirst", themeIcon("go-first", QStyle::SP_MediaSkipBackward), nullptr);
+    btnPrev = makeButton(pnlNavigation, "btnPrev", themeIcon("go-previous", QStyle::SP_MediaSeekBackward), nullptr);
+    trbRecNo = new QSlider(Qt::Horizontal, pnlNavigation);
+    trbRecNo->setObjectName(QStringLiteral("trbRecNo"));
+    trbRecNo->setRange(1, 1);
+    trbRecNo->setSingleStep(1);
+    trbRecNo->setPageStep(1);
+    trbRecNo->setTickInterval(1);
+    trbRecNo->setTickPosition(QSlider::TicksBelow);
+    lblDupNumber = new QLabel(pnlNavigation);
+    lblDupNumber->setObjectName(QStringLiteral("lblDupNumber"));
+    lblDupNumber->setAlignment(Qt::AlignCenter);
+    i18n::keepUntranslated(lblDupNumber);
+    btnNext = makeButton(pnlNavigation, "btnNext", themeIcon("go-next", QStyle::SP_MediaSeekForward), nullptr);
+    btnLast = makeButton(pnlNavigation, "btnLast", themeIcon("go-last", QStyle::SP_MediaSkipForward), nullptr);
+
+    connect(btnFirst, &QPushButton::clicked, this, &TfrmDuplicates::btnFirstClick);
+    connect(btnPrev, &QPushButton::clicked, this, &TfrmDuplicates::btnPrevClick);
+    connect(btnNext, &QPushButton::clicked, this, &TfrmDuplicates::btnNextClick);
+    connect(btnLast, &QPushButton::clicked, this, &TfrmDuplicates::btnLastClick);
+    connect(trbRecNo, &QSlider::valueChanged, this, &TfrmDuplicates::trbRecNoChange);
+    for (QPushButton *button :
+        {btnDelLeft, btnMoveToLeft, btnCopyToLeft, btnCopyToRight, btnMoveToRight, btnDelRight}) {
+        connect(button, &QPushButton::clicked, this, [this, button] { ResolvePairClick(button); });
+    }
+    connect(btnNotAMatch, &QPushButton::clicked, this, &TfrmDuplicates::btnNotAMatchClick);
+
+    // Restored, the window sits in the middle of the screen; it is shown maximized.
+    resize(kRestoredSize);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    FormResize();
+
+    i18n::TranslateComponent(this);
+    i18n::registerTranslatedWindow(i18n::TranslatedWindow::Duplicates, this);
+    s_instance = this;
+}
+
+TfrmDuplicates::~TfrmDuplicates()
+{
+    qApp->removeEventFilter(this);
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+TfrmDuplicates *TfrmDuplicates::instance()
+{
+    return s_instance;
+}
+
+void TfrmDuplicates::setStretchPreference(std::function<bool()> stretch)
+{
+    m_stretchPreference = std::move(stretch);
+}
+
+void TfrmDuplicates::setFileOperation(std::unique_ptr<review::FileOperation> operation)
+{
+    m_fileOperation = std::move(operation);
+}
+
+QPushButton *TfrmDuplicates::makeButton(QWidget *parent, const char *name, const QIcon &icon, const char *toolTip)
+{
+    auto *button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setIcon(icon);
+    button->setIconSize(icon.availableSizes().value(0, QSize(18, 18)).boundedTo(QSize(40, 20)));
+    button->setFixedSize(kButtonWidth, kButtonHeight);
+    // Keys belong to the window (Space toggles the details), so no button takes the focus and
+    // none is pressed by Enter.
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoDefault(false);
+    if (toolTip)
+        button->setToolTip(english(toolTip));
+    return button;
+}
+
+// ---- Layout ----
+
+void TfrmDuplicates::FormResize()
+{
+    const int w = width();
+    const int h = height();
+    const int halvesHeight = std::max(0, h - 2 * kBarHeight);
+    pnlLeft->setGeometry(0, 0, w / 2, halvesHeight);
+    pnlRight->setGeometry(w / 2, 0, w - w / 2, halvesHeight);
+    pnlActions->setGeometry(0, halvesHeight, w, kBarHeight);
+    pnlNavigation->setGeometry(0, halvesHeight + kBarHeight, w, kBarHeight);
+
+    const int y = (kBarHeight - kButtonHeight) / 2;
+    const auto at = [y](QWidget *widget, int x) { widget->move(x, y); };
+    const int step = kButtonWidth + kButtonGap;
+    at(btnDelLeft, kButtonGap);
+    at(btnMoveToLeft, kButtonGap + step);
+    at(btnCopyToLeft, kButtonGap + 2 * step);
+    pnlMiddleButtons->setGeometry((w - kMiddleButtonsWidth) / 2, 0, kMiddleButtonsWidth, kBarHeight);
+    at(btnNotAMatch, (kMiddleButtonsWidth - kButtonWidth) / 2);
+    at(btnDelRight, w - step);
+    at(btnMoveToRight, w - 2 * step);
+    at(btnCopyToRight, w - 3 * step);
+
+    at(btnFirst, kButtonGap);
+    at(btnPrev, kButtonGap + step);
+    at(btnLast, w - step);
+    at(btnNext, w - 2 * step);
+    const int numberLeft = w - 2 * step - kButtonGap - kDupNumberWidth;
+    lblDupNumber->setGeometry(numberLeft, y, kDupNumberWidth, kButtonHeight);
+    const int trackLeft = kButtonGap + 2 * step;
+    trbRecNo->setGeometry(trackLeft, 4, std::max(0, numberLeft - kButtonGap - trackLeft), kBarHeight - 8);
+}
+
+void TfrmDuplicates::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    FormResize();
+}
+
+void TfrmDuplicates::toggleDetails()
+{
+    const bool show = !pnlLeftPictureDetails->isVisibleTo(pnlLeft);
+    pnlLeftPictureDetails->setVisible(show);
+    pnlRightPictureDetails->setVisible(show);
+}
+
+// ---- The pair list ----
+
+void TfrmDuplicates::OpenPairs()
+{
+    review::openPairList(Pairs, store::DatabaseConnection(), store::CurrentCollection.ID);
+    const int count = Pairs.RecordCount();
+    if (count >= 1) {
+        // Only the range changes here; the cursor stays on the first row.
+        const QSignalBlocker blocker(trbRecNo);
+        trbRecNo->setRange(1, count);
+    }
+}
+
+void TfrmDuplicates::MarkDifference(QLabel *left, QLabel *right, int difference)
+{
+    const QPalette system = QApplication::palette();
+    const auto paint = [](QLabel *label, const QColor &background, const QColor &text) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::Window, background);
+        palette.setColor(QPalette::WindowText, text);
+        label->setPalette(palette);
+    };
+    if (difference > 0) {
+        paint(left, kGreen, kLime);
+        paint(right, kMaroon, kSalmon);
+    } else if (difference < 0) {
+        paint(left, kMaroon, kSalmon);
+        paint(right, kGreen, kLime);
+    } else {
+        paint(left, system.color(QPalette::Button), system.color(QPalette::WindowText));
+        paint(right, system.color(QPalette::Button), system.color(QPalette::WindowText));
+    }
+}
+
+QString TfrmDuplicates::leftFullPath() const
+{
+    return review::joinPath(lblLeftPath->text(), lblLeftFile->text());
+}
+
+QString TfrmDuplicates::rightFullPath() const
+{
+    return review::joinPath(lblRightPath->text(), lblRightFile->text());
+}
+
+bool TfrmDuplicates::ShowPair()
+{
+    if (Pairs.Bof() || Pairs.Eof())
+        return false;
+
+    if (Pairs.Field(u"LSize").toInt64() < Pairs.Field(u"RSize").toInt64()) {
+        LeftSide = 'R';
+        RightSide = 'L';
+    } else {
+        LeftSide = 'L';
+        RightSide = 'R';
+    }
+
+    lblLeftPath->setText(sideField(Pairs, LeftSide, "Path").toString());
+    lblRightPath->setText(sideField(Pairs, RightSide, "Path").toString());
+    lblLeftFile->setText(sideField(Pairs, LeftSide, "Name").toString());
+    lblRightFile->setText(sideField(Pairs, RightSide, "Name").toString());
+
+    // Sizes and pixel counts in 64 bits: the difference of two large values must keep its sign.
+    const qint64 leftSize = sideField(Pairs, LeftSide, "Size").toInt64();
+    const qint64 rightSize = sideField(Pairs, RightSide, "Size").toInt64();
+    lblLeftSize->setText(QString::number(leftSize));
+    lblRightSize->setText(QString::number(rightSize));
+    MarkDifference(lblLeftSize, lblRightSize, sign(leftSize - rightSize));
+
+    const int leftWidth = sideField(Pairs, LeftSide, "Width").toInt();
+    const int leftHeight = sideField(Pairs, LeftSide, "Height").toInt();
+    const int rightWidth = sideField(Pairs, RightSide, "Width").toInt();
+    const int rightHeight = sideField(Pairs, RightSide, "Height").toInt();
+    const QString dimensions = QStringLiteral("%1 x %2");
+    lblLeftDimensions->setText(dimensions.arg(leftWidth).arg(leftHeight));
+    lblRightDimensions->setText(dimensions.arg(rightWidth).arg(rightHeight));
+    MarkDifference(
+        lblLeftDimensions, lblRightDimensions, sign(qint64(leftWidth) * leftHeight - qint64(rightWidth) * rightHeight));
+
+    const double leftCreated = sideField(Pairs, LeftSide, "Created").toDouble();
+    const double rightCreated = sideField(Pairs, RightSide, "Created").toDouble();
+    lblLeftCreated->setText(dateTimeText(leftCreated));
+    lblRightCreated->setText(dateTimeText(rightCreated));
+    MarkDifference(lblLeftCreated, lblRightCreated, sign(leftCreated - rightCreated));
+
+    const double leftModified = sideField(Pairs, LeftSide, "Modified").toDouble();
+    const double rightModified = sideField(Pairs, RightSide, "Modified").toDouble();
+    lblLeftModified->setText(dateTimeText(leftModified));
+    lblRightModified->setText(dateTimeText(rightModified));
+    MarkDifference(lblLeftModified, lblRightModified, sign(leftModified - rightModified));
+
+    const bool oneFolder = lblLeftPath->text() == lblRightPath->text();
+    btnMoveToLeft->setEnabled(!oneFolder);
+    btnMoveToRight->setEnabled(!oneFolder);
+
+    // A picture that cannot be shown leaves its pane empty; the rest of the pair is still shown
+    // and the first failure is reported once the window is in step with the new pair.
+    std::string loadError;
+    for (PictureLabel *image : {imgLeft, imgRight}) {
+        image->clearPicture();
+        try {
+            image->setPicture(loadPictureImage(image == imgLeft ? leftFullPath() : rightFullPath()));
+        } catch (const std::exception &e) {
+            if (loadError.empty())
+                loadError = e.what();
+        }
+    }
+    PlaceImage(imgLeft);
+    PlaceImage(imgRight);
+
+    const int position = Pairs.AbsolutePosition();
+    const int count = Pairs.RecordCount();
+    if (position >= 1 && position <= count) {
+        const QSignalBlocker blocker(trbRecNo);
+        trbRecNo->setValue(position);
+        lblDupNumber->setText(QStringLiteral("%1/%2").arg(position).arg(count));
+        lblDupNumber->show();
+    } else {
+        lblDupNumber->hide();
+    }
+
+    const bool stretch
+        = m_stretchPreference ? m_stretchPreference() : settings::SettingsStore().load().stretchDuplicates;
+    FitImages();
+    if (!stretch) {
+        ShowActualSize();
+        PlaceImage(imgLeft);
+        PlaceImage(imgRight);
+    }
+
+    if (!loadError.empty())
+        throw Error(loadError);
+    return true;
+}
+
+// ---- Navigation ----
+
+void TfrmDuplicates::btnFirstClick()
+{
+    guarded(this, [this] {
+        Pairs.MoveFirst();
+        ShowPair();
+    });
+}
+
+void TfrmDuplicates::btnPrevClick()
+{
+    guarded(this, [this] {
+        if (Pairs.AbsolutePosition() > 1) {
+            Pairs.MovePrevious();
+            ShowPair();
+        }
+    });
+}
+
+void TfrmDuplicates::btnNextClick()
+{
+    guarded(this, [this] {
+        if (Pairs.AbsolutePosition() < Pairs.RecordCount()) {
+            Pairs.MoveNext();
+            ShowPair();
+        }
+    });
+}
+
+void TfrmDuplicates::btnLastClick()
+{
+    guarded(this, [this] {
+        Pairs.MoveLast();
+        ShowPair();
+    });
+}
+
+void TfrmDuplicates::trbRecNoChange()
+{
+    guarded(this, [this] {
+        Pairs.Move(trbRecNo->value() - 1);
+        ShowPair();
+    });
+}
+
+void TfrmDuplicates::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return; // restored from the task bar: the pair stays as it was
+    qApp->installEventFilter(this);
+    FormResize();
+    guarded(this, [this] {
+        OpenPairs();
+        ShowPair();
+    });
+}
+
+void TfrmDuplicates::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    qApp->removeEventFilter(this);
+    if (Pairs.State() == 1)
+        Pairs.Close();
+}
+
+bool TfrmDuplicates::isOurs(QObject *object) const
+{
+    return object->isWidgetType() && static_cast<QWidget *>(object)->window() == this;
+}
+
+bool TfrmDuplicates::FormKeyDown(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_PageUp) {
+        trbRecNo->setValue(trbRecNo->value() - 1);
+        return true;
+    }
+    if (event->key() == Qt::Key_PageDown) {
+        trbRecNo->setValue(trbRecNo->value() + 1);
+        return true;
+    }
+    return false;
+}
+
+bool TfrmDuplicates::FormKeyPress(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return true;
+    }
+    if (event->key() == Qt::Key_Space) {
+        toggleDetails();
+        return true;
+    }
+    return false;
+}
+
+bool TfrmDuplicates::FormMouseWheel(QWheelEvent *event)
+{
+    if (trbRecNo->hasFocus())
+        return false;
+    const int delta = event->angleDelta().y();
+    if (delta == 0)
+        return false;
+    trbRecNo->setFocus(Qt::MouseFocusReason);
+    trbRecNo->setValue(trbRecNo->value() + (delta < 0 ? 1 : -1));
+    return true;
+}
+
+bool TfrmDuplicates::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *image = (watched == imgLeft || watched == imgRight) ? static_cast<PictureLabel *>(watched) : nullptr;
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        // Seen before the focused control; the keys the window acts on stop here, so that the
+        // track bar does not page a second time.
+        if (isOurs(watched)) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (FormKeyDown(key) || FormKeyPress(key))
+                return true;
+        }
+        break;
+    case QEvent::Wheel:
+        if (isOurs(watched) && isActiveWindow()) {
+            if (FormMouseWheel(static_cast<QWheelEvent *>(event)))
+                return true;
+            // The track bar has the focus: the wheel is its own, wherever the pointer is.
+            if (watched != trbRecNo)
+                return QCoreApplication::sendEvent(trbRecNo, event);
+        }
+        break;
+    case QEvent::Enter:
+        if (watched == lblLeftPath || watched == lblRightPath) {
+            auto *label = static_cast<QLabel *>(watched);
+            label->setToolTip(label->text());
+        }
+        break;
+    case QEvent::MouseButtonPress:
+        if (image) {
+            guarded(this, [&] { ImageMouseDown(image, static_cast<QMouseEvent *>(event)); });
+            return true;
+        }
+        break;
+    case QEvent::MouseMove:
+        if (image) {
+            guarded(this, [&] { ImageMouseMove(image, static_cast<QMouseEvent *>(event)); });
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (image) {
+            guarded(this, [&] { ImageMouseUp(image, static_cast<QMouseEvent *>(event)); });
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonDblClick:
+        if (image) {
+            guarded(this, [&] { ImageDblClick(image, static_cast<QMouseEvent *>(event)); });
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// ---- Picture panes ----
+
+PictureLabel *TfrmDuplicates::other(PictureLabel *image) const
+{
+    return image == imgLeft ? imgRight : imgLeft;
+}
+
+void TfrmDuplicates::PlaceImage(PictureLabel *image)
+{
+    image->setGeometry(review::placeImage(image->geometry(), image->parentWidget()->size()));
+}
+
+void TfrmDuplicates::FollowImage(PictureLabel *source, PictureLabel *target)
+{
+    if (!source->hasPicture() || !target->hasPicture() || source->size().isEmpty())
+        return;
+    target->move(review::followImage(
+        source->geometry(), source->parentWidget()->size(), target->size(), target->parentWidget()->size()));
+}
+
+void TfrmDuplicates::FitImages()
+{
+    for (PictureLabel *image : {imgLeft, imgRight}) {
+        if (image->hasPicture())
+            image->resize(review::fitSize(image->size(), image->parentWidget()->size()));
+        image->move(0, 0);
+    }
+    PlaceImage(imgLeft);
+    PlaceImage(imgRight);
+    Fitted = true;
+}
+
+void TfrmDuplicates::ShowActualSize()
+{
+    for (PictureLabel *image : {imgLeft, imgRight})
+        image->resize(image->pictureSize());
+    Fitted = false;
+}
+
+void TfrmDuplicates::ImageMouseDown(PictureLabel *image, QMouseEvent *event)
+{
+    (image == imgLeft ? DraggingLeft : DraggingRight) = true;
+    DragOrigin = event->globalPosition().toPoint();
+}
+
+void TfrmDuplicates::ImageMouseMove(PictureLabel *image, QMouseEvent *event)
+{
+    if (!(image == imgLeft ? DraggingLeft : DraggingRight))
+        return;
+    const QPoint p = event->globalPosition().toPoint();
+    image->move(image->pos() + (p - DragOrigin));
+    DragOrigin = p;
+    PictureLabel *follower = other(image);
+    PlaceImage(image);
+    if (image == imgLeft)
+        image->repaint();
+    FollowImage(image, follower);
+    if (image == imgRight)
+        image->repaint();
+    PlaceImage(follower);
+    follower->repaint();
+}
+
+void TfrmDuplicates::ImageMouseUp(PictureLabel *, QMouseEvent *event)
+{
+    DraggingLeft = false;
+    DraggingRight = false;
+    if (event->button() != Qt::RightButton)
+        return;
+    if (Fitted)
+        ShowActualSize();
+    for (PictureLabel *image : {imgLeft, imgRight}) {
+        if (image->hasPicture())
+            image->resize(review::halveSize(image->size()));
+    }
+    PlaceImage(imgLeft);
+    PlaceImage(imgRight);
+}
+
+void TfrmDuplicates::ImageDblClick(PictureLabel *, QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (Fitted) {
+        ShowActualSize();
+    } else {
+        if (!review::canZoomIn(imgLeft->size()) || !review::canZoomIn(imgRight->size()))
+            return; // as far as zooming goes
+        if (imgLeft->hasPicture())
+            imgLeft->setGeometry(review::zoomInAboutCentre(imgLeft->geometry(), imgLeft->parentWidget()->size()));
+        if (imgRight->hasPicture())
+            imgRight->resize(imgRight->size() * 2);
+    }
+    PlaceImage(imgLeft);
+    FollowImage(imgLeft, imgRight);
+    PlaceImage(imgRight);
+}
+
+// ---- Resolution ----
+
+bool TfrmDuplicates::GoToAnchorPair(const AnchorPair &anchor)
+{
+    if (Pairs.RecordCount() == 0) {
+        Pairs.Close();
+        return false;
+    }
+    // The anchor is always a pair that survived; should it be missing all the same, the first
+    // pair is shown rather than none.
+    if (!review::moveToPair(Pairs, anchor))
+        Pairs.MoveFirst();
+    ShowPair();
+    return true;
+}
+
+void TfrmDuplicates::ResolvePairClick(QPushButton *button)
+{
+    guarded(this, [this, button] {
+        enum class Kind { Delete, Move, Copy };
+        const bool victimLeft = button == btnDelLeft || button == btnMoveToLeft || button == btnCopyToLeft;
+        const Kind kind = (button == btnDelLeft || button == btnDelRight)
+            ? Kind::Delete
+            : ((button == btnMoveToLeft || button == btnMoveToRight) ? Kind::Move : Kind::Copy);
+        const char victimSide = victimLeft ? LeftSide : RightSide;
+        const char survivorSide = victimLeft ? RightSide : LeftSide;
+
+        const QString victimPath = victimLeft ? leftFullPath() : rightFullPath();
+        const QString survivorPath = victimLeft ? rightFullPath() : leftFullPath();
+        const int victimId = sideField(Pairs, victimSide, "PID").toInt();
+        const int victimFolderId = sideField(Pairs, victimSide, "FID").toInt();
+        const int survivorId = sideField(Pairs, survivorSide, "PID").toInt();
+
+        QString question;
+        switch (kind) {
+        case Kind::Move:
+            question = qtrFormat(
+                N_("Do you want to move %s to Recycle Bin and move %s in its place?"), {victimPath, survivorPath});
+            break;
+        case Kind::Copy:
+            question = qtrFormat(
+                N_("Do you want to move %s to Recycle Bin and copy %s in its place?"), {victimPath, survivorPath});
+            break;
+        case Kind::Delete:
+            question = qtrFormat(N_("Do you want to move %s to Recycle Bin?"), {victimPath});
+            break;
+        }
+        if (!askYesNo(this, qtr("Warning"), question, QMessageBox::NoIcon))
+            return;
+
+        review::FileOperationResult result;
+        {
+            const ProgressIndication progress(this, qtr("Deleting a file..."));
+            result = m_fileOperation->recycle(victimPath);
+        }
+        if (!result.succeeded) {
+            notify(this, applicationTitle(), result.message, QMessageBox::Warning);
+            return;
+        }
+
+        QString target;
+        if (kind != Kind::Delete) {
+            target = review::freeTargetPath(victimPath, survivorPath);
+            {
+                ProgressIndication progress(
+                    this, kind == Kind::Move ? qtr("Moving a file...") : qtr("Copying a file..."));
+                result = kind == Kind::Move ? m_fileOperation->move(survivorPath, target, progress)
+                                            : m_fileOperation->copy(survivorPath, target, progress);
+            }
+            if (!result.succeeded) {
+                notify(this, applicationTitle(), result.message, QMessageBox::Warning);
+                return;
+            }
+        }
+
+        // The nearest pair without the victim, for a move and a copy as for a delete: the
+        // survivor's pairs outlive the resolution and may be shown next.
+        const AnchorPair anchor = review::PickAnchorPair(Pairs, victimId);
+        Pairs.Close();
+        store::DeletePicture(victimId);
+        if (kind == Kind::Move)
+            store::MovePicture(survivorId, victimFolderId, target);
+        OpenPairs();
+        if (!GoToAnchorPair(anchor))
+            close();
+    });
+}
+
+void TfrmDuplicates::btnNotAMatchClick()
+{
+    guarded(this, [this] {
+        if (!askYesNo(this, qtr("Confirmation"),
+                qtr("Do you want to mark this duplicate pair as an error? (This will be remembered while the "
+                    "subsequent scans are with the same settings.)"),
+                QMessageBox::Question))
+            return;
+        const int lpid = Pairs.Field(u"LPID").toInt();
+        const int rpid = Pairs.Field(u"RPID").toInt();
+        bool hasNeighbour = false;
+        int neighbourLpid = 0;
+        int neighbourRpid = 0;
+        if (Pairs.RecordCount() > 1) {
+            if (Pairs.AbsolutePosition() == 1)
+                Pairs.MoveNext();
+            else
+                Pairs.MovePrevious();
+            neighbourLpid = Pairs.Field(u"LPID").toInt();
+            neighbourRpid = Pairs.Field(u"RPID").toInt();
+            hasNeighbour = true;
+        }
+        Pairs.Close();
+        store::DatabaseConnection().Execute(
+            QStringLiteral("DELETE FROM Duplicate WHERE Left_ID = ? AND Right_ID = ?"), {lpid, rpid});
+        OpenPairs();
+        if (Pairs.RecordCount() == 0) {
+            Pairs.Close();
+            close();
+            return;
+        }
+        if (!hasNeighbour || !review::moveToPair(Pairs, neighbourLpid, neighbourRpid))
+            Pairs.MoveFirst();
+        ShowPair();
+    });
+}
+
+} // namespace vexaris::ui

@@ -1,0 +1,142 @@
+// The review window: the recorded pairs of the current collection shown one at a time, side by
+// side with their file details, stepped through by buttons, track bar, keys and wheel, and
+// resolved by the actions bar.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QDialog>
+#include <QPoint>
+
+#include "store/recordset.h"
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QWidget;
+
+namespace vexaris::review {
+class FileOperation;
+struct AnchorPair;
+} // namespace vexaris::review
+
+namespace vexaris::ui {
+
+class PictureLabel;
+
+class TfrmDuplicates : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmDuplicates(QWidget *parent = nullptr);
+    ~TfrmDuplicates() override;
+
+    // The window created at program start (the latest one created), or null.
+    static TfrmDuplicates *instance();
+
+    // Where ShowPair reads the StretchDuplicates preference; by default the stored preference.
+    void setStretchPreference(std::function<bool()> stretch);
+    // The file operations of the resolutions; by default the real file system and Trash.
+    void setFileOperation(std::unique_ptr<review::FileOperation> operation);
+
+    // The pair list and the sides of the shown pair ('L' or 'R' of the stored pair).
+    store::Recordset Pairs;
+    char LeftSide = 'L';
+    char RightSide = 'R';
+    // The picture panes' state.
+    bool Fitted = false;
+    bool DraggingLeft = false;
+    bool DraggingRight = false;
+    QPoint DragOrigin;
+
+    void OpenPairs();
+    bool ShowPair();
+    void MarkDifference(QLabel *left, QLabel *right, int sign);
+
+    void PlaceImage(PictureLabel *image);
+    void FollowImage(PictureLabel *source, PictureLabel *target);
+    void FitImages();
+    void ShowActualSize();
+
+    // The full path of the picture shown in the left or right pane.
+    QString leftFullPath() const;
+    QString rightFullPath() const;
+
+    QWidget *pnlLeft = nullptr;
+    QWidget *pnlRight = nullptr;
+    QFrame *pnlLeftPicture = nullptr;
+    QFrame *pnlRightPicture = nullptr;
+    PictureLabel *imgLeft = nullptr;
+    PictureLabel *imgRight = nullptr;
+    QFrame *pnlLeftPictureDetails = nullptr;
+    QFrame *pnlRightPictureDetails = nullptr;
+    QLabel *lblLeftFile = nullptr;
+    QLabel *lblRightFile = nullptr;
+    QLabel *lblLeftPath = nullptr;
+    QLabel *lblRightPath = nullptr;
+    QLabel *lblLeftSize = nullptr;
+    QLabel *lblRightSize = nullptr;
+    QLabel *lblLeftDimensions = nullptr;
+    QLabel *lblRightDimensions = nullptr;
+    QLabel *lblLeftCreated = nullptr;
+    QLabel *lblRightCreated = nullptr;
+    QLabel *lblLeftModified = nullptr;
+    QLabel *lblRightModified = nullptr;
+    QFrame *pnlActions = nullptr;
+    QPushButton *btnDelLeft = nullptr;
+    QPushButton *btnMoveToLeft = nullptr;
+    QPushButton *btnCopyToLeft = nullptr;
+    QFrame *pnlMiddleButtons = nullptr;
+    QPushButton *btnNotAMatch = nullptr;
+    QPushButton *btnCopyToRight = nullptr;
+    QPushButton *btnMoveToRight = nullptr;
+    QPushButton *btnDelRight = nullptr;
+    QFrame *pnlNavigation = nullptr;
+    QPushButton *btnFirst = nullptr;
+    QPushButton *btnPrev = nullptr;
+    QSlider *trbRecNo = nullptr;
+    QLabel *lblDupNumber = nullptr;
+    QPushButton *btnNext = nullptr;
+    QPushButton *btnLast = nullptr;
+
+public slots:
+    void btnFirstClick();
+    void btnPrevClick();
+    void btnNextClick();
+    void btnLastClick();
+    void trbRecNoChange();
+    void ResolvePairClick(QPushButton *button);
+    void btnNotAMatchClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QPushButton *makeButton(QWidget *parent, const char *name, const QIcon &icon, const char *toolTip);
+    void FormResize();
+    bool FormKeyDown(QKeyEvent *event);
+    bool FormKeyPress(QKeyEvent *event);
+    bool FormMouseWheel(QWheelEvent *event);
+    void toggleDetails();
+
+    void ImageMouseDown(PictureLabel *image, QMouseEvent *event);
+    void ImageMouseMove(PictureLabel *image, QMouseEvent *event);
+    void ImageMouseUp(PictureLabel *image, QMouseEvent *event);
+    void ImageDblClick(PictureLabel *image, QMouseEvent *event);
+
+    void loadPictures();
+    bool GoToAnchorPair(const review::AnchorPair &anchor);
+    bool isOurs(QObject *object) const;
+    PictureLabel *other(PictureLabel *image) const;
+
+    std::function<bool()> m_stretchPreference;
+    std::unique_ptr<review::FileOperation> m_fileOperation;
+};
+
+} // namespace vexaris::ui

@@ -1,0 +1,176 @@
+// The real file operations. Qt's Trash support writes the freedesktop.org Trash, so the desktop's
+// own Trash can restore what a resolution gave up. Moves and copies never replace a file: the
+// target is created with O_EXCL semantics or renamed with RENAME_NOREPLACE, so a file that
+// appears after the free name was chosen is refused instead of overwritten.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "i18n/translate.h"
+#include "review/fileoperation.h"
+#include "review/targetpath.h"
+
+namespace vexaris::review {
+
+namespace {
+
+constexpr qint64 kCopyChunk = qint64(1) << 20;
+
+QString systemMessage(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString failureText(const char *format, const QString &source, const QString &target, const QString &reason)
+{
+    return QString::fromStdString(
+        formatText(_(format), {source.toStdString(), target.toStdString(), reason.toStdString()}));
+}
+
+// The copy behind both a copy and a move to another file system. On any failure the partial
+// target, which this call created, is removed again and the source is untouched.
+bool copyFile(const QString &source, const QString &target, FileOperationProgress &progress, QString &reason)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        reason = in.errorString();
+        return false;
+    }
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        reason = pathIsTaken(target) ? systemMessage(EEXIST) : out.errorString();
+        return false;
+    }
+    const auto fail = [&](const QString &why) {
+        reason = why;
+        out.close();
+        out.remove();
+        return false;
+    };
+
+    const qint64 total = in.size();
+    qint64 done = 0;
+    const auto buffer = std::make_unique<char[]>(kCopyChunk);
+    progress.advanced(0, total);
+    for (;;) {
+        const qint64 got = in.read(buffer.get(), kCopyChunk);
+        if (got < 0)
+            return fail(in.errorString());
+        if (got == 0)
+            break;
+        for (qint64 written = 0; written < got;) {
+            const qint64 put = out.write(buffer.get() + written, got - written);
+            if (put < 0)
+                return fail(out.errorString());
+            written += put;
+        }
+        done += got;
+        progress.advanced(done, total);
+    }
+    if (!out.flush())
+        return fail(out.errorString());
+    // The copy must be on the disk before a move removes its source.
+    if (::fsync(out.handle()) != 0)
+        return fail(systemMessage(errno));
+    // Like the desktop's own copy, the copy keeps the time stamps and permissions of its source.
+    out.setFileTime(in.fileTime(QFileDevice::FileModificationTime), QFileDevice::FileModificationTime);
+    out.setFileTime(in.fileTime(QFileDevice::FileAccessTime), QFileDevice::FileAccessTime);
+    out.setPermissions(in.permissions());
+    out.close();
+    if (out.error() != QFileDevice::NoError)
+        return fail(out.errorString());
+    return true;
+}
+
+enum class RenameOutcome {
+    Done,
+    NeedsCopy, // another file system, or one that cannot rename without replacing
+    Failed,
+};
+
+RenameOutcome renameWithoutReplacing(const QString &source, const QString &target, int &error)
+{
+    const QByteArray from = QFile::encodeName(source);
+    const QByteArray to = QFile::encodeName(target);
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return RenameOutcome::Done;
+    if (errno == EXDEV)
+        return RenameOutcome::NeedsCopy;
+    if (errno != EINVAL && errno != ENOSYS) {
+        error = errno;
+        return RenameOutcome::Failed;
+    }
+#endif
+    // A file system that cannot rename without replacing may still refuse a hard link to an
+    // existing name.
+    if (::link(from.constData(), to.constData()) == 0) {
+        if (::unlink(from.constData()) == 0)
+            return RenameOutcome::Done;
+        error = errno;
+        ::unlink(to.constData());
+        return RenameOutcome::Failed;
+    }
+    if (errno == EXDEV || errno == EPERM || errno == ENOTSUP || errno == EMLINK)
+        return RenameOutcome::NeedsCopy;
+    error = errno;
+    return RenameOutcome::Failed;
+}
+
+} // namespace
+
+FileOperationResult QtFileOperation::recycle(const QString &path)
+{
+    QFile file(path);
+    if (!pathIsTaken(path))
+        return {false,
+            QString::fromStdString(formatText(_("%s could not be moved to the Trash: %s"),
+                {path.toStdString(), systemMessage(ENOENT).toStdString()}))};
+    if (file.moveToTrash())
+        return {true, {}};
+    return {false,
+        QString::fromStdString(formatText(
+            _("%s could not be moved to the Trash: %s"), {path.toStdString(), file.errorString().toStdString()}))};
+}
+
+FileOperationResult QtFileOperation::move(const QString &source, const QString &target, FileOperationProgress &progress)
+{
+    const char *format = N_("%s could not be moved to %s: %s");
+    int error = 0;
+    switch (renameWithoutReplacing(source, target, error)) {
+    case RenameOutcome::Done:
+        return {true, {}};
+    case RenameOutcome::Failed:
+        return {false, failureText(format, source, target, systemMessage(error))};
+    case RenameOutcome::NeedsCopy:
+        break;
+    }
+    QString reason;
+    if (!copyFile(source, target, progress, reason))
+        return {false, failureText(format, source, target, reason)};
+    QFile original(source);
+    if (!original.remove()) {
+        // Half a move would leave the picture twice: take the copy back, the source stays.
+        reason = original.errorString();
+        QFile::remove(target);
+        return {false, failureText(format, source, target, reason)};
+    }
+    return {true, {}};
+}
+
+FileOperationResult QtFileOperation::copy(const QString &source, const QString &target, FileOperationProgress &progress)
+{
+    QString reason;
+    if (!copyFile(source, target, progress, reason))
+        return {false, failureText(N_("%s could not be copied to %s: %s"), source, target, reason)};
+    return {true, {}};
+}
+
+} // namespace vexaris::review

@@ -1,0 +1,25 @@
+// Where the survivor of a move or copy lands: in the victim's folder, under the survivor's own
+// file name, made free of existing files by putting "x" in front of the extension.
+#pragma once
+
+#include <QString>
+
+namespace vexaris::review {
+
+// The folder part of a full path, ending with the path delimiter ("" when there is none).
+QString folderPart(const QString &path);
+
+// The text after the last path delimiter.
+QString fileNamePart(const QString &path);
+
+// photo.jpg gives photox.jpg; a name without an extension gets the "x" at its end.
+QString withXBeforeExtension(const QString &fileName);
+
+// Whether anything, a dangling symbolic link included, already bears that name.
+bool pathIsTaken(const QString &path);
+
+// The first free name in the victim's folder for the survivor. Checked against the disk as it is
+// now, so it is called after the victim has gone to the Trash.
+QString freeTargetPath(const QString &victimPath, const QString &survivorPath);
+
+} // namespace vexaris::review
