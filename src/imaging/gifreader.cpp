@@ -1,0 +1,188 @@
+// GIF through giflib: only the first frame is decoded, drawn on the logical screen, whose size
+// is the picture's size. Later frames are never read.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gif_lib.h>
+
+#include "common/error.h"
+#include "i18n/translate.h"
+#include "imaging/readers.h"
+
+namespace vexaris::imaging::detail {
+
+namespace {
+
+struct GifSource
+{
+    const uint8_t *bytes = nullptr;
+    size_t size = 0;
+    size_t offset = 0;
+};
+
+extern "C" int readGifBytes(GifFileType *gif, GifByteType *out, int count)
+{
+    auto *source = static_cast<GifSource *>(gif->UserData);
+    if (count <= 0)
+        return 0;
+    const size_t taken = std::min(source->size - source->offset, static_cast<size_t>(count));
+    std::memcpy(out, source->bytes + source->offset, taken);
+    source->offset += taken;
+    return static_cast<int>(taken);
+}
+
+[[noreturn]] void failGif(int code)
+{
+    const char *text = GifErrorString(code);
+    throw Error(formatText(_("GIF error: %s"), {text ? std::string(text) : std::to_string(code)}));
+}
+
+struct GifCloser
+{
+    void operator()(GifFileType *gif) const
+    {
+        int ignored = 0;
+        DGifCloseFile(gif, &ignored);
+    }
+};
+
+// The palette index that shows the screen's background: an unused slot when there is one.
+int backgroundIndex(Bitmap &bitmap, int mapCount, PaletteEntry background)
+{
+    if (mapCount < 256) {
+        bitmap.palette[static_cast<size_t>(mapCount)] = background;
+        return mapCount;
+    }
+    int best = 0;
+    int bestDistance = 1 << 30;
+    for (int i = 0; i < 256; ++i) {
+        const PaletteEntry &entry = bitmap.palette[static_cast<size_t>(i)];
+        const int dr = entry.red - background.red;
+        const int dg = entry.green - background.green;
+        const int db = entry.blue - background.blue;
+        const int distance = dr * dr + dg * dg + db * db;
+        if (distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+void decodeGif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+{
+    GifSource source {bytes, size, 0};
+    int code = 0;
+    std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, readGifBytes, &code));
+    if (!gif)
+        failGif(code);
+
+    int transparent = NO_TRANSPARENT_COLOR;
+    for (;;) {
+        GifRecordType type = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR)
+            failGif(gif->Error);
+        if (type == IMAGE_DESC_RECORD_TYPE)
+            break;
+        if (type == TERMINATE_RECORD_TYPE)
+            throw Error(_("The GIF file holds no picture"));
+        if (type != EXTENSION_RECORD_TYPE)
+            continue;
+        int extensionCode = 0;
+        GifByteType *extension = nullptr;
+        if (DGifGetExtension(gif.get(), &extensionCode, &extension) == GIF_ERROR)
+            failGif(gif->Error);
+        if (extensionCode == GRAPHICS_EXT_FUNC_CODE && extension && extension[0] >= 4) {
+            GraphicsControlBlock control {};
+            if (DGifExtensionToGCB(extension[0], extension + 1, &control) == GIF_OK)
+                transparent = control.TransparentColor;
+        }
+        while (extension) {
+            if (DGifGetExtensionNext(gif.get(), &extension) == GIF_ERROR)
+                failGif(gif->Error);
+        }
+    }
+    if (DGifGetImageDesc(gif.get()) == GIF_ERROR)
+        failGif(gif->Error);
+
+    const GifImageDesc &frame = gif->Image;
+    if (frame.Width <= 0 || frame.Height <= 0)
+        throw Error(_("The GIF file's first frame is empty"));
+    checkPictureSize(frame.Width, frame.Height);
+    // A screen of no size (written by careless encoders) takes the frame's extent.
+    int64_t screenWidth = gif->SWidth;
+    int64_t screenHeight = gif->SHeight;
+    if (screenWidth <= 0 || screenHeight <= 0) {
+        screenWidth = int64_t(frame.Left) + frame.Width;
+        screenHeight = int64_t(frame.Top) + frame.Height;
+    }
+    checkPictureSize(screenWidth, screenHeight);
+    const int width = static_cast<int>(screenWidth);
+    const int height = static_cast<int>(screenHeight);
+
+    bitmap.allocate(width, height, Layout::Palette8);
+    const ColorMapObject *map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
+    int mapCount = 0;
+    if (map && map->Colors) {
+        mapCount = std::clamp(map->ColorCount, 0, 256);
+        for (int i = 0; i < mapCount; ++i)
+            bitmap.palette[static_cast<size_t>(i)] = {map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue};
+    } else {
+        setGreyPalette(bitmap);
+        mapCount = 256;
+    }
+
+    PaletteEntry background;
+    const ColorMapObject *screenMap = gif->SColorMap;
+    if (screenMap && screenMap->Colors && gif->SBackGroundColor >= 0 && gif->SBackGroundColor < screenMap->ColorCount) {
+        const GifColorType &colour = screenMap->Colors[gif->SBackGroundColor];
+        background = {colour.Red, colour.Green, colour.Blue};
+    }
+    int fill = 0;
+    const bool coversScreen = frame.Left <= 0 && frame.Top <= 0 && int64_t(frame.Left) + frame.Width >= width
+        && int64_t(frame.Top) + frame.Height >= height;
+    if (!coversScreen || transparent != NO_TRANSPARENT_COLOR)
+        fill = backgroundIndex(bitmap, mapCount, background);
+    std::memset(bitmap.data(), fill, bitmap.stride() * static_cast<size_t>(height));
+
+    std::vector<GifPixelType> line(static_cast<size_t>(frame.Width));
+    const auto drawLine = [&](int frameRow) {
+        const int64_t y = int64_t(frame.Top) + frameRow;
+        if (y < 0 || y >= height)
+            return;
+        uint8_t *out = bitmap.row(static_cast<int>(y));
+        for (int x = 0; x < frame.Width; ++x) {
+            const int64_t screenX = int64_t(frame.Left) + x;
+            if (screenX < 0 || screenX >= width)
+                continue;
+            const GifPixelType pixel = line[static_cast<size_t>(x)];
+            out[screenX] = pixel == transparent ? static_cast<uint8_t>(fill) : pixel;
+        }
+    };
+    if (frame.Interlace) {
+        static constexpr int kStart[4] = {0, 4, 2, 1};
+        static constexpr int kStep[4] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass) {
+            for (int row = kStart[pass]; row < frame.Height; row += kStep[pass]) {
+                if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR)
+                    failGif(gif->Error);
+                drawLine(row);
+            }
+        }
+    } else {
+        // Rows below the screen are never seen: stop decoding there.
+        const int visibleRows = static_cast<int>(std::min<int64_t>(frame.Height, int64_t(height) - frame.Top));
+        for (int row = 0; row < visibleRows; ++row) {
+            if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR)
+                failGif(gif->Error);
+            drawLine(row);
+        }
+    }
+}
+
+} // namespace vexaris::imaging::detail

@@ -1,0 +1,123 @@
+// The formats no dedicated library reads go through ImageMagick's MagickCore, always with the
+// coder our extension table names. The content never chooses the coder: a file is read as what
+// its name says or not at all.
+#include <algorithm>
+#include <cstring>
+#include <magick/MagickCore.h>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "i18n/translate.h"
+#include "imaging/pictureloader.h"
+#include "imaging/readers.h"
+
+namespace vexaris::imaging::detail {
+
+namespace {
+
+constexpr MagickSizeType kMagickMemoryBytes = MagickSizeType(1) << 30;
+
+// One file may not take more than these, whatever its header says. The pixel cache never
+// spills to disk: a picture that does not fit in memory fails instead.
+void startMagick()
+{
+    MagickCoreGenesis("vexaris", MagickFalse);
+    SetMagickResourceLimit(AreaResource, static_cast<MagickSizeType>(kMaxPicturePixels));
+    SetMagickResourceLimit(WidthResource, static_cast<MagickSizeType>(kMaxPictureSide));
+    SetMagickResourceLimit(HeightResource, static_cast<MagickSizeType>(kMaxPictureSide));
+    SetMagickResourceLimit(MemoryResource, kMagickMemoryBytes);
+    SetMagickResourceLimit(MapResource, kMagickMemoryBytes);
+    SetMagickResourceLimit(DiskResource, 0);
+    SetMagickResourceLimit(ListLengthResource, 64);
+}
+
+struct ImageInfoDeleter
+{
+    void operator()(ImageInfo *info) const { DestroyImageInfo(info); }
+};
+struct ExceptionDeleter
+{
+    void operator()(ExceptionInfo *exception) const { DestroyExceptionInfo(exception); }
+};
+struct ImageListDeleter
+{
+    void operator()(Image *image) const { DestroyImageList(image); }
+};
+
+[[noreturn]] void failMagick(const ExceptionInfo *exception)
+{
+    std::string text;
+    if (exception && exception->reason)
+        text = exception->reason;
+    if (exception && exception->description) {
+        if (!text.empty())
+            text += " (";
+        text += exception->description;
+        if (exception->reason)
+            text += ')';
+    }
+    if (text.empty())
+        text = "unreadable file";
+    throw Error(formatText(_("Cannot read the picture: %s"), {text}));
+}
+
+} // namespace
+
+void decodeWithMagick(const char *coder, const uint8_t *bytes, size_t size, Bitmap &bitmap)
+{
+    static std::once_flag started;
+    std::call_once(started, startMagick);
+
+    std::unique_ptr<ImageInfo, ImageInfoDeleter> info(AcquireImageInfo());
+    std::unique_ptr<ExceptionInfo, ExceptionDeleter> exception(AcquireExceptionInfo());
+    if (!info || !exception)
+        throw Error(_("Out of memory"));
+    // The prefix names the coder, and affirm tells ImageMagick not to second-guess it.
+    CopyMagickString(info->magick, coder, MaxTextExtent);
+    const std::string name = std::string(coder) + ":picture";
+    CopyMagickString(info->filename, name.c_str(), MaxTextExtent);
+    info->affirm = MagickTrue;
+    // Photo-CD keeps its base (768 × 512) resolution as image number 3 of the file; every other
+    // format's first image is the picture (for Photoshop, the merged composite).
+    const bool photoCd = std::strcmp(coder, "PCD") == 0;
+    info->scene = photoCd ? 3 : 0;
+    info->number_scenes = 1;
+
+    std::unique_ptr<Image, ImageListDeleter> image(BlobToImage(info.get(), bytes, size, exception.get()));
+    if (!image || exception->severity >= ErrorException)
+        failMagick(exception.get());
+
+    checkPictureSize(static_cast<int64_t>(image->columns), static_cast<int64_t>(image->rows));
+    if (image->colorspace != sRGBColorspace && image->colorspace != RGBColorspace
+        && image->colorspace != GRAYColorspace) {
+        if (!TransformImageColorspace(image.get(), sRGBColorspace))
+            failMagick(&image->exception);
+    }
+    const int width = static_cast<int>(image->columns);
+    const int height = static_cast<int>(image->rows);
+    bitmap.allocate(width, height, Layout::Rgb24);
+
+    if (!image->matte) {
+        if (!ExportImagePixels(
+                image.get(), 0, 0, image->columns, image->rows, "BGR", CharPixel, bitmap.data(), exception.get()))
+            failMagick(exception.get());
+        return;
+    }
+    std::vector<uint8_t> row(static_cast<size_t>(width) * 4);
+    for (int y = 0; y < height; ++y) {
+        if (!ExportImagePixels(image.get(), 0, y, image->columns, 1, "BGRA", CharPixel, row.data(), exception.get()))
+            failMagick(exception.get());
+        uint8_t *out = bitmap.row(y);
+        for (int x = 0; x < width; ++x) {
+            const uint8_t *in = row.data() + static_cast<size_t>(x) * 4;
+            *out++ = onWhite(in[0], in[3]);
+            *out++ = onWhite(in[1], in[3]);
+            *out++ = onWhite(in[2], in[3]);
+        }
+    }
+}
+
+} // namespace vexaris::imaging::detail

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Writes the picture loader's fixtures with other programs (ImageMagick, libjpeg-turbo's cjpeg,
+# libtiff's tools), so that the tests read files that our own code did not write. Run it from
+# anywhere; it rewrites the files next to itself. Most show the same 64 × 48 picture: red top
+# left, green top right, blue bottom left, white bottom right.
+set -euo pipefail
+cd "$(dirname "$0")"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+convert() { /usr/bin/convert "$@"; }
+
+convert -size 32x24 xc:'#FF0000' xc:'#00FF00' +append \( -size 32x24 xc:'#0000FF' xc:'#FFFFFF' +append \) -append \
+    -depth 8 "$work/quadrants.ppm"
+convert -size 64x48 gradient:black-white -depth 8 "$work/grey.pgm"
+
+# Windows bitmaps
+convert "$work/quadrants.ppm" BMP3:quadrants.bmp
+convert "$work/quadrants.ppm" -type Palette -compress RLE BMP3:quadrants-rle8.bmp
+# JPEG
+cjpeg -quality 95 -outfile quadrants.jpg "$work/quadrants.ppm"
+cjpeg -quality 95 -progressive -outfile quadrants-progressive.jpg "$work/quadrants.ppm"
+cjpeg -quality 95 -grayscale -outfile grey.jpg "$work/grey.pgm"
+convert "$work/quadrants.ppm" -colorspace CMYK -quality 95 JPEG:quadrants-cmyk.jpg
+# GIF
+convert "$work/quadrants.ppm" GIF:quadrants.gif
+convert "$work/quadrants.ppm" -interlace GIF GIF:quadrants-interlaced.gif
+convert -size 20x10 xc:'#FF0000' -repage 64x48+30+20 GIF:gif-frame-smaller-than-screen.gif
+# ImageMagick names the frame's own red as the screen's background; point it at entry 1 (black)
+# so that the screen around the frame differs from the frame.
+printf '\001' | dd of=gif-frame-smaller-than-screen.gif bs=1 seek=11 conv=notrunc status=none
+convert -size 40x40 xc:'#00FF00' -size 40x40 xc:'#FF00FF' GIF:gif-two-frames.gif
+# PNG
+convert "$work/quadrants.ppm" PNG24:quadrants.png
+convert "$work/quadrants.ppm" -interlace PNG PNG24:quadrants-interlaced.png
+convert "$work/quadrants.ppm" -alpha set -region 32x24+0+0 -alpha transparent +region PNG32:quadrants-transparent-top-left.png
+convert "$work/grey.pgm" -depth 16 -define png:bit-depth=16 -define png:color-type=0 PNG:grey-16bit.png
+convert "$work/quadrants.ppm" -define png:bit-depth=4 -define png:color-type=3 PNG:quadrants-palette4.png
+convert -size 64x48 xc:white -fill black -draw 'rectangle 0,0 31,47' -depth 1 -type Bilevel PNG:bilevel-1bit.png
+head -c 200 quadrants.png > truncated.png
+# TIFF
+convert "$work/quadrants.ppm" -compress LZW TIFF:quadrants.tif
+convert -size 64x48 xc:white -fill black -draw 'rectangle 0,0 31,47' -monochrome -depth 1 -compress None TIFF:"$work/bilevel.tif"
+tiffcp -c g3 "$work/bilevel.tif" fax-group3.tif
+tiffcp -c g4 "$work/bilevel.tif" fax-group4.tif
+convert "$work/quadrants.ppm" -size 40x40 xc:black -compress LZW TIFF:tiff-two-pages.tif
+# Targa, PCX, Photoshop, SGI, portable anymap
+convert "$work/quadrants.ppm" TGA:quadrants.tga
+convert "$work/quadrants.ppm" -compress RLE TGA:quadrants-rle.tga
+convert "$work/quadrants.ppm" PCX:quadrants.pcx
+convert "$work/quadrants.ppm" -depth 8 PSD:quadrants.psd
+convert "$work/quadrants.ppm" -depth 8 SGI:quadrants.sgi
+convert "$work/grey.pgm" -depth 8 -colorspace Gray SGI:grey.bw
+cp "$work/quadrants.ppm" quadrants.ppm
+cp "$work/grey.pgm" grey.pgm
+convert -size 64x48 xc:white -fill black -draw 'rectangle 0,0 31,47' -type Bilevel PBM:bilevel.pbm
+# Photo-CD always holds the 768 × 512 base; compressed, it is a few KiB.
+convert "$work/quadrants.ppm" -resize 768x512! PCD:"$work/quadrants.pcd"
+gzip -9 -n -c "$work/quadrants.pcd" > quadrants.pcd.gz
+# Icon
+convert "$work/quadrants.ppm" -resize 48x48! ICO:icon-48.ico
