@@ -280,7 +280,9 @@ void createDatabase(const QString &file, const QByteArray &schemaSql)
     if (code == SQLITE_OK) {
         registerCollations(handle);
         char *error = nullptr;
-        code = sqlite3_exec(handle, schemaSql.constData(), nullptr, nullptr, &error);
+        // One transaction: one sync for the whole schema instead of one per table.
+        const QByteArray script = "BEGIN;\n" + schemaSql + "\n;COMMIT;";
+        code = sqlite3_exec(handle, script.constData(), nullptr, nullptr, &error);
         if (error) {
             message = error;
             sqlite3_free(error);

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include <QTimeZone>
-
 namespace vexaris::store {
 
 namespace {
@@ -32,7 +30,7 @@ QDateTime fromDays(double days)
     const double fraction = std::fabs(days - whole);
     const qint64 msOfDay = std::llround(fraction * static_cast<double>(kMsPerDay));
     const qint64 ms = static_cast<qint64>(whole) * kMsPerDay + msOfDay - kEpochDays * kMsPerDay;
-    return QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc());
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
 }
 
 } // namespace vexaris::store

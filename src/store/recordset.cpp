@@ -253,14 +253,14 @@ void Recordset::SetField(QAnyStringView name, const Value &value)
 {
     requireChangeable();
     const int index = fieldIndex(name);
+    if (index == m_idColumn)
+        throw Error(_("The ID of a row is given by the database and cannot be set"));
     if (m_edit == EditMode::None) {
         requireCurrent();
         m_buffer = m_rows[static_cast<size_t>(m_position)];
         m_changed.assign(m_buffer.size(), false);
         m_edit = EditMode::InProgress;
     }
-    if (index == m_idColumn)
-        throw Error(_("The ID of a row is given by the database and cannot be set"));
     m_buffer[static_cast<size_t>(index)] = value;
     m_changed[static_cast<size_t>(index)] = true;
 }

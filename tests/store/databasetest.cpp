@@ -1,0 +1,188 @@
+// Opening, refusing and making database files.
+#include "store/database.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "store/connection.h"
+#include "support/testdatabase.h"
+
+using namespace vexaris;
+using namespace vexaris::store;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QByteArray schemaSql()
+{
+    QFile file(test::schemaFile());
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+QByteArray digest(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+struct RefusedCase
+{
+    const char *label;
+    QByteArray content; // written to the file first, unless missing
+    bool missing;
+};
+
+class RefusedFileTest : public ::testing::TestWithParam<RefusedCase>
+{
+};
+
+TEST_P(RefusedFileTest, OpenFailsAndLeavesTheFileAsItWas)
+{
+    const RefusedCase &c = GetParam();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"Vexaris.db"_s);
+    if (!c.missing)
+        writeFile(path, c.content);
+    const QByteArray before = digest(path);
+
+    std::string error;
+    EXPECT_FALSE(ConnectDatabase(path, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+    EXPECT_FALSE(DatabaseConnection().isOpen());
+    EXPECT_EQ(QFile::exists(path), !c.missing);
+    EXPECT_EQ(digest(path), before);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), c.missing ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RefusedFileTest,
+    ::testing::Values(RefusedCase {"missing", {}, true}, RefusedCase {"emptyFile", {}, false},
+        RefusedCase {"notADatabase", QByteArray(4096, 'x'), false},
+        RefusedCase {"textFile", "Collection Folder Picture Duplicate\n", false}),
+    [](const ::testing::TestParamInfo<RefusedCase> &row) { return std::string(row.param.label); });
+
+TEST(OpenDatabase, ForeignSqliteFileIsRefused)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"other.db"_s);
+    createDatabase(path, "CREATE TABLE Something (x INTEGER);");
+    std::string error;
+    EXPECT_FALSE(ConnectDatabase(path, &error));
+    EXPECT_NE(error.find("other.db"), std::string::npos) << error;
+}
+
+TEST(OpenDatabase, SetsItsPragmasOnEveryOpen)
+{
+    test::ConnectedTestDatabase db;
+    struct Case
+    {
+        const char *pragma;
+        Value expected;
+    };
+    const Case cases[] = {
+        {"PRAGMA foreign_keys", Value(1)}, {"PRAGMA journal_mode", Value(u"wal"_s)},
+        {"PRAGMA synchronous", Value(1)}, // NORMAL
+    };
+    for (const Case &c : cases) {
+        Statement statement(db.database(), QString::fromUtf8(c.pragma));
+        ASSERT_TRUE(statement.step());
+        EXPECT_EQ(statement.column(0), c.expected) << c.pragma;
+    }
+}
+
+TEST(OpenDatabase, ASecondConnectionReadsWhatTheFirstCommitted)
+{
+    test::ConnectedTestDatabase db;
+    db.addCollection(u"Shared"_s);
+    Database second;
+    second.Open(db.path());
+    Statement names(second, u"SELECT Name FROM Collection WHERE Name = 'SHARED'"_s);
+    ASSERT_TRUE(names.step());
+    EXPECT_EQ(names.column(0).toString(), u"Shared"_s);
+}
+
+TEST(OpenDatabase, OpeningAgainReplacesTheConnection)
+{
+    test::ConnectedTestDatabase first;
+    first.addCollection(u"InFirst"_s);
+    test::TestDatabase second;
+    ASSERT_TRUE(ConnectDatabase(second.path()));
+    EXPECT_EQ(DatabaseConnection().fileName(), second.path());
+    Statement count(DatabaseConnection(), u"SELECT count(*) FROM Collection"_s);
+    ASSERT_TRUE(count.step());
+    EXPECT_EQ(count.column(0).toInt(), 0);
+}
+
+TEST(Execute, RefusesWhatItCannotRunExactly)
+{
+    test::ConnectedTestDatabase db;
+    Database &database = db.database();
+    EXPECT_THROW(database.Execute(u"INSERT INTO Collection (Name) VALUES ('a'); DELETE FROM Collection"_s), Error);
+    EXPECT_THROW(database.Execute(u"INSERT INTO Collection (Name) VALUES (?)"_s), Error);
+    EXPECT_THROW(database.Execute(u"INSERT INTO Collection (Name) VALUES (?)"_s, {u"a"_s, u"b"_s}), Error);
+    EXPECT_THROW(database.Execute(u"INSERT INTO Nowhere VALUES (1)"_s), Error);
+    EXPECT_EQ(db.count("SELECT count(*) FROM Collection"), 0);
+    EXPECT_EQ(database.Execute(u"UPDATE Collection SET Scanned = TRUE"_s), 0);
+}
+
+TEST(Execute, StoreErrorsKeepTheirCode)
+{
+    test::ConnectedTestDatabase db;
+    try {
+        db.database().Execute(u"INSERT INTO Folder (CollectionID, Path) VALUES (12345, '/x')"_s);
+        FAIL() << "a folder of no collection was stored";
+    } catch (const DatabaseError &e) {
+        EXPECT_EQ(e.code() & 0xFF, 19); // SQLITE_CONSTRAINT
+    }
+}
+
+TEST(CreateDatabase, NeverReplacesAnExistingFile)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"Vexaris.db"_s);
+    writeFile(path, "keep me");
+    EXPECT_THROW(createDatabase(path, schemaSql()), Error);
+    EXPECT_EQ(digest(path), QCryptographicHash::hash("keep me", QCryptographicHash::Sha256));
+}
+
+TEST(CreateDatabase, BrokenSchemaLeavesNoFile)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"Vexaris.db"_s);
+    EXPECT_THROW(createDatabase(path, "CREATE TABLE Collection (ID INTEGER); CREATE TABLE oops ("), Error);
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST(BuildStep, MakesAMissingDatabaseAndNeverTouchesAnExistingOne)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"Vexaris.db"_s);
+    ASSERT_EQ(QProcess::execute(QStringLiteral(VEXARIS_MAKEDB), {test::schemaFile(), path}), 0);
+    ASSERT_TRUE(ConnectDatabase(path));
+    DatabaseConnection().Execute(u"INSERT INTO Collection (Name) VALUES ('mine')"_s);
+    DisconnectDatabase();
+
+    const QByteArray before = digest(path);
+    const QFileInfo info(path);
+    const QDateTime modified = info.lastModified();
+    ASSERT_EQ(QProcess::execute(QStringLiteral(VEXARIS_MAKEDB), {test::schemaFile(), path}), 0);
+    EXPECT_EQ(digest(path), before);
+    EXPECT_EQ(QFileInfo(path).lastModified(), modified);
+}
+
+} // namespace
