@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imaging/difference.h"
@@ -108,7 +109,7 @@ struct Run
     std::vector<int32_t> results; // per pair: the difference of a match, or −1
 };
 
-Run runAllPairs(const Scenario &scenario, ComparisonMethod method, const DifferenceLimits &limits, SumKernel sum)
+Run runAllPairsOnce(const Scenario &scenario, ComparisonMethod method, const DifferenceLimits &limits, SumKernel sum)
 {
     Run run;
     const size_t count = scenario.views.size();
@@ -125,6 +126,18 @@ Run runAllPairs(const Scenario &scenario, ComparisonMethod method, const Differe
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.pairs = run.results.size();
     return run;
+}
+
+// The best of three runs: the machine may be busy with other work for part of one.
+Run runAllPairs(const Scenario &scenario, ComparisonMethod method, const DifferenceLimits &limits, SumKernel sum)
+{
+    Run best = runAllPairsOnce(scenario, method, limits, sum);
+    for (int round = 0; round < 2; ++round) {
+        Run run = runAllPairsOnce(scenario, method, limits, sum);
+        if (run.seconds < best.seconds)
+            best = std::move(run);
+    }
+    return best;
 }
 
 } // namespace
@@ -148,7 +161,9 @@ int main(int argc, char **argv)
     kernels.push_back({"per-byte", &sumPerByte});
 
     const Scenario scenarios[] = {makeScenario("random", count, false), makeScenario("near-identical", count, true)};
-    std::printf("%zu pictures, %zu pairs per run, threshold %d\n", count, count * (count - 1) / 2, threshold);
+    std::printf(
+        "%zu pictures, %zu pairs per run, threshold %d, best of 3 runs\n", count, count * (count - 1) / 2, threshold);
+    std::printf("(method 5 sums only the 12 averaged-colour bytes, with no kernel: its columns should agree)\n");
     std::printf("%-15s %-7s %9s", "signatures", "method", "matches");
     for (const Kernel &kernel : kernels)
         std::printf(" %14s", (std::string(kernel.name) + " pairs/s").c_str());
@@ -184,16 +199,22 @@ int main(int argc, char **argv)
         std::vector<int64_t> checksums;
         for (const Kernel &kernel : kernels) {
             int64_t checksum = 0;
-            const auto start = std::chrono::steady_clock::now();
-            for (size_t a = 0; a + 1 < scenario.views.size(); ++a)
-                for (size_t b = a + 1; b < scenario.views.size(); ++b)
-                    checksum += std::min(limits.ColorLimit + 1,
-                        kernel.sum(limits.ColorLimit, scenario.views[a].Signature.Thumbnail,
-                            scenario.views[b].Signature.Thumbnail, kThumbnailBytes));
-            seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            double best = 0;
+            for (int round = 0; round < 3; ++round) {
+                checksum = 0;
+                const auto start = std::chrono::steady_clock::now();
+                for (size_t a = 0; a + 1 < scenario.views.size(); ++a)
+                    for (size_t b = a + 1; b < scenario.views.size(); ++b)
+                        checksum += std::min(limits.ColorLimit + 1,
+                            kernel.sum(limits.ColorLimit, scenario.views[a].Signature.Thumbnail,
+                                scenario.views[b].Signature.Thumbnail, kThumbnailBytes));
+                const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                best = round == 0 ? elapsed : std::min(best, elapsed);
+            }
+            seconds.push_back(best);
             checksums.push_back(checksum);
             std::printf(" %s %.1f M sums/s (checksum %lld)", kernel.name,
-                static_cast<double>(count * (count - 1) / 2) / seconds.back() / 1e6, static_cast<long long>(checksum));
+                static_cast<double>(count * (count - 1) / 2) / best / 1e6, static_cast<long long>(checksum));
         }
         std::printf("  per-byte/first %.1fx\n", seconds.back() / seconds.front());
         if (std::count(checksums.begin(), checksums.end(), checksums.front()) != std::ssize(checksums)) {

@@ -5,8 +5,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${VEXARIS_BENCH_BUILD:-build-bench}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVEXARIS_GUI=OFF -DVEXARIS_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target bench_signature bench_pairtest >/dev/null
+log="$build/bench-build.log"
+mkdir -p "$build"
+if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVEXARIS_GUI=OFF -DVEXARIS_TESTS=OFF \
+    && cmake --build "$build" -j"$(nproc)" --target bench_signature bench_pairtest; } >"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    echo "Building the benchmarks failed (whole log: $log)" >&2
+    exit 1
+fi
 
 pictures=$(mktemp -d)
 trap 'rm -rf "$pictures"' EXIT
