@@ -10,10 +10,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include "i18n/translate.h"
+#include "i18n/qtranslate.h"
 #include "review/fileoperation.h"
 #include "review/targetpath.h"
 
@@ -128,16 +129,36 @@ RenameOutcome renameWithoutReplacing(const QString &source, const QString &targe
 
 FileOperationResult QtFileOperation::recycle(const QString &path)
 {
-    QFile file(path);
+    const auto failure = [&path](const QString &reason) {
+        return FileOperationResult {false,
+            QString::fromStdString(
+                formatText(_("%s could not be moved to the Trash: %s"), {path.toStdString(), reason.toStdString()}))};
+    };
     if (!pathIsTaken(path))
-        return {false,
-            QString::fromStdString(formatText(_("%s could not be moved to the Trash: %s"),
-                {path.toStdString(), systemMessage(ENOENT).toStdString()}))};
-    if (file.moveToTrash())
+        return failure(systemMessage(ENOENT));
+    QFile file(path);
+    if (!file.moveToTrash())
+        return failure(file.errorString());
+    if (QFileInfo(file.fileName()).isAbsolute())
         return {true, {}};
-    return {false,
-        QString::fromStdString(formatText(
-            _("%s could not be moved to the Trash: %s"), {path.toStdString(), file.errorString().toStdString()}))};
+
+    // Qt 6.4 reports success when it could set up no Trash folder at all, having moved the file
+    // into "files" (and its information into "info") under the current folder. That is no
+    // Trash: the file goes back where it was and the recycle counts as failed.
+    const QFileInfo stray(file.fileName());
+    const QString strayPath = stray.absoluteFilePath();
+    const QDir files = stray.absoluteDir();
+    const QString infoFolder = QDir::cleanPath(files.absoluteFilePath(QStringLiteral("../info")));
+    const QString info = infoFolder + QLatin1Char('/') + stray.fileName() + QStringLiteral(".trashinfo");
+    if (::rename(QFile::encodeName(strayPath).constData(), QFile::encodeName(path).constData()) != 0) {
+        return {false,
+            QString::fromStdString(formatText(_("%s could not be moved to the Trash and is now at %s"),
+                {path.toStdString(), strayPath.toStdString()}))};
+    }
+    QFile::remove(info);
+    QDir().rmdir(files.absolutePath()); // only when empty
+    QDir().rmdir(infoFolder);
+    return failure(qtr("no Trash folder is available for it"));
 }
 
 FileOperationResult QtFileOperation::move(const QString &source, const QString &target, FileOperationProgress &progress)
