@@ -30,12 +30,12 @@ convert -size 20x10 xc:'#FF0000' -repage 64x48+30+20 GIF:gif-frame-smaller-than-
 printf '\001' | dd of=gif-frame-smaller-than-screen.gif bs=1 seek=11 conv=notrunc status=none
 convert -size 40x40 xc:'#00FF00' -size 40x40 xc:'#FF00FF' GIF:gif-two-frames.gif
 # PNG
-convert "$work/quadrants.ppm" PNG24:quadrants.png
-convert "$work/quadrants.ppm" -interlace PNG PNG24:quadrants-interlaced.png
-convert "$work/quadrants.ppm" -alpha set -region 32x24+0+0 -alpha transparent +region PNG32:quadrants-transparent-top-left.png
-convert "$work/grey.pgm" -depth 16 -define png:bit-depth=16 -define png:color-type=0 PNG:grey-16bit.png
-convert "$work/quadrants.ppm" -define png:bit-depth=4 -define png:color-type=3 PNG:quadrants-palette4.png
-convert -size 64x48 xc:white -fill black -draw 'rectangle 0,0 31,47' -depth 1 -type Bilevel PNG:bilevel-1bit.png
+convert "$work/quadrants.ppm" -define png:exclude-chunks=date,time PNG24:quadrants.png
+convert "$work/quadrants.ppm" -interlace PNG -define png:exclude-chunks=date,time PNG24:quadrants-interlaced.png
+convert "$work/quadrants.ppm" -alpha set -region 32x24+0+0 -alpha transparent +region -define png:exclude-chunks=date,time PNG32:quadrants-transparent-top-left.png
+convert "$work/grey.pgm" -depth 16 -define png:bit-depth=16 -define png:color-type=0 -define png:exclude-chunks=date,time PNG:grey-16bit.png
+convert "$work/quadrants.ppm" -define png:bit-depth=4 -define png:color-type=3 -define png:exclude-chunks=date,time PNG:quadrants-palette4.png
+convert -size 64x48 xc:white -fill black -draw 'rectangle 0,0 31,47' -depth 1 -type Bilevel -define png:exclude-chunks=date,time PNG:bilevel-1bit.png
 head -c 200 quadrants.png > truncated.png
 # TIFF
 convert "$work/quadrants.ppm" -compress LZW TIFF:quadrants.tif
@@ -58,3 +58,6 @@ convert "$work/quadrants.ppm" -resize 768x512! PCD:"$work/quadrants.pcd"
 gzip -9 -n -c "$work/quadrants.pcd" > quadrants.pcd.gz
 # Icon
 convert "$work/quadrants.ppm" -resize 48x48! ICO:icon-48.ico
+# The smallest side accepted, and one pixel less
+convert -size 31x500 xc:'#808080' -define png:exclude-chunks=date,time PNG24:narrow-31x500.png
+convert -size 32x32 xc:'#808080' -define png:exclude-chunks=date,time PNG24:square-32x32.png
