@@ -151,8 +151,10 @@ std::optional<CharsetProblem> openCatalog(CatalogData &d)
     const QString folder = QFileInfo(file).dir().absolutePath().section(QLatin1Char('/'), -2, -2);
     ensureMessagesLocale();
     qputenv("LANGUAGE", QFile::encodeName(folder));
-    // Binding again also empties libintl's cache of earlier lookups.
     bindtextdomain(kDomain, QFile::encodeName(root).constData());
+    // libintl keeps the translations it found, keyed without LANGUAGE; setting the program's
+    // text domain (to what it is) is the call that always tells it to forget them.
+    textdomain(textdomain(nullptr));
     bind_textdomain_codeset(kDomain, "UTF-8");
     if (!declaresUtf8(dgettext(kDomain, ""))) {
         d.state = CatalogState::SwitchedOff;
