@@ -1,8 +1,49 @@
-// vexaris: the desktop program.
+// vexaris: the desktop program. Start-up takes the program's lock, creates the windows in their
+// fixed order and runs the event loop until the main window closes.
+#include <cstdio>
+
 #include <QApplication>
+#include <QDir>
+
+#include "app/aboutwindow.h"
+#include "app/mainwindow.h"
+#include "app/programlock.h"
+#include "common/error.h"
+#include "i18n/interfacelanguage.h"
+#include "review/duplicateswindow.h"
+#include "settings/optionswindow.h"
+#include "store/connection.h"
 
 int main(int argc, char *argv[])
 {
+    using namespace vexaris;
+
+    // Held until the very end, after every window and the database connection are gone.
+    const ui::ProgramLock lock(ui::ProgramLock::defaultFolder());
+
     QApplication app(argc, argv);
-    return 0;
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    // The caption of the general error report and of the notices.
+    QCoreApplication::setApplicationName(QStringLiteral("Vexaris 3.0 beta"));
+    i18n::startInterfaceTranslation();
+
+    try {
+        // The main window comes first: it opens the database and selects the stored interface
+        // language before any other window translates itself.
+        ui::TfrmMain frmMain(store::defaultDatabasePath());
+        // The thumbnail update window.
+        // The processing log window.
+        // The scan window.
+        settings::TfrmOptions frmOptions(&frmMain);
+        ui::TfrmAbout frmAbout(&frmMain);
+        ui::TfrmDuplicates frmDuplicates(&frmMain);
+
+        frmMain.show();
+        return QApplication::exec();
+    } catch (const std::exception &e) {
+        // Without its database the program has nothing to show: it ends before any window
+        // appears, and says why on standard error only.
+        std::fprintf(stderr, "vexaris: %s\n", e.what());
+        return 1;
+    }
 }

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include "store/database.h"
+#include "support/printers.h"
 
 namespace vexaris::test {
 

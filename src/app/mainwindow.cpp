@@ -1,0 +1,717 @@
+#include "app/mainwindow.h"
+
+#include <set>
+#include <utility>
+
+#include <sys/stat.h>
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPointer>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "app/aboutwindow.h"
+#include "app/dialogs.h"
+#include "app/errorreport.h"
+#include "app/keyboard.h"
+#include "common/error.h"
+#include "i18n/catalog.h"
+#include "i18n/componenttranslation.h"
+#include "i18n/qtranslate.h"
+#include "i18n/translatedwindows.h"
+#include "review/viewcommand.h"
+#include "runs/scancommand.h"
+#include "runs/updatecommand.h"
+#include "settings/optionswindow.h"
+#include "settings/settingsstore.h"
+#include "store/connection.h"
+#include "store/data.h"
+
+namespace vexaris::ui {
+
+namespace {
+
+QPointer<TfrmMain> s_instance;
+
+constexpr int kInitialWidth = 750;
+constexpr int kInitialHeight = 488;
+constexpr int kCollectionBoxWidth = 241;
+constexpr int kTreePanelWidth = 225;
+constexpr int kTreePanelMinWidth = 150;
+constexpr int kListPanelMinWidth = 200;
+
+// Window texts are set in English; TranslateComponent puts them into the interface language and
+// remembers the English ones for a later change of language.
+QString en(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+QIcon actionIcon(const char *name)
+{
+    const QString base = QStringLiteral(":/icons/") + QLatin1String(name);
+    QIcon icon;
+    icon.addFile(base + QStringLiteral(".png"), QSize(), QIcon::Normal);
+    icon.addFile(base + QStringLiteral("-disabled.png"), QSize(), QIcon::Disabled);
+    icon.addFile(base + QStringLiteral("-highlighted.png"), QSize(), QIcon::Active);
+    return icon;
+}
+
+QAction *newAction(QObject *parent, const char *objectName, const char *caption, const char *hint, const char *icon)
+{
+    auto *action = new QAction(parent);
+    action->setObjectName(QLatin1String(objectName));
+    action->setText(en(caption));
+    action->setToolTip(en(hint));
+    action->setStatusTip(en(hint));
+    action->setIcon(actionIcon(icon));
+    return action;
+}
+
+// The directory's identity on disk, so that a walk through folder links never enters a folder
+// twice and always ends.
+struct FolderIdentity
+{
+    dev_t device;
+    ino_t inode;
+    auto operator<=>(const FolderIdentity &) const = default;
+};
+
+bool folderIdentity(const QString &path, FolderIdentity &identity)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    identity = {info.st_dev, info.st_ino};
+    return true;
+}
+
+QString withTrailingDelimiter(const QString &path)
+{
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+}
+
+QString lastComponent(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+template <typename Window> Window *findWindow()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *window = qobject_cast<Window *>(widget))
+            return window;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(const QString &databaseFile, QWidget *parent)
+    : QMainWindow(parent)
+    , lstCollectionFolders(new QListWidget)
+    , m_folders(lstCollectionFolders)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(en(N_("Vexaris 3.0")));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/vexaris.png")));
+    createActions();
+    createMenus();
+    createToolBars();
+    createPanels();
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    statusBar()->setSizeGripEnabled(true);
+
+    resize(kInitialWidth, kInitialHeight);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    FormCreate(databaseFile);
+
+    // The enabling rules follow every change without each handler having to remember them.
+    connect(
+        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, &TfrmMain::updateActions);
+    updateActions();
+    s_instance = this;
+}
+
+TfrmMain::~TfrmMain()
+{
+    // FormDestroy
+    store::DisconnectDatabase();
+}
+
+TfrmMain *TfrmMain::instance()
+{
+    return s_instance.data();
+}
+
+void TfrmMain::FormCreate(const QString &databaseFile)
+{
+    store::CurrentCollection.ID = 0;
+    std::string error;
+    if (!store::ConnectDatabase(databaseFile, &error))
+        throw Error(error);
+    setListCollections();
+    setAcceptDrops(true);
+
+    // A stored language that cannot be read or selected leaves the default language in force.
+    try {
+        if (const auto language = settings::SettingsStore().storedLanguage())
+            i18n::SelectLanguage(*language);
+    } catch (const std::exception &) {
+    }
+
+    // Names and paths are the user's own and never pass through the catalog.
+    i18n::keepUntranslated(cmbCollection);
+    i18n::keepUntranslated(tvShellFolders);
+    i18n::keepUntranslated(lstCollectionFolders);
+    i18n::TranslateComponent(this);
+    i18n::registerTranslatedWindow(i18n::TranslatedWindow::Main, this);
+}
+
+void TfrmMain::createActions()
+{
+    actSaveCollection = newAction(this, "actSaveCollection", N_("Save collection"),
+        N_("Create a new empty collection with the currently entered name"), "0-savecollection");
+    actDeleteCollection = newAction(this, "actDeleteCollection", N_("Delete collection"),
+        N_("Permanently delete the current collection"), "1-deletecollection");
+    actPreferences
+        = newAction(this, "actPreferences", N_("&Preferences"), N_("Open the Preferences dialog box"), "2-preferences");
+    actUpdate = newAction(this, "actUpdate", N_("&Update"),
+        N_("Update the thumbnail data for the collection in the database"), "3-update");
+    actScan = newAction(this, "actScan", N_("&Scan for duplicates"),
+        N_("Search the collection for duplicates with the current settings"), "4-scan");
+    actViewDuplicates = newAction(
+        this, "actViewDuplicates", N_("&View duplicates"), N_("Open the duplicate viewing window"), "5-viewduplicates");
+    actPreferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+
+    actUpdate->setEnabled(false);
+    actScan->setEnabled(false);
+    actViewDuplicates->setEnabled(false);
+
+    connect(actUpdate, &QAction::triggered, this, &TfrmMain::actUpdateExecute);
+    connect(actScan, &QAction::triggered, this, &TfrmMain::actScanExecute);
+    connect(actViewDuplicates, &QAction::triggered, this, &TfrmMain::actViewDuplicatesExecute);
+    connect(actPreferences, &QAction::triggered, this, &TfrmMain::actPreferencesExecute);
+    connect(actSaveCollection, &QAction::triggered, this, &TfrmMain::actSaveCollectionExecute);
+    connect(actDeleteCollection, &QAction::triggered, this, &TfrmMain::actDeleteCollectionExecute);
+}
+
+void TfrmMain::createMenus()
+{
+    QMenu *mnuFile = menuBar()->addMenu(en(N_("&File")));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFile->addAction(actPreferences);
+    mnuFile->addSeparator();
+    mnuFileExit = mnuFile->addAction(en(N_("Exit")));
+    mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
+    mnuFileExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    connect(mnuFileExit, &QAction::triggered, this, &TfrmMain::mnuFileExitClick);
+
+    QMenu *mnuActions = menuBar()->addMenu(en(N_("&Actions")));
+    mnuActions->setObjectName(QStringLiteral("mnuActions"));
+    mnuActions->addAction(actUpdate);
+    mnuActions->addAction(actScan);
+    mnuActions->addAction(actViewDuplicates);
+
+    QMenu *mnuHelp = menuBar()->addMenu(en(N_("&Help")));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelpAbout = mnuHelp->addAction(en(N_("&About")));
+    mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
+    connect(mnuHelpAbout, &QAction::triggered, this, &TfrmMain::mnuHelpAboutClick);
+    Manual1 = mnuHelp->addAction(en(N_("&Manual")));
+    Manual1->setObjectName(QStringLiteral("Manual1"));
+    Manual1->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(Manual1, &QAction::triggered, this, &TfrmMain::Manual1Click);
+}
+
+void TfrmMain::createToolBars()
+{
+    QToolBar *tbCollection = addToolBar(QString());
+    tbCollection->setObjectName(QStringLiteral("tbCollection"));
+    tbCollection->setMovable(false);
+    auto *lblCollection = new QLabel(en(N_("Collection:  ")));
+    lblCollection->setObjectName(QStringLiteral("lblCollection"));
+    tbCollection->addWidget(lblCollection);
+    cmbCollection = new QComboBox;
+    cmbCollection->setObjectName(QStringLiteral("cmbCollection"));
+    cmbCollection->setEditable(true);
+    // Every partial name is looked up as typed; completing it would jump ahead of the user.
+    cmbCollection->setCompleter(nullptr);
+    cmbCollection->setInsertPolicy(QComboBox::NoInsert);
+    cmbCollection->setFixedWidth(kCollectionBoxWidth);
+    tbCollection->addWidget(cmbCollection);
+    tbCollection->addAction(actSaveCollection);
+    tbCollection->addAction(actDeleteCollection);
+    connect(cmbCollection, &QComboBox::editTextChanged, this, &TfrmMain::cmbCollectionChange);
+
+    QToolBar *tbActions = addToolBar(QString());
+    tbActions->setObjectName(QStringLiteral("tbActions"));
+    tbActions->setMovable(false);
+    tbActions->addAction(actUpdate);
+    tbActions->addAction(actScan);
+    tbActions->addAction(actViewDuplicates);
+    tbActions->addAction(actPreferences);
+}
+
+void TfrmMain::createPanels()
+{
+    auto *pnlShellFolders = new QWidget;
+    pnlShellFolders->setObjectName(QStringLiteral("pnlShellFolders"));
+    auto *lblShellFolders = new QLabel(en(N_("  Folders on your machine:")));
+    lblShellFolders->setObjectName(QStringLiteral("lblShellFolders"));
+    m_shellModel = new QFileSystemModel(this);
+    m_shellModel->setObjectName(QStringLiteral("shellFolderModel"));
+    // The tree shows the folders as they were when it read them, as a snapshot of the machine.
+    m_shellModel->setOption(QFileSystemModel::DontWatchForChanges);
+    m_shellModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    m_shellModel->setRootPath(QDir::rootPath());
+    tvShellFolders = new QTreeView;
+    tvShellFolders->setObjectName(QStringLiteral("tvShellFolders"));
+    tvShellFolders->setModel(m_shellModel);
+    for (int column = 1; column < m_shellModel->columnCount(); ++column)
+        tvShellFolders->hideColumn(column);
+    tvShellFolders->header()->hide();
+    tvShellFolders->setSelectionMode(QAbstractItemView::SingleSelection);
+    tvShellFolders->setDragEnabled(true);
+    tvShellFolders->setDragDropMode(QAbstractItemView::DragOnly);
+    tvShellFolders->setDefaultDropAction(Qt::CopyAction);
+    const QModelIndex home = m_shellModel->index(QDir::homePath());
+    for (QModelIndex index = home.parent(); index.isValid(); index = index.parent())
+        tvShellFolders->expand(index);
+    tvShellFolders->scrollTo(home, QAbstractItemView::PositionAtTop);
+    auto *shellLayout = new QVBoxLayout(pnlShellFolders);
+    shellLayout->setContentsMargins(0, 0, 0, 0);
+    shellLayout->addWidget(lblShellFolders);
+    shellLayout->addWidget(tvShellFolders);
+    pnlShellFolders->setMinimumWidth(kTreePanelMinWidth);
+
+    auto *pnlCollectionFolders = new QWidget;
+    pnlCollectionFolders->setObjectName(QStringLiteral("pnlCollectionFolders"));
+    auto *lblCollectionFolders = new QLabel(en(N_("  Folders in the current collection:")));
+    lblCollectionFolders->setObjectName(QStringLiteral("lblCollectionFolders"));
+    lstCollectionFolders->setObjectName(QStringLiteral("lstCollectionFolders"));
+    lstCollectionFolders->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstCollectionFolders->setAcceptDrops(true);
+    lstCollectionFolders->setDragDropMode(QAbstractItemView::DropOnly);
+    lstCollectionFolders->installEventFilter(this);
+    lstCollectionFolders->viewport()->installEventFilter(this);
+    connect(lstCollectionFolders, &QListWidget::itemChanged, this, &TfrmMain::lstCollectionFoldersClickCheck);
+    auto *listLayout = new QVBoxLayout(pnlCollectionFolders);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->addWidget(lblCollectionFolders);
+    listLayout->addWidget(lstCollectionFolders);
+    pnlCollectionFolders->setMinimumWidth(kListPanelMinWidth);
+
+    splitter = new QSplitter(Qt::Horizontal);
+    splitter->setObjectName(QStringLiteral("splitter"));
+    splitter->addWidget(pnlShellFolders);
+    splitter->addWidget(pnlCollectionFolders);
+    splitter->setChildrenCollapsible(false);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({kTreePanelWidth, kInitialWidth - kTreePanelWidth});
+    setCentralWidget(splitter);
+}
+
+QString TfrmMain::collectionName() const
+{
+    return cmbCollection->currentText();
+}
+
+void TfrmMain::setListCollections()
+{
+    QStringList names;
+    store::ListCollections(names);
+    // Refilling the list must neither change the typed text nor count as the user's change.
+    const QSignalBlocker blocker(cmbCollection);
+    const QString text = cmbCollection->currentText();
+    cmbCollection->clear();
+    cmbCollection->addItems(names);
+    cmbCollection->setEditText(text);
+}
+
+void TfrmMain::reloadCollection()
+{
+    m_changingEntries = true;
+    const auto done = qScopeGuard([this] { m_changingEntries = false; });
+    if (!store::LoadCollection(collectionName(), store::CurrentCollection, m_folders))
+        m_folders.clearFolders();
+}
+
+void TfrmMain::updateActions()
+{
+    actUpdateUpdate();
+    actScanUpdate();
+    actViewDuplicatesUpdate();
+    actSaveCollectionUpdate();
+    actDeleteCollectionUpdate();
+}
+
+void TfrmMain::actUpdateUpdate()
+{
+    actUpdate->setEnabled(store::CurrentCollection.ID > 0);
+}
+
+void TfrmMain::actScanUpdate()
+{
+    actScan->setEnabled(store::CurrentCollection.ID > 0);
+}
+
+void TfrmMain::actViewDuplicatesUpdate()
+{
+    actViewDuplicates->setEnabled(store::CurrentCollection.ID > 0);
+}
+
+void TfrmMain::actSaveCollectionUpdate()
+{
+    actSaveCollection->setEnabled(store::CurrentCollection.ID == 0 && !collectionName().isEmpty());
+}
+
+void TfrmMain::actDeleteCollectionUpdate()
+{
+    actDeleteCollection->setEnabled(store::CurrentCollection.ID > 0);
+}
+
+void TfrmMain::cmbCollectionChange(const QString &)
+{
+    guarded(this, [this] { reloadCollection(); });
+}
+
+void TfrmMain::actSaveCollectionExecute()
+{
+    guarded(this, [this] {
+        store::AddCollection(collectionName());
+        setListCollections();
+        reloadCollection();
+    });
+}
+
+void TfrmMain::actDeleteCollectionExecute()
+{
+    guarded(this, [this] {
+        if (!askYesNo(this, qtr("Confirmation"),
+                qtr("Do you want to remove the selected collection? (The collected thumbnails data will be "
+                    "permanently deleted.)")))
+            return;
+        store::DeleteCollection(store::CurrentCollection.ID);
+        setListCollections();
+        m_folders.clearFolders();
+        store::CurrentCollection.ID = 0;
+    });
+}
+
+void TfrmMain::actUpdateExecute()
+{
+    guarded(this, [this] { executeThumbnailUpdate(this); });
+}
+
+void TfrmMain::actScanExecute()
+{
+    guarded(this, [this] {
+        // The reload also follows a failed scan, before its error is reported; a failing reload
+        // gets its own report instead of ending the program in the middle of unwinding.
+        const auto reload = qScopeGuard([this] { guarded(this, [this] { reloadCollection(); }); });
+        executeScan(this, checkedFolderIds());
+    });
+}
+
+void TfrmMain::actViewDuplicatesExecute()
+{
+    guarded(this, [this] { executeViewDuplicates(this); });
+}
+
+void TfrmMain::actPreferencesExecute()
+{
+    guarded(this, [] {
+        if (auto *options = findWindow<settings::TfrmOptions>())
+            options->exec();
+    });
+}
+
+void TfrmMain::mnuFileExitClick()
+{
+    close();
+}
+
+void TfrmMain::mnuHelpAboutClick()
+{
+    guarded(this, [] {
+        if (auto *about = findWindow<TfrmAbout>())
+            about->exec();
+    });
+}
+
+QString TfrmMain::manualFile()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Help/") + qtr("VexarisEN.chm"));
+}
+
+void TfrmMain::Manual1Click()
+{
+    // Whether a viewer opened the file is the desktop's business; there is no message of our own.
+    guarded(this, [] { QDesktopServices::openUrl(QUrl::fromLocalFile(manualFile())); });
+}
+
+QListWidgetItem *TfrmMain::selectedEntry() const
+{
+    QListWidgetItem *item = lstCollectionFolders->currentItem();
+    return item && item->isSelected() ? item : nullptr;
+}
+
+QString TfrmMain::selectedTreePath() const
+{
+    const QModelIndexList selected = tvShellFolders->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? QString() : m_shellModel->filePath(selected.first());
+}
+
+void TfrmMain::addSingleFolder(const QString &path)
+{
+    const int folderId = store::AddFolder(store::CurrentCollection.ID, path);
+    m_changingEntries = true;
+    const auto done = qScopeGuard([this] { m_changingEntries = false; });
+    m_folders.insertEntry(path, folderId);
+}
+
+void TfrmMain::AddFolderTree(const QString &path)
+{
+    std::set<FolderIdentity> entered;
+    // Depth first, each folder before the folders inside it.
+    auto walk = [this, &entered](auto &self, const QString &folder) -> void {
+        const QString name = lastComponent(folder);
+        if (name == QLatin1String(".") || name == QLatin1String(".."))
+            return;
+        FolderIdentity identity;
+        if (folderIdentity(folder, identity) && !entered.insert(identity).second)
+            return;
+        addSingleFolder(folder);
+        const QString prefix = withTrailingDelimiter(folder);
+        // Without QDir::Hidden: hidden folders inside the tree stay out; links to folders are
+        // listed as folders and followed.
+        const QStringList children = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+        for (const QString &child : children)
+            self(self, prefix + child);
+    };
+    walk(walk, path);
+}
+
+bool TfrmMain::lstCollectionFoldersDragOver(const QObject *source) const
+{
+    return source == tvShellFolders && !selectedTreePath().isEmpty() && store::CurrentCollection.ID > 0;
+}
+
+void TfrmMain::lstCollectionFoldersDragDrop(const QObject *source)
+{
+    guarded(this, [this, source] {
+        if (source != tvShellFolders)
+            return;
+        const QString path = selectedTreePath();
+        if (path.isEmpty())
+            return;
+        if (liveShiftDown())
+            addSingleFolder(path);
+        else
+            AddFolderTree(path);
+    });
+}
+
+void TfrmMain::WMDropFiles(const QList<QUrl> &urls)
+{
+    guarded(this, [this, &urls] {
+        if (store::CurrentCollection.ID <= 0)
+            return;
+        for (const QUrl &url : urls) {
+            if (!url.isLocalFile())
+                continue;
+            QString path = url.toLocalFile();
+            if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+                path.chop(1);
+            if (!QFileInfo(path).isDir())
+                continue;
+            if (liveShiftDown())
+                addSingleFolder(path);
+            else
+                AddFolderTree(path);
+        }
+    });
+}
+
+void TfrmMain::lstCollectionFoldersKeyDown(QKeyEvent *event)
+{
+    guarded(this, [this, event] {
+        QListWidgetItem *item = selectedEntry();
+        if (!item || event->key() != Qt::Key_Delete)
+            return;
+        const QString path = CollectionFolderList::path(item);
+        const bool single = event->modifiers().testFlag(Qt::ShiftModifier);
+        const QString question = single
+            ? qtrFormat("Do you want to remove the folder %s from the collection? (The collected thumbnails data "
+                        "will be permanently deleted.)",
+                {path})
+            : qtrFormat("Do you want to remove all subfolders of %s from the collection? (The collected thumbnails "
+                        "data will be permanently deleted.)",
+                {path});
+        if (!askYesNo(this, qtr("Confirmation"), question))
+            return;
+        if (single)
+            store::RemoveFolder(store::CurrentCollection.ID, path);
+        else
+            store::RemoveFolderTree(store::CurrentCollection.ID, path);
+        // The list follows the rows the store removed: every entry of this path (a folder added
+        // twice has two), and without Shift every entry below it as well.
+        m_changingEntries = true;
+        const auto done = qScopeGuard([this] { m_changingEntries = false; });
+        for (int row = lstCollectionFolders->count() - 1; row >= 0; --row) {
+            const QString entry = lstCollectionFolders->item(row)->text();
+            if (single ? entry == path : store::inFolderTree(entry, path))
+                delete lstCollectionFolders->takeItem(row);
+        }
+    });
+}
+
+void TfrmMain::lstCollectionFoldersClickCheck(QListWidgetItem *item)
+{
+    if (m_changingEntries)
+        return;
+    guarded(this, [this, item] {
+        lstCollectionFolders->setCurrentItem(item);
+        if (liveShiftDown())
+            return;
+        m_changingEntries = true;
+        const auto done = qScopeGuard([this] { m_changingEntries = false; });
+        const QString path = CollectionFolderList::path(item);
+        const Qt::CheckState state = item->checkState();
+        // The list is in case-insensitive order, so everything that begins with the path follows
+        // it in one run; of that run only the folders below it change, not a sibling such as
+        // "/photos old" after "/photos".
+        for (int row = lstCollectionFolders->row(item) + 1; row < lstCollectionFolders->count(); ++row) {
+            QListWidgetItem *next = lstCollectionFolders->item(row);
+            const QString text = CollectionFolderList::path(next);
+            if (!text.startsWith(path, Qt::CaseInsensitive))
+                break;
+            if (store::inFolderTree(text, path))
+                next->setCheckState(state);
+        }
+    });
+}
+
+void TfrmMain::lstCollectionFoldersDblClick()
+{
+    guarded(this, [this] {
+        QListWidgetItem *item = selectedEntry();
+        if (!item)
+            return;
+        const QString oldPath = CollectionFolderList::path(item);
+        const QString newPath = inputText(this, qtr("Change folder path"), qtr("Enter new path:"), oldPath);
+        if (newPath == oldPath)
+            return;
+        store::DatabaseConnection().Execute(QStringLiteral("UPDATE Folder SET Path = ? WHERE ID = ? "),
+            {newPath, CollectionFolderList::folderId(item)});
+        m_changingEntries = true;
+        const auto done = qScopeGuard([this] { m_changingEntries = false; });
+        m_folders.renameEntry(item, newPath);
+    });
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lstCollectionFolders && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Delete) {
+            lstCollectionFoldersKeyDown(key);
+            return true;
+        }
+    } else if (watched == lstCollectionFolders || watched == lstCollectionFolders->viewport()) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto *drag = static_cast<QDragMoveEvent *>(event);
+            const bool accept
+                = drag->source() ? lstCollectionFoldersDragOver(drag->source()) : drag->mimeData()->hasUrls();
+            if (accept) {
+                drag->setDropAction(Qt::CopyAction);
+                drag->accept();
+            } else {
+                drag->ignore();
+            }
+            return true;
+        }
+        case QEvent::Drop: {
+            auto *drop = static_cast<QDropEvent *>(event);
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            if (drop->source())
+                lstCollectionFoldersDragDrop(drop->source());
+            else
+                WMDropFiles(drop->mimeData()->urls());
+            return true;
+        }
+        case QEvent::MouseButtonDblClick:
+            if (watched != lstCollectionFolders->viewport())
+                break;
+            lstCollectionFoldersDblClick();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Drops from the desktop land anywhere on the window; a node of our own tree dropped elsewhere
+// than on the folder list means nothing.
+void TfrmMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!event->source() && event->mimeData()->hasUrls()) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TfrmMain::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!event->source() && event->mimeData()->hasUrls()) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TfrmMain::dropEvent(QDropEvent *event)
+{
+    if (event->source() || !event->mimeData()->hasUrls()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    WMDropFiles(event->mimeData()->urls());
+}
+
+} // namespace vexaris::ui

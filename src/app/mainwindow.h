@@ -1,0 +1,119 @@
+// The main window: the collection box, the tree of the machine's folders, the folder check list
+// of the current collection, and the commands that start the runs. Every handler runs its body
+// through the general error report, so a failed command leaves the window usable.
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+#include <QUrl>
+
+#include "app/collectionfolderlist.h"
+
+class QAction;
+class QComboBox;
+class QFileSystemModel;
+class QKeyEvent;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QSplitter;
+class QTreeView;
+
+namespace vexaris::ui {
+
+class TfrmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Opens the database file for the window's life. Raises an error when it cannot be opened:
+    // the program then has nothing to show.
+    explicit TfrmMain(const QString &databaseFile, QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    // The window created at program start (the latest one created), or null.
+    static TfrmMain *instance();
+
+    // What the runs read: the collection box's text and the checked folders, in list order.
+    QString collectionName() const;
+    QList<int> checkedFolderIds() const { return m_folders.checkedFolderIds(); }
+
+    // Loads the collection named in the box into CurrentCollection and the folder check list;
+    // an unknown name leaves none current and the list empty.
+    void reloadCollection();
+
+    // The enabling rules of the six actions; run whenever the program is idle.
+    void updateActions();
+
+    // The window's routine that adds a folder and every folder below it.
+    void AddFolderTree(const QString &path);
+
+    // Handlers, by the names of the events they serve. Each runs through the error report.
+    bool lstCollectionFoldersDragOver(const QObject *source) const;
+    void lstCollectionFoldersDragDrop(const QObject *source);
+    void WMDropFiles(const QList<QUrl> &urls);
+    void lstCollectionFoldersKeyDown(QKeyEvent *event);
+    void lstCollectionFoldersClickCheck(QListWidgetItem *item);
+    void lstCollectionFoldersDblClick();
+    void cmbCollectionChange(const QString &text);
+    void actUpdateExecute();
+    void actScanExecute();
+    void actViewDuplicatesExecute();
+    void actPreferencesExecute();
+    void actSaveCollectionExecute();
+    void actDeleteCollectionExecute();
+    void mnuFileExitClick();
+    void mnuHelpAboutClick();
+    void Manual1Click();
+
+    // The manual's file: Help/ in the program's folder, under the translated name.
+    static QString manualFile();
+
+    QComboBox *cmbCollection = nullptr;
+    QTreeView *tvShellFolders = nullptr;
+    QListWidget *lstCollectionFolders = nullptr;
+    QSplitter *splitter = nullptr;
+
+    QAction *actUpdate = nullptr;
+    QAction *actScan = nullptr;
+    QAction *actViewDuplicates = nullptr;
+    QAction *actPreferences = nullptr;
+    QAction *actSaveCollection = nullptr;
+    QAction *actDeleteCollection = nullptr;
+    QAction *mnuFileExit = nullptr;
+    QAction *mnuHelpAbout = nullptr;
+    QAction *Manual1 = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void FormCreate(const QString &databaseFile);
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createPanels();
+
+    void actUpdateUpdate();
+    void actScanUpdate();
+    void actViewDuplicatesUpdate();
+    void actSaveCollectionUpdate();
+    void actDeleteCollectionUpdate();
+
+    // Adds one folder row to the current collection and its entry to the list.
+    void addSingleFolder(const QString &path);
+    QListWidgetItem *selectedEntry() const;
+    QString selectedTreePath() const;
+    void setListCollections();
+
+    QFileSystemModel *m_shellModel = nullptr;
+    CollectionFolderList m_folders;
+    // Set while the window itself changes entries, so that only the user's check clicks count.
+    bool m_changingEntries = false;
+};
+
+} // namespace vexaris::ui

@@ -1,0 +1,194 @@
+// The collection commands: list, create and delete collections, and show, add and remove their
+// folders. A collection is found by name as the desktop program finds it (letter case ignored);
+// paths are matched exactly.
+#include <iostream>
+#include <vector>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "cli/command.h"
+#include "common/error.h"
+#include "i18n/translate.h"
+#include "store/connection.h"
+#include "store/data.h"
+#include "store/foldertree.h"
+
+namespace vexaris::cli {
+
+namespace {
+
+using namespace vexaris::store;
+
+// Keeps DatabaseConnection open for the length of one command.
+class OpenConnection
+{
+public:
+    explicit OpenConnection(const Context &context)
+    {
+        std::string error;
+        if (!ConnectDatabase(context.databasePath, &error))
+            throw Error(error);
+    }
+    ~OpenConnection() { DisconnectDatabase(); }
+    OpenConnection(const OpenConnection &) = delete;
+    OpenConnection &operator=(const OpenConnection &) = delete;
+};
+
+// Records the entries in the order they are added, for printing what a command added.
+class AddedFolders : public FolderCheckList
+{
+public:
+    void clearFolders() override { entries.clear(); }
+    void addFolder(const QString &path, int folderId) override { entries.push_back({path, folderId, false}); }
+    std::vector<FolderEntry> entries;
+};
+
+void printFolder(const QString &path, int id)
+{
+    std::cout << id << '\t' << path.toStdString() << '\n';
+}
+
+std::string text(const QString &value)
+{
+    return value.toStdString();
+}
+
+QString collectionName(const QString &argument)
+{
+    if (argument.isEmpty())
+        throw UsageError(_("The collection name is empty"));
+    return argument;
+}
+
+// Makes CurrentCollection the named collection and returns its folders in list order.
+FolderList loadCollection(const QString &name)
+{
+    FolderList folders;
+    if (!LoadCollection(name, CurrentCollection, folders))
+        throw Error(formatText(_("There is no collection named %s"), {text(name)}));
+    return folders;
+}
+
+// A folder as the database keeps it: a full path without a trailing delimiter.
+QString fullPath(const QString &argument)
+{
+    return QDir::cleanPath(QDir::current().absoluteFilePath(argument));
+}
+
+int runCollections(Context &context, const QStringList &arguments)
+{
+    expectPositional(arguments, 0, "collections");
+    OpenConnection connection(context);
+    QStringList names;
+    ListCollections(names);
+    for (const QString &name : std::as_const(names))
+        std::cout << text(name) << '\n';
+    return 0;
+}
+
+int runCreate(Context &context, const QStringList &arguments)
+{
+    expectPositional(arguments, 1, "create");
+    const QString name = collectionName(arguments[0]);
+    OpenConnection connection(context);
+    // The desktop program offers Save collection only for a name that no collection has.
+    FolderList ignored;
+    TCollectionRec existing;
+    if (LoadCollection(name, existing, ignored))
+        throw Error(formatText(_("A collection named %s already exists"), {text(existing.Name)}));
+    AddCollection(name);
+    return 0;
+}
+
+int runDelete(Context &context, const QStringList &arguments)
+{
+    QStringList rest = arguments;
+    const bool confirmed = takeFlag(rest, QStringLiteral("--yes"));
+    expectPositional(rest, 1, "delete");
+    const QString name = collectionName(rest[0]);
+    OpenConnection connection(context);
+    loadCollection(name);
+    if (!confirmed) {
+        if (!interactive())
+            throw Error(formatText(_("Collection %s not deleted: add --yes to delete it without a question"),
+                {text(CurrentCollection.Name)}));
+        if (!askYesNo(_("Do you want to remove the selected collection? (The collected thumbnails data will be "
+                        "permanently deleted.)")))
+            throw Error(formatText(_("Collection %s not deleted"), {text(CurrentCollection.Name)}));
+    }
+    DeleteCollection(CurrentCollection.ID);
+    CurrentCollection.ID = 0;
+    return 0;
+}
+
+int runFolders(Context &context, const QStringList &arguments)
+{
+    expectPositional(arguments, 1, "folders");
+    const QString name = collectionName(arguments[0]);
+    OpenConnection connection(context);
+    const FolderList folders = loadCollection(name);
+    for (const FolderEntry &entry : folders.entries())
+        printFolder(entry.path, entry.id);
+    return 0;
+}
+
+int runAddFolder(Context &context, const QStringList &arguments)
+{
+    QStringList rest = arguments;
+    const bool tree = takeFlag(rest, QStringLiteral("--tree"));
+    expectPositional(rest, 2, "add-folder");
+    const QString name = collectionName(rest[0]);
+    const QString path = fullPath(rest[1]);
+    OpenConnection connection(context);
+    loadCollection(name);
+    if (!QFileInfo(path).isDir())
+        throw Error(formatText(_("The folder %s does not exist."), {text(path)}));
+    AddedFolders added;
+    if (tree)
+        AddFolderTree(path, added);
+    else
+        added.addFolder(path, AddFolder(CurrentCollection.ID, path));
+    for (const FolderEntry &entry : added.entries)
+        printFolder(entry.path, entry.id);
+    return 0;
+}
+
+int runRemoveFolder(Context &context, const QStringList &arguments)
+{
+    QStringList rest = arguments;
+    const bool tree = takeFlag(rest, QStringLiteral("--tree"));
+    expectPositional(rest, 2, "remove-folder");
+    const QString name = collectionName(rest[0]);
+    // A path stored as typed (a trailing delimiter, say) is matched as typed first.
+    QStringList candidates;
+    if (QDir::isAbsolutePath(rest[1]))
+        candidates.append(rest[1]);
+    if (!candidates.contains(fullPath(rest[1])))
+        candidates.append(fullPath(rest[1]));
+    OpenConnection connection(context);
+    loadCollection(name);
+    for (const QString &path : std::as_const(candidates)) {
+        const int removed
+            = tree ? RemoveFolderTree(CurrentCollection.ID, path) : RemoveFolder(CurrentCollection.ID, path);
+        if (removed > 0)
+            return 0;
+    }
+    throw Error(formatText(
+        _("The folder %s is not in the collection %s"), {text(candidates.last()), text(CurrentCollection.Name)}));
+}
+
+const bool registered
+    = registerCommand({"collections", "", N_("list the collections, one name a line"), runCollections})
+    && registerCommand({"create", N_("NAME"), N_("create an empty collection"), runCreate})
+    && registerCommand({"delete", N_("NAME [--yes]"),
+        N_("delete a collection with its folders, pictures and pairs (asks first unless --yes)"), runDelete})
+    && registerCommand({"folders", N_("NAME"), N_("list the folders of a collection: ID, a tab, the path"), runFolders})
+    && registerCommand({"add-folder", N_("NAME PATH [--tree]"),
+        N_("add a folder to a collection; with --tree also every folder below it"), runAddFolder})
+    && registerCommand({"remove-folder", N_("NAME PATH [--tree]"),
+        N_("remove a folder from a collection; with --tree also every folder below it"), runRemoveFolder});
+
+} // namespace
+
+} // namespace vexaris::cli

@@ -1,0 +1,742 @@
+// The main window on a fresh database and real folders in a temporary directory: what the user
+// types, drags, drops, deletes, checks and renames, and what the database holds afterwards.
+#include "app/mainwindow.h"
+
+#include <QAbstractEventDispatcher>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
+#include <QUrl>
+
+#include <QTest>
+
+#include "app/dialogs.h"
+#include "app/keyboard.h"
+#include "store/connection.h"
+#include "store/data.h"
+#include "support/testdatabase.h"
+#include "testdialogs.h"
+
+using namespace vexaris;
+using namespace vexaris::ui;
+
+namespace {
+
+// Lets the event loop run until it has nothing left to do, so that whatever the program does
+// when idle has happened.
+void letIdle()
+{
+    QEventLoop loop;
+    QTimer::singleShot(20, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+qint64 queryInt(const QString &sql, const store::Parameters &parameters = {})
+{
+    store::Statement statement(store::DatabaseConnection(), sql);
+    statement.bindAll(parameters);
+    if (!statement.step())
+        return -1;
+    return statement.column(0).toInt64();
+}
+
+int insertCollection(const QString &name)
+{
+    store::DatabaseConnection().Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES (?)"), {name});
+    return static_cast<int>(store::DatabaseConnection().lastInsertId());
+}
+
+int insertFolder(int collectionId, const QString &path)
+{
+    store::DatabaseConnection().Execute(
+        QStringLiteral("INSERT INTO Folder (CollectionID, Path) VALUES (?, ?)"), {collectionId, path});
+    return static_cast<int>(store::DatabaseConnection().lastInsertId());
+}
+
+// The stored paths of a collection's folders, sorted, to compare with the list.
+QStringList storedPaths(int collectionId)
+{
+    QStringList paths;
+    store::Statement statement(
+        store::DatabaseConnection(), QStringLiteral("SELECT Path FROM Folder WHERE CollectionID = ? ORDER BY Path"));
+    statement.bind(0, collectionId);
+    while (statement.step())
+        paths.append(statement.column(0).toString());
+    return paths;
+}
+
+QString storedPath(int folderId)
+{
+    store::Statement statement(store::DatabaseConnection(), QStringLiteral("SELECT Path FROM Folder WHERE ID = ?"));
+    statement.bind(0, folderId);
+    return statement.step() ? statement.column(0).toString() : QString();
+}
+
+bool makeFolders(const QString &root, const QStringList &relative)
+{
+    for (const QString &folder : relative) {
+        if (!QDir(root).mkpath(folder))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startsWithOnlyPreferencesAndSaveAfterTyping();
+    void typingLooksUpEveryPartialName_data();
+    void typingLooksUpEveryPartialName();
+    void pickingFromTheListLoadsTheCollection();
+    void saveMakesTheNewCollectionCurrent();
+    void deleteCollection_data();
+    void deleteCollection();
+    void dragOverAcceptsOnlyTheTreeWithACollection();
+    void draggingATreeAddsEveryVisibleFolder();
+    void shiftDraggingAddsTheFolderAlone();
+    void aHiddenFolderDraggedItselfIsAdded();
+    void dropsFromTheDesktop_data();
+    void dropsFromTheDesktop();
+    void deleteKey_data();
+    void deleteKey();
+    void checkMarks_data();
+    void checkMarks();
+    void doubleClickChangesThePath_data();
+    void doubleClickChangesThePath();
+    void scanReceivesTheCheckedFoldersAndReloads();
+    void errorInAHandlerIsReportedAndTheWindowGoesOn();
+    void manualOpensTheHelpFile();
+    void exitClosesTheWindow();
+    void layoutKeepsItsMinimumWidths();
+
+public slots:
+    void openUrl(const QUrl &url) { m_openedUrls.append(url); }
+
+private:
+    QStringList listTexts() const;
+    QListWidgetItem *entry(const QString &path) const;
+    void typeName(const QString &name);
+    void selectInTree(const QString &path);
+    int makeCurrentCollection(const QString &name);
+    void sendDrop(QWidget *target, const QList<QUrl> &urls);
+
+    std::unique_ptr<test::TestDatabase> m_database;
+    std::unique_ptr<QTemporaryDir> m_disk;
+    std::unique_ptr<TfrmMain> m_window;
+    TestDialogs m_dialogs;
+    QList<QUrl> m_openedUrls;
+};
+
+void TestMainWindow::init()
+{
+    m_database = std::make_unique<test::TestDatabase>();
+    m_disk = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_disk->isValid());
+    m_dialogs.reset();
+    setDialogHook(&m_dialogs);
+    setShiftDownForTests(false);
+    m_window = std::make_unique<TfrmMain>(m_database->path());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestMainWindow::cleanup()
+{
+    m_window.reset();
+    setDialogHook(nullptr);
+    setShiftDownForTests(std::nullopt);
+    m_database.reset();
+    m_disk.reset();
+}
+
+QStringList TestMainWindow::listTexts() const
+{
+    QStringList texts;
+    for (int row = 0; row < m_window->lstCollectionFolders->count(); ++row)
+        texts.append(m_window->lstCollectionFolders->item(row)->text());
+    return texts;
+}
+
+QListWidgetItem *TestMainWindow::entry(const QString &path) const
+{
+    const auto found = m_window->lstCollectionFolders->findItems(path, Qt::MatchExactly);
+    return found.size() == 1 ? found.first() : nullptr;
+}
+
+void TestMainWindow::typeName(const QString &name)
+{
+    m_window->cmbCollection->lineEdit()->clear();
+    QTest::keyClicks(m_window->cmbCollection->lineEdit(), name);
+}
+
+void TestMainWindow::selectInTree(const QString &path)
+{
+    auto *model = qobject_cast<QFileSystemModel *>(m_window->tvShellFolders->model());
+    QVERIFY(model);
+    const QModelIndex index = model->index(path);
+    QVERIFY(index.isValid());
+    m_window->tvShellFolders->setCurrentIndex(index);
+}
+
+int TestMainWindow::makeCurrentCollection(const QString &name)
+{
+    const int id = insertCollection(name);
+    typeName(name);
+    return id;
+}
+
+void TestMainWindow::sendDrop(QWidget *target, const QList<QUrl> &urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint centre(target->width() / 2, target->height() / 2);
+    // The drop goes to the widget that accepted the drag when it entered, as in a real drag.
+    QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+}
+
+void TestMainWindow::startsWithOnlyPreferencesAndSaveAfterTyping()
+{
+    letIdle();
+    QCOMPARE(m_window->cmbCollection->currentText(), QString());
+    QCOMPARE(store::CurrentCollection.ID, 0);
+    QVERIFY(m_window->actPreferences->isEnabled());
+    QVERIFY(!m_window->actSaveCollection->isEnabled());
+    QVERIFY(!m_window->actDeleteCollection->isEnabled());
+    QVERIFY(!m_window->actUpdate->isEnabled());
+    QVERIFY(!m_window->actScan->isEnabled());
+    QVERIFY(!m_window->actViewDuplicates->isEnabled());
+
+    QTest::keyClicks(m_window->cmbCollection->lineEdit(), QStringLiteral("N"));
+    letIdle();
+    QVERIFY(m_window->actSaveCollection->isEnabled());
+    QVERIFY(!m_window->actUpdate->isEnabled());
+
+    // Emptying the box again takes Save collection away.
+    QTest::keyClick(m_window->cmbCollection->lineEdit(), Qt::Key_Backspace);
+    letIdle();
+    QVERIFY(!m_window->actSaveCollection->isEnabled());
+}
+
+void TestMainWindow::typingLooksUpEveryPartialName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("current");
+
+    QTest::newRow("a prefix of the name") << QStringLiteral("Holi") << false;
+    QTest::newRow("the name as stored") << QStringLiteral("Holiday") << true;
+    QTest::newRow("the name in other letter case") << QStringLiteral("hOLIDAY") << true;
+    QTest::newRow("the name and one letter more") << QStringLiteral("Holidays") << false;
+    QTest::newRow("the name with a trailing blank") << QStringLiteral("Holiday ") << false;
+}
+
+void TestMainWindow::typingLooksUpEveryPartialName()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, current);
+
+    const int holiday = insertCollection(QStringLiteral("Holiday"));
+    const int folder = insertFolder(holiday, QStringLiteral("/pictures/holiday"));
+    insertCollection(QStringLiteral("Work"));
+
+    // Letter by letter: each partial name is looked up, and only the complete name is current.
+    m_window->cmbCollection->lineEdit()->clear();
+    for (qsizetype length = 1; length <= typed.size(); ++length) {
+        QTest::keyClick(m_window->cmbCollection->lineEdit(), typed.at(length - 1).toLatin1());
+        const bool whole = QString::compare(typed.left(length), QStringLiteral("Holiday"), Qt::CaseInsensitive) == 0;
+        QCOMPARE(store::CurrentCollection.ID, whole ? holiday : 0);
+    }
+    letIdle();
+
+    QCOMPARE(m_window->cmbCollection->currentText(), typed);
+    QCOMPARE(store::CurrentCollection.ID > 0, current);
+    QCOMPARE(m_window->actSaveCollection->isEnabled(), !current);
+    QCOMPARE(m_window->actDeleteCollection->isEnabled(), current);
+    QCOMPARE(m_window->actUpdate->isEnabled(), current);
+    if (current) {
+        QCOMPARE(store::CurrentCollection.Name, QStringLiteral("Holiday"));
+        QCOMPARE(listTexts(), QStringList {QStringLiteral("/pictures/holiday")});
+        QCOMPARE(CollectionFolderList::folderId(m_window->lstCollectionFolders->item(0)), folder);
+    } else {
+        QCOMPARE(listTexts(), QStringList());
+    }
+}
+
+void TestMainWindow::pickingFromTheListLoadsTheCollection()
+{
+    // The box's list was filled when the window was created; refill it through a save.
+    const int holiday = insertCollection(QStringLiteral("Holiday"));
+    insertFolder(holiday, QStringLiteral("/b"));
+    insertFolder(holiday, QStringLiteral("/A"));
+    typeName(QStringLiteral("Garden"));
+    letIdle();
+    m_window->actSaveCollection->trigger();
+    const QStringList names {QStringLiteral("Holiday"), QStringLiteral("Garden")};
+    QCOMPARE(m_window->cmbCollection->count(), 2);
+    QCOMPARE(m_window->cmbCollection->itemText(0), names[0]);
+    QCOMPARE(m_window->cmbCollection->itemText(1), names[1]);
+
+    m_window->cmbCollection->setCurrentIndex(0);
+    QCOMPARE(store::CurrentCollection.ID, holiday);
+    // Sorted without regard to letter case, whatever order the rows came in.
+    QCOMPARE(listTexts(), (QStringList {QStringLiteral("/A"), QStringLiteral("/b")}));
+    for (int row = 0; row < 2; ++row)
+        QCOMPARE(m_window->lstCollectionFolders->item(row)->checkState(), Qt::Unchecked);
+}
+
+void TestMainWindow::saveMakesTheNewCollectionCurrent()
+{
+    typeName(QStringLiteral("Bob's pictures"));
+    letIdle();
+    QVERIFY(m_window->actSaveCollection->isEnabled());
+    m_window->actSaveCollection->trigger();
+    letIdle();
+
+    const qint64 id
+        = queryInt(QStringLiteral("SELECT ID FROM Collection WHERE Name = ?"), {QStringLiteral("Bob's pictures")});
+    QVERIFY(id > 0);
+    QCOMPARE(store::CurrentCollection.ID, id);
+    QCOMPARE(m_window->cmbCollection->currentText(), QStringLiteral("Bob's pictures"));
+    QCOMPARE(m_window->cmbCollection->findText(QStringLiteral("Bob's pictures")), 0);
+    QCOMPARE(listTexts(), QStringList());
+    QVERIFY(!m_window->actSaveCollection->isEnabled());
+    QVERIFY(m_window->actDeleteCollection->isEnabled());
+    QVERIFY(m_window->actScan->isEnabled());
+}
+
+void TestMainWindow::deleteCollection_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("Yes deletes") << true;
+    QTest::newRow("No keeps everything") << false;
+}
+
+void TestMainWindow::deleteCollection()
+{
+    QFETCH(bool, answer);
+    const int id = makeCurrentCollection(QStringLiteral("Holiday"));
+    insertFolder(id, QStringLiteral("/pictures"));
+    typeName(QStringLiteral("Holiday")); // reload, now with its folder
+    QCOMPARE(listTexts().size(), 1);
+
+    m_dialogs.answers.append(answer);
+    letIdle();
+    m_window->actDeleteCollection->trigger();
+    letIdle();
+
+    QCOMPARE(m_dialogs.questions.size(), 1);
+    QCOMPARE(m_dialogs.questions[0].caption, QStringLiteral("Confirmation"));
+    QCOMPARE(m_dialogs.questions[0].text,
+        QStringLiteral("Do you want to remove the selected collection? (The collected thumbnails data will be "
+                       "permanently deleted.)"));
+    QCOMPARE(m_dialogs.questions[0].icon, QMessageBox::Question);
+    QCOMPARE(m_window->cmbCollection->currentText(), QStringLiteral("Holiday"));
+
+    if (answer) {
+        QCOMPARE(queryInt(QStringLiteral("SELECT count(*) FROM Collection")), 0);
+        QCOMPARE(queryInt(QStringLiteral("SELECT count(*) FROM Folder")), 0);
+        QCOMPARE(store::CurrentCollection.ID, 0);
+        QCOMPARE(listTexts(), QStringList());
+        QCOMPARE(m_window->cmbCollection->count(), 0);
+        QVERIFY(m_window->actSaveCollection->isEnabled());
+        QVERIFY(!m_window->actDeleteCollection->isEnabled());
+        // The same name can be created again at once.
+        letIdle();
+        m_window->actSaveCollection->trigger();
+        QVERIFY(store::CurrentCollection.ID > id);
+    } else {
+        QCOMPARE(queryInt(QStringLiteral("SELECT count(*) FROM Collection")), 1);
+        QCOMPARE(store::CurrentCollection.ID, id);
+        QCOMPARE(listTexts(), QStringList {QStringLiteral("/pictures")});
+        QVERIFY(m_window->actDeleteCollection->isEnabled());
+    }
+}
+
+void TestMainWindow::dragOverAcceptsOnlyTheTreeWithACollection()
+{
+    const QString root = m_disk->path();
+    // No collection current yet.
+    selectInTree(root);
+    QVERIFY(!m_window->lstCollectionFoldersDragOver(m_window->tvShellFolders));
+
+    makeCurrentCollection(QStringLiteral("Holiday"));
+    QVERIFY(m_window->lstCollectionFoldersDragOver(m_window->tvShellFolders));
+    QVERIFY(!m_window->lstCollectionFoldersDragOver(m_window->lstCollectionFolders));
+    QVERIFY(!m_window->lstCollectionFoldersDragOver(nullptr));
+
+    m_window->tvShellFolders->clearSelection();
+    QVERIFY(!m_window->lstCollectionFoldersDragOver(m_window->tvShellFolders));
+    // A drop without a selected node adds nothing.
+    m_window->lstCollectionFoldersDragDrop(m_window->tvShellFolders);
+    QCOMPARE(listTexts(), QStringList());
+}
+
+void TestMainWindow::draggingATreeAddsEveryVisibleFolder()
+{
+    const QString root = m_disk->path() + QStringLiteral("/Photos");
+    QVERIFY(makeFolders(m_disk->path(),
+        {QStringLiteral("Photos/2005/May/Beach"), QStringLiteral("Photos/2006"),
+            QStringLiteral("Photos/.thumbnails/big"), QStringLiteral("Photos/2005/.git")}));
+    QFile file(root + QStringLiteral("/2005/notes.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    // A link back to the top of the tree must not make the walk go round for ever.
+    QVERIFY(QFile::link(root, root + QStringLiteral("/2006/back")));
+
+    const int id = makeCurrentCollection(QStringLiteral("Holiday"));
+    selectInTree(root);
+    m_window->lstCollectionFoldersDragDrop(m_window->tvShellFolders);
+
+    const QStringList expected {root, root + QStringLiteral("/2005"), root + QStringLiteral("/2005/May"),
+        root + QStringLiteral("/2005/May/Beach"), root + QStringLiteral("/2006")};
+    QCOMPARE(listTexts(), expected);
+    QCOMPARE(storedPaths(id), expected);
+    // Each entry carries the ID of its own row.
+    for (const QString &path : expected) {
+        QListWidgetItem *item = entry(path);
+        QVERIFY2(item, qPrintable(path));
+        QCOMPARE(storedPath(CollectionFolderList::folderId(item)), path);
+        QCOMPARE(item->checkState(), Qt::Unchecked);
+    }
+}
+
+void TestMainWindow::shiftDraggingAddsTheFolderAlone()
+{
+    const QString root = m_disk->path() + QStringLiteral("/Photos");
+    QVERIFY(makeFolders(m_disk->path(), {QStringLiteral("Photos/2005/May")}));
+    const int id = makeCurrentCollection(QStringLiteral("Holiday"));
+    selectInTree(root);
+    setShiftDownForTests(true);
+    m_window->lstCollectionFoldersDragDrop(m_window->tvShellFolders);
+
+    QCOMPARE(listTexts(), QStringList {root});
+    QCOMPARE(storedPaths(id), QStringList {root});
+    QCOMPARE(storedPath(CollectionFolderList::folderId(entry(root))), root);
+
+    // Nothing stops the same folder from being added again: a second row and a second entry.
+    m_window->lstCollectionFoldersDragDrop(m_window->tvShellFolders);
+    QCOMPARE(listTexts(), (QStringList {root, root}));
+    QVERIFY(CollectionFolderList::folderId(m_window->lstCollectionFolders->item(0))
+        != CollectionFolderList::folderId(m_window->lstCollectionFolders->item(1)));
+}
+
+void TestMainWindow::aHiddenFolderDraggedItselfIsAdded()
+{
+    const QString hidden = m_disk->path() + QStringLiteral("/.archive");
+    QVERIFY(makeFolders(m_disk->path(), {QStringLiteral(".archive/old"), QStringLiteral(".archive/.cache")}));
+    makeCurrentCollection(QStringLiteral("Holiday"));
+    // The tree shows no hidden folders, so the drag comes from the desktop instead.
+    sendDrop(m_window.get(), {QUrl::fromLocalFile(hidden)});
+    QCOMPARE(listTexts(), (QStringList {hidden, hidden + QStringLiteral("/old")}));
+}
+
+void TestMainWindow::dropsFromTheDesktop_data()
+{
+    QTest::addColumn<bool>("collection");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<bool>("onList");
+    QTest::addColumn<QStringList>("dropped"); // relative to the temporary folder
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList mixed {QStringLiteral("a.jpg"), QStringLiteral("Photos"), QStringLiteral("missing"),
+        QStringLiteral("Scans"), QStringLiteral("b.png")};
+    QTest::newRow("files only add nothing")
+        << true << false << false << QStringList {QStringLiteral("a.jpg"), QStringLiteral("b.png")} << QStringList();
+    QTest::newRow("folders add their trees, files are skipped")
+        << true << false << false << mixed
+        << QStringList {QStringLiteral("Photos"), QStringLiteral("Photos/2005"), QStringLiteral("Scans")};
+    QTest::newRow("with Shift each folder alone")
+        << true << true << false << mixed << QStringList {QStringLiteral("Photos"), QStringLiteral("Scans")};
+    QTest::newRow("dropped on the folder list")
+        << true << false << true << mixed
+        << QStringList {QStringLiteral("Photos"), QStringLiteral("Photos/2005"), QStringLiteral("Scans")};
+    QTest::newRow("no collection current") << false << false << false << mixed << QStringList();
+}
+
+void TestMainWindow::dropsFromTheDesktop()
+{
+    QFETCH(bool, collection);
+    QFETCH(bool, shift);
+    QFETCH(bool, onList);
+    QFETCH(QStringList, dropped);
+    QFETCH(QStringList, expected);
+
+    const QString base = m_disk->path() + QLatin1Char('/');
+    QVERIFY(makeFolders(base, {QStringLiteral("Photos/2005"), QStringLiteral("Scans")}));
+    for (const char *name : {"a.jpg", "b.png"}) {
+        QFile file(base + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    if (collection)
+        makeCurrentCollection(QStringLiteral("Holiday"));
+    setShiftDownForTests(shift);
+
+    QList<QUrl> urls;
+    for (const QString &name : dropped)
+        urls.append(QUrl::fromLocalFile(base + name));
+    sendDrop(onList ? m_window->lstCollectionFolders->viewport() : static_cast<QWidget *>(m_window.get()), urls);
+
+    QStringList full;
+    for (const QString &name : expected)
+        full.append(base + name);
+    QCOMPARE(listTexts(), full);
+    QCOMPARE(queryInt(QStringLiteral("SELECT count(*) FROM Folder")), expected.size());
+}
+
+void TestMainWindow::deleteKey_data()
+{
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QStringList>("remaining");
+
+    const QString tree = QStringLiteral(
+        "Do you want to remove all subfolders of /photos from the collection? (The collected thumbnails data will be "
+        "permanently deleted.)");
+    const QString single = QStringLiteral(
+        "Do you want to remove the folder /photos from the collection? (The collected thumbnails data will be "
+        "permanently deleted.)");
+    const QStringList all {QStringLiteral("/photos"), QStringLiteral("/photos old"), QStringLiteral("/photos/2005"),
+        QStringLiteral("/photos/2005/May"), QStringLiteral("/photos2")};
+
+    QTest::newRow("Delete removes the tree") << Qt::KeyboardModifiers() << true << tree
+                                             << QStringList {QStringLiteral("/photos old"), QStringLiteral("/photos2")};
+    QTest::newRow("Shift+Delete removes the folder alone")
+        << Qt::KeyboardModifiers(Qt::ShiftModifier) << true << single
+        << QStringList {QStringLiteral("/photos old"), QStringLiteral("/photos/2005"),
+               QStringLiteral("/photos/2005/May"), QStringLiteral("/photos2")};
+    QTest::newRow("Ctrl does not matter") << Qt::KeyboardModifiers(Qt::ControlModifier) << true << tree
+                                          << QStringList {QStringLiteral("/photos old"), QStringLiteral("/photos2")};
+    QTest::newRow("No keeps the tree") << Qt::KeyboardModifiers() << false << tree << all;
+    QTest::newRow("No keeps the folder") << Qt::KeyboardModifiers(Qt::ShiftModifier) << false << single << all;
+}
+
+void TestMainWindow::deleteKey()
+{
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(bool, answer);
+    QFETCH(QString, question);
+    QFETCH(QStringList, remaining);
+
+    const int id = insertCollection(QStringLiteral("Holiday"));
+    for (const char *path : {"/photos/2005/May", "/photos2", "/photos", "/photos old", "/photos/2005"})
+        insertFolder(id, QString::fromUtf8(path));
+    typeName(QStringLiteral("Holiday"));
+    QCOMPARE(listTexts().size(), 5);
+
+    m_dialogs.answers.append(answer);
+    m_window->lstCollectionFolders->setFocus();
+    m_window->lstCollectionFolders->setCurrentItem(entry(QStringLiteral("/photos")));
+    QTest::keyClick(m_window->lstCollectionFolders, Qt::Key_Delete, modifiers);
+
+    QCOMPARE(m_dialogs.questions.size(), 1);
+    QCOMPARE(m_dialogs.questions[0].caption, QStringLiteral("Confirmation"));
+    QCOMPARE(m_dialogs.questions[0].text, question);
+    QCOMPARE(listTexts(), remaining);
+    QStringList sortedRemaining = remaining;
+    sortedRemaining.sort();
+    QCOMPARE(storedPaths(id), sortedRemaining);
+}
+
+void TestMainWindow::checkMarks_data()
+{
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<QString>("clicked");
+    QTest::addColumn<QStringList>("checked");
+
+    QTest::newRow("a folder checks its subfolders, not a sibling with a longer name")
+        << false << QStringLiteral("/photos")
+        << QStringList {QStringLiteral("/photos"), QStringLiteral("/photos/2005"), QStringLiteral("/photos/2005/May")};
+    QTest::newRow("Shift checks the folder alone")
+        << true << QStringLiteral("/photos") << QStringList {QStringLiteral("/photos")};
+    QTest::newRow("a subfolder checks only its own subfolders")
+        << false << QStringLiteral("/photos/2005")
+        << QStringList {QStringLiteral("/photos/2005"), QStringLiteral("/photos/2005/May")};
+    QTest::newRow("a folder without subfolders stays alone")
+        << false << QStringLiteral("/photos old") << QStringList {QStringLiteral("/photos old")};
+}
+
+void TestMainWindow::checkMarks()
+{
+    QFETCH(bool, shift);
+    QFETCH(QString, clicked);
+    QFETCH(QStringList, checked);
+
+    const int id = insertCollection(QStringLiteral("Holiday"));
+    for (const char *path : {"/photos", "/photos old", "/photos/2005", "/photos/2005/May", "/pictures", "/photosx"})
+        insertFolder(id, QString::fromUtf8(path));
+    typeName(QStringLiteral("Holiday"));
+    setShiftDownForTests(shift);
+
+    QListWidgetItem *item = entry(clicked);
+    QVERIFY(item);
+    item->setCheckState(Qt::Checked);
+
+    QStringList checkedNow;
+    QList<int> expectedIds;
+    for (int row = 0; row < m_window->lstCollectionFolders->count(); ++row) {
+        QListWidgetItem *each = m_window->lstCollectionFolders->item(row);
+        if (each->checkState() == Qt::Checked) {
+            checkedNow.append(each->text());
+            expectedIds.append(
+                static_cast<int>(queryInt(QStringLiteral("SELECT ID FROM Folder WHERE Path = ?"), {each->text()})));
+        }
+    }
+    QCOMPARE(checkedNow, checked);
+    QCOMPARE(m_window->lstCollectionFolders->currentItem(), item);
+    QCOMPARE(m_window->checkedFolderIds(), expectedIds);
+
+    // Taking the mark away again follows the same rule.
+    item->setCheckState(Qt::Unchecked);
+    QCOMPARE(m_window->checkedFolderIds(), QList<int>());
+}
+
+void TestMainWindow::doubleClickChangesThePath_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("list");
+
+    QTest::newRow("unchanged text") << QStringLiteral(
+        "/photos") << QStringList {QStringLiteral("/photos"), QStringLiteral("/photos/2005"), QStringLiteral("/scans")};
+    QTest::newRow("a new path that does not exist, moved to its place")
+        << QStringLiteral("/zz/new place's name")
+        << QStringList {
+               QStringLiteral("/photos/2005"), QStringLiteral("/scans"), QStringLiteral("/zz/new place's name")};
+    QTest::newRow("a path differing only in letter case") << QStringLiteral(
+        "/Photos") << QStringList {QStringLiteral("/Photos"), QStringLiteral("/photos/2005"), QStringLiteral("/scans")};
+}
+
+void TestMainWindow::doubleClickChangesThePath()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, list);
+
+    const int id = insertCollection(QStringLiteral("Holiday"));
+    const int photos = insertFolder(id, QStringLiteral("/photos"));
+    const int year = insertFolder(id, QStringLiteral("/photos/2005"));
+    insertFolder(id, QStringLiteral("/scans"));
+    store::DatabaseConnection().Execute(
+        QStringLiteral("INSERT INTO Picture (CollectionID, FolderID, FileName, Size, "
+                       "Thumbnail, Derivative) VALUES (?, ?, 'a.jpg', 1, x'00', x'00')"),
+        {id, photos});
+    typeName(QStringLiteral("Holiday"));
+
+    m_dialogs.inputs.append(typed);
+    QListWidget *list_ = m_window->lstCollectionFolders;
+    QListWidgetItem *item = entry(QStringLiteral("/photos"));
+    const QPoint centre = list_->visualItemRect(item).center();
+    QTest::mouseClick(list_->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(list_->viewport(), Qt::LeftButton, {}, centre);
+
+    QCOMPARE(m_dialogs.inputBoxes.size(), 1);
+    QCOMPARE(m_dialogs.inputBoxes[0].caption, QStringLiteral("Change folder path"));
+    QCOMPARE(m_dialogs.inputBoxes[0].text, QStringLiteral("Enter new path:"));
+    QCOMPARE(m_dialogs.initialTexts[0], QStringLiteral("/photos"));
+    QCOMPARE(listTexts(), list);
+    QCOMPARE(storedPath(photos), typed);
+    QCOMPARE(CollectionFolderList::folderId(entry(typed)), photos);
+    // Only that row changes: the subfolder keeps its old path, the pictures keep their rows.
+    QCOMPARE(storedPath(year), QStringLiteral("/photos/2005"));
+    QCOMPARE(queryInt(QStringLiteral("SELECT count(*) FROM Picture WHERE FolderID = ?"), {photos}), 1);
+}
+
+void TestMainWindow::scanReceivesTheCheckedFoldersAndReloads()
+{
+    // The scan itself belongs to its run; the window's part is the reload afterwards, which
+    // clears every check mark and brings in what changed meanwhile.
+    const int id = insertCollection(QStringLiteral("Holiday"));
+    insertFolder(id, QStringLiteral("/photos"));
+    typeName(QStringLiteral("Holiday"));
+    entry(QStringLiteral("/photos"))->setCheckState(Qt::Checked);
+    insertFolder(id, QStringLiteral("/later"));
+
+    letIdle();
+    m_window->actScan->trigger();
+    QCOMPARE(listTexts(), (QStringList {QStringLiteral("/later"), QStringLiteral("/photos")}));
+    QCOMPARE(m_window->checkedFolderIds(), QList<int>());
+}
+
+void TestMainWindow::errorInAHandlerIsReportedAndTheWindowGoesOn()
+{
+    const QString root = m_disk->path();
+    const int id = makeCurrentCollection(QStringLiteral("Holiday"));
+    store::DatabaseConnection().Execute(QStringLiteral(
+        "CREATE TRIGGER refuse BEFORE INSERT ON Folder BEGIN SELECT RAISE(ABORT, 'the disk is full'); END"));
+
+    setShiftDownForTests(true);
+    selectInTree(root);
+    m_window->lstCollectionFoldersDragDrop(m_window->tvShellFolders);
+
+    QCOMPARE(m_dialogs.notices.size(), 1);
+    QCOMPARE(m_dialogs.notices[0].caption, QStringLiteral("Vexaris 3.0 beta"));
+    QCOMPARE(m_dialogs.notices[0].text, QStringLiteral("the disk is full."));
+    QCOMPARE(m_dialogs.notices[0].icon, QMessageBox::Critical);
+    QCOMPARE(listTexts(), QStringList());
+
+    // The program goes on: the same command works once the cause is gone.
+    store::DatabaseConnection().Execute(QStringLiteral("DROP TRIGGER refuse"));
+    m_window->lstCollectionFoldersDragDrop(m_window->tvShellFolders);
+    QCOMPARE(listTexts(), QStringList {root});
+    QCOMPARE(storedPaths(id), QStringList {root});
+    QCOMPARE(m_dialogs.notices.size(), 1);
+    QVERIFY(m_window->isVisible());
+}
+
+void TestMainWindow::manualOpensTheHelpFile()
+{
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+    m_openedUrls.clear();
+    QTest::keyClick(m_window.get(), Qt::Key_F1);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+
+    QCOMPARE(m_openedUrls.size(), 1);
+    QCOMPARE(
+        m_openedUrls[0].toLocalFile(), QCoreApplication::applicationDirPath() + QStringLiteral("/Help/VexarisEN.chm"));
+    QCOMPARE(m_dialogs.notices.size(), 0);
+}
+
+void TestMainWindow::exitClosesTheWindow()
+{
+    m_window->mnuFileExit->trigger();
+    QVERIFY(!m_window->isVisible());
+}
+
+void TestMainWindow::layoutKeepsItsMinimumWidths()
+{
+    QSplitter *splitter = m_window->splitter;
+    // Dragging the divider to either end stops at the minimum widths of the two sides.
+    splitter->setSizes({0, 10000});
+    QVERIFY(splitter->sizes().at(0) >= 150);
+    splitter->setSizes({10000, 0});
+    QVERIFY(splitter->sizes().at(1) >= 200);
+    QCOMPARE(m_window->cmbCollection->width(), 241);
+}
+
+#include "mainwindowtest.moc"
+
+int runMainWindowTests(int argc, char *argv[])
+{
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}

@@ -1,0 +1,36 @@
+// Answers the program's boxes in the tests and records what they would have shown.
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include "app/dialogs.h"
+
+class TestDialogs : public vexaris::ui::DialogHook
+{
+public:
+    void reset() { *this = TestDialogs(); }
+
+    bool answer(const vexaris::ui::BoxRecord &question) override
+    {
+        questions.append(question);
+        // An unexpected question is answered No, which changes nothing.
+        return answers.isEmpty() ? false : answers.takeFirst();
+    }
+
+    void shown(const vexaris::ui::BoxRecord &notice) override { notices.append(notice); }
+
+    QString input(const vexaris::ui::BoxRecord &box, const QString &initial) override
+    {
+        inputBoxes.append(box);
+        initialTexts.append(initial);
+        return inputs.isEmpty() ? initial : inputs.takeFirst();
+    }
+
+    QList<bool> answers;
+    QList<QString> inputs;
+    QList<vexaris::ui::BoxRecord> questions;
+    QList<vexaris::ui::BoxRecord> notices;
+    QList<vexaris::ui::BoxRecord> inputBoxes;
+    QList<QString> initialTexts;
+};

@@ -1,0 +1,20 @@
+// Readable GoogleTest output for Qt strings: included by testdatabase.h, or on its own.
+#pragma once
+
+#include <ostream>
+
+#include <QString>
+#include <QStringList>
+
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList &list, std::ostream *out)
+{
+    *out << '{';
+    for (qsizetype i = 0; i < list.size(); ++i)
+        *out << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
+    *out << '}';
+}
