@@ -1,0 +1,97 @@
+// Adding a folder with every folder below it, on a real folder tree.
+#include "store/foldertree.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "store/data.h"
+#include "support/testdatabase.h"
+
+using namespace vexaris;
+using namespace vexaris::store;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Keeps the entries in the order they come, to see the walk's order.
+class RecordingList : public FolderCheckList
+{
+public:
+    void clearFolders() override { entries.clear(); }
+    void addFolder(const QString &path, int folderId) override { entries.push_back({path, folderId, false}); }
+    std::vector<FolderEntry> entries;
+};
+
+class FolderTreeTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CurrentCollection.ID = db.addCollection(u"C"_s);
+        for (const char *path : {"root/one/two/three", "root/uno", "root/.git/objects"})
+            ASSERT_TRUE(QDir(tree.path()).mkpath(QString::fromUtf8(path)));
+    }
+
+    QString at(const char *relative) const { return tree.path() + u'/' + QString::fromUtf8(relative); }
+
+    QStringList storedPaths()
+    {
+        QStringList paths;
+        Statement rows(db.database(), u"SELECT Path FROM Folder WHERE CollectionID = ? ORDER BY ID"_s);
+        rows.bindAll({CurrentCollection.ID});
+        while (rows.step())
+            paths.append(rows.column(0).toString());
+        return paths;
+    }
+
+    test::ConnectedTestDatabase db;
+    QTemporaryDir tree;
+    RecordingList list;
+};
+
+TEST_F(FolderTreeTest, EachFolderBeforeTheOnesInsideItEachEntryWithItsRow)
+{
+    AddFolderTree(at("root"), list);
+    const QStringList expected {
+        at("root"), at("root/one"), at("root/one/two"), at("root/one/two/three"), at("root/uno")};
+    EXPECT_EQ(storedPaths(), expected);
+    ASSERT_EQ(list.entries.size(), 5u);
+    Statement ids(db.database(), u"SELECT ID FROM Folder ORDER BY ID"_s);
+    for (const FolderEntry &entry : list.entries) {
+        ASSERT_TRUE(ids.step());
+        EXPECT_EQ(entry.id, ids.column(0).toInt()) << entry.path.toStdString();
+        EXPECT_FALSE(entry.checked);
+    }
+}
+
+TEST_F(FolderTreeTest, TrailingDelimiterAddsNoSecondOne)
+{
+    AddFolderTree(at("root/one/two/"), list);
+    EXPECT_EQ(storedPaths(), (QStringList {at("root/one/two/"), at("root/one/two/three")}));
+}
+
+TEST_F(FolderTreeTest, DotAndDotDotAddNothing)
+{
+    AddFolderTree(at("root/."), list);
+    AddFolderTree(at("root/one/.."), list);
+    EXPECT_TRUE(storedPaths().isEmpty());
+    EXPECT_TRUE(list.entries.empty());
+}
+
+TEST_F(FolderTreeTest, AddingAgainAddsSecondRows)
+{
+    AddFolderTree(at("root/one/two"), list);
+    AddFolderTree(at("root/one/two"), list);
+    EXPECT_EQ(storedPaths().count(at("root/one/two/three")), 2);
+    EXPECT_EQ(list.entries.size(), 4u);
+}
+
+TEST_F(FolderTreeTest, AMissingFolderIsStoredAsGiven)
+{
+    AddFolderTree(at("gone"), list);
+    EXPECT_EQ(storedPaths(), QStringList {at("gone")});
+}
+
+} // namespace
