@@ -3,6 +3,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,6 +26,12 @@ struct LimitsCase
     int32_t edge;
     int32_t average;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const LimitsCase &value, std::ostream *out)
+{
+    *out << "threshold " << value.threshold;
+}
 
 class LimitsOf : public testing::TestWithParam<LimitsCase>
 {
@@ -64,6 +71,11 @@ struct Kernel
     std::string name;
     SumKernel sum;
 };
+
+void PrintTo(const Kernel &value, std::ostream *out)
+{
+    *out << value.name;
+}
 
 std::vector<Kernel> kernels()
 {

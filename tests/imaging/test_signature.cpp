@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,12 @@ struct UniformCase
     int height;
     Rgb colour;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const UniformCase &value, std::ostream *out)
+{
+    *out << value.name;
+}
 
 class UniformPicture : public testing::TestWithParam<UniformCase>
 {
@@ -273,6 +280,11 @@ struct HsvCase
     std::array<int, 3> hsv;
 };
 
+void PrintTo(const HsvCase &value, std::ostream *out)
+{
+    *out << value.name;
+}
+
 class CellsToHsvCase : public testing::TestWithParam<HsvCase>
 {
 };
@@ -304,6 +316,11 @@ struct SquareSumCase
     std::vector<uint8_t> bytes;
     int32_t sum;
 };
+
+void PrintTo(const SquareSumCase &value, std::ostream *out)
+{
+    *out << value.name;
+}
 
 class SquareSumOf : public testing::TestWithParam<SquareSumCase>
 {
@@ -341,6 +358,11 @@ struct BlockCase
     int channel;
     size_t index;
 };
+
+void PrintTo(const BlockCase &value, std::ostream *out)
+{
+    *out << value.name;
+}
 
 class AverageColorsBlock : public testing::TestWithParam<BlockCase>
 {
