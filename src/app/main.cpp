@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 
 #include "app/aboutwindow.h"
 #include "app/mainwindow.h"
@@ -22,6 +23,8 @@ int main(int argc, char *argv[])
     const ui::ProgramLock lock(ui::ProgramLock::defaultFolder());
 
     QApplication app(argc, argv);
+    // The folder tree's icons where the desktop's icon theme has none (or there is no desktop).
+    QIcon::setFallbackThemeName(QStringLiteral("Tango"));
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     // The caption of the general error report and of the notices.
     QCoreApplication::setApplicationName(QStringLiteral("Vexaris 3.0 beta"));
