@@ -585,13 +585,15 @@ bool TfrmDuplicates::FormKeyPress(QKeyEvent *event)
 
 bool TfrmDuplicates::FormMouseWheel(QWheelEvent *event)
 {
-    if (trbRecNo->hasFocus())
-        return false;
-    const int delta = event->angleDelta().y();
-    if (delta == 0)
-        return false;
-    trbRecNo->setFocus(Qt::MouseFocusReason);
-    trbRecNo->setValue(trbRecNo->value() + (delta < 0 ? 1 : -1));
+    // A pair a notch, towards the user to the next one, whether or not the track bar has the
+    // focus already: Qt's own track bar would step three at a time and the other way round.
+    m_wheelTurn += event->angleDelta().y();
+    const int notches = m_wheelTurn / QWheelEvent::DefaultDeltasPerStep;
+    m_wheelTurn %= QWheelEvent::DefaultDeltasPerStep;
+    if (!trbRecNo->hasFocus())
+        trbRecNo->setFocus(Qt::MouseFocusReason);
+    if (notches != 0)
+        trbRecNo->setValue(trbRecNo->value() - notches);
     return true;
 }
 
@@ -609,13 +611,8 @@ bool TfrmDuplicates::eventFilter(QObject *watched, QEvent *event)
         }
         break;
     case QEvent::Wheel:
-        if (isOurs(watched) && isActiveWindow()) {
-            if (FormMouseWheel(static_cast<QWheelEvent *>(event)))
-                return true;
-            // The track bar has the focus: the wheel is its own, wherever the pointer is.
-            if (watched != trbRecNo)
-                return QCoreApplication::sendEvent(trbRecNo, event);
-        }
+        if (isOurs(watched) && isActiveWindow())
+            return FormMouseWheel(static_cast<QWheelEvent *>(event));
         break;
     case QEvent::Enter:
         if (watched == lblLeftPath || watched == lblRightPath) {

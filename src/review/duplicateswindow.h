@@ -137,6 +137,7 @@ private:
 
     std::function<bool()> m_stretchPreference;
     std::unique_ptr<review::FileOperation> m_fileOperation;
+    int m_wheelTurn = 0; // what a fine-grained wheel has turned short of a notch
 };
 
 } // namespace vexaris::ui
