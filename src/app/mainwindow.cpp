@@ -85,7 +85,6 @@ QAction *newAction(QObject *parent, const char *objectName, const char *caption,
     action->setObjectName(QLatin1String(objectName));
     action->setText(en(caption));
     action->setToolTip(en(hint));
-    action->setStatusTip(en(hint));
     action->setIcon(actionIcon(icon));
     return action;
 }
