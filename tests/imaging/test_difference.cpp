@@ -458,17 +458,4 @@ TEST(ComparePair, ColourAndEdgesTestsEdgesFirst)
     EXPECT_FALSE(compare(a, b, ComparisonMethod::ColorAndEdges, 100).match);
 }
 
-TEST(ComparePair, OverAnArrayUsesTheIndexedPictures)
-{
-    const Picture first;
-    const Picture second = otherFile(first);
-    Picture third = otherFile(second);
-    third.thumbnail.assign(3072, 0);
-    const std::vector<PictureView> pictures {first.view(), second.view(), third.view()};
-    int32_t difference = -1;
-    EXPECT_TRUE(ComparePair(pictures, 0, 1, ComparisonMethod::ColorImage, ComputeLimits(0), difference));
-    EXPECT_EQ(difference, 0);
-    EXPECT_FALSE(ComparePair(pictures, 1, 2, ComparisonMethod::ColorImage, ComputeLimits(100), difference));
-}
-
 } // namespace

@@ -262,15 +262,6 @@ TEST(EqualizeChannel, MapsEachValueToItsCumulativeShareAndLeavesOtherBytesAlone)
     }
 }
 
-TEST(EqualizeChannel, SameValueEverywhereBecomes255)
-{
-    CellBuffer cells {};
-    cells.fill(3);
-    EqualizeChannel(cells, 2);
-    for (size_t cell = 0; cell < 1024; ++cell)
-        ASSERT_EQ(cells[cell * 3 + 2], 255);
-}
-
 // --- CellsToHsv
 
 struct HsvCase
