@@ -40,6 +40,7 @@ int main(int argc, char *argv[])
         settings::TfrmOptions frmOptions(&frmMain);
         ui::TfrmAbout frmAbout(&frmMain);
         ui::TfrmDuplicates frmDuplicates(&frmMain);
+        frmDuplicates.setStretchPreference([&frmOptions] { return frmOptions.stretchDuplicates(); });
 
         frmMain.show();
         return QApplication::exec();
