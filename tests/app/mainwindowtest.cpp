@@ -10,9 +10,13 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSettings>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -22,8 +26,11 @@
 
 #include <QTest>
 
+#include "app/aboutwindow.h"
 #include "app/dialogs.h"
 #include "app/keyboard.h"
+#include "i18n/catalog.h"
+#include "settings/optionswindow.h"
 #include "store/connection.h"
 #include "store/data.h"
 #include "support/testdatabase.h"
@@ -125,6 +132,9 @@ private slots:
     void scanReceivesTheCheckedFoldersAndReloads();
     void errorInAHandlerIsReportedAndTheWindowGoesOn();
     void manualOpensTheHelpFile();
+    void preferencesAndAboutAreModal_data();
+    void preferencesAndAboutAreModal();
+    void storedLanguageTranslatesTheWindowAtStart();
     void exitClosesTheWindow();
     void layoutKeepsItsMinimumWidths();
 
@@ -714,6 +724,86 @@ void TestMainWindow::manualOpensTheHelpFile()
     QCOMPARE(
         m_openedUrls[0].toLocalFile(), QCoreApplication::applicationDirPath() + QStringLiteral("/Help/VexarisEN.chm"));
     QCOMPARE(m_dialogs.notices.size(), 0);
+}
+
+void TestMainWindow::preferencesAndAboutAreModal_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("Preferences") << QStringLiteral("actPreferences")
+                                 << QString::fromLatin1(settings::TfrmOptions::staticMetaObject.className());
+    QTest::newRow("About") << QStringLiteral("mnuHelpAbout")
+                           << QString::fromLatin1(TfrmAbout::staticMetaObject.className());
+}
+
+void TestMainWindow::preferencesAndAboutAreModal()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, window);
+
+    // The windows that the program creates at start after the main window.
+    settings::TfrmOptions options(m_window.get());
+    TfrmAbout about(m_window.get());
+
+    QString shown;
+    QTimer::singleShot(0, this, [&shown] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            shown = QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
+        }
+    });
+    m_window->findChild<QAction *>(action)->trigger();
+    QCOMPARE(shown, window);
+    QVERIFY(!options.isVisible());
+    QVERIFY(!about.isVisible());
+}
+
+void TestMainWindow::storedLanguageTranslatesTheWindowAtStart()
+{
+    m_window.reset();
+    QTemporaryDir locale;
+    const QString messages = locale.filePath(QStringLiteral("xx/LC_MESSAGES"));
+    QVERIFY(QDir().mkpath(messages));
+    QFile po(locale.filePath(QStringLiteral("xx.po")));
+    QVERIFY(po.open(QIODevice::WriteOnly));
+    po.write("msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
+             "msgid \"&Update\"\nmsgstr \"&Aktualisieren\"\n\n"
+             "msgid \"  Folders on your machine:\"\nmsgstr \"  Ordner des Rechners:\"\n\n"
+             "msgid \"Confirmation\"\nmsgstr \"Best\xc3\xa4tigung\"\n\n"
+             "msgid \"Holiday\"\nmsgstr \"Urlaub\"\n");
+    po.close();
+    QCOMPARE(QProcess::execute(QStringLiteral("msgfmt"),
+                 {QStringLiteral("-o"), messages + QStringLiteral("/default.mo"), po.fileName()}),
+        0);
+    i18n::setCatalogRoot(locale.path());
+    QSettings(QStringLiteral("Quillmark"), QStringLiteral("Vexaris"))
+        .setValue(QStringLiteral("Language"), QStringLiteral("xx"));
+    const auto restore = qScopeGuard([] {
+        QSettings(QStringLiteral("Quillmark"), QStringLiteral("Vexaris")).remove(QStringLiteral("Language"));
+        i18n::resetCatalogForTests();
+        i18n::setCatalogRoot(QString());
+    });
+
+    m_window = std::make_unique<TfrmMain>(m_database->path());
+    QCOMPARE(i18n::currentLanguage(), QStringLiteral("xx"));
+    QCOMPARE(m_window->actUpdate->text(), QStringLiteral("&Aktualisieren"));
+    QVERIFY(m_window->findChild<QLabel *>(QStringLiteral("lblShellFolders")));
+    QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("lblShellFolders"))->text(),
+        QStringLiteral("  Ordner des Rechners:"));
+    // A text without a translation stays English.
+    QCOMPARE(m_window->actScan->text(), QStringLiteral("&Scan for duplicates"));
+
+    // Names and paths are the user's: a collection and a folder that happen to have a
+    // translation keep their own texts, and messages are translated when they are shown.
+    const int id = insertCollection(QStringLiteral("Holiday"));
+    insertFolder(id, QStringLiteral("Holiday"));
+    typeName(QStringLiteral("Holiday"));
+    QCOMPARE(store::CurrentCollection.ID, id);
+    QCOMPARE(listTexts(), QStringList {QStringLiteral("Holiday")});
+    letIdle();
+    m_window->actDeleteCollection->trigger();
+    QCOMPARE(m_dialogs.questions.size(), 1);
+    QCOMPARE(m_dialogs.questions[0].caption, QString::fromUtf8("Best\xc3\xa4tigung"));
 }
 
 void TestMainWindow::exitClosesTheWindow()
