@@ -336,6 +336,21 @@ TEST_F(JpegRepair, OtherExtensionsAreNeverTouched)
     }
 }
 
+TEST_F(JpegRepair, BrokenPngIsNotRepaired)
+{
+    const auto path = m_folder / "broken.png";
+    std::filesystem::copy_file(fixture("truncated.png"), path);
+    const std::string first = loadError(path);
+    EXPECT_EQ(first.rfind("PNG error: ", 0), 0u) << first;
+    try {
+        StripJpegPrefix(path, first);
+        FAIL() << "repaired";
+    } catch (const Error &error) {
+        EXPECT_EQ(std::string(error.what()), first);
+    }
+    EXPECT_EQ(readBytes(path), readBytes(fixture("truncated.png")));
+}
+
 TEST_F(JpegRepair, ExistingBackupNameIsLeftAlone)
 {
     const auto path = m_folder / "photo.jpg";

@@ -36,7 +36,7 @@ convert "$work/quadrants.ppm" -alpha set -region 32x24+0+0 -alpha transparent +r
 convert "$work/grey.pgm" -depth 16 -define png:bit-depth=16 -define png:color-type=0 -define png:exclude-chunks=date,time PNG:grey-16bit.png
 convert "$work/quadrants.ppm" -define png:bit-depth=4 -define png:color-type=3 -define png:exclude-chunks=date,time PNG:quadrants-palette4.png
 convert -size 64x48 xc:white -fill black -draw 'rectangle 0,0 31,47' -depth 1 -type Bilevel -define png:exclude-chunks=date,time PNG:bilevel-1bit.png
-head -c 200 quadrants.png > truncated.png
+head -c 150 quadrants.png > truncated.png
 # TIFF
 convert "$work/quadrants.ppm" -compress LZW TIFF:quadrants.tif
 convert -size 64x48 xc:white -fill black -draw 'rectangle 0,0 31,47' -monochrome -depth 1 -compress None TIFF:"$work/bilevel.tif"
