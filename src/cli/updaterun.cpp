@@ -1,0 +1,240 @@
+// vexaris-cli update NAME: the thumbnail update run of one collection on the terminal. Ctrl-C
+// plays the Stop button; a second Ctrl-C ends the program at once.
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "cli/command.h"
+#include "common/error.h"
+#include "i18n/translate.h"
+#include "log/processinglog.h"
+#include "runs/thumbnailrun.h"
+#include "store/connection.h"
+#include "store/data.h"
+#include "store/folderlist.h"
+
+namespace vexaris::cli {
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+// Installed with SA_RESETHAND: the first Ctrl-C only asks the run to stop, and the default
+// action is back in place for the second, which ends the program.
+void onInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+class InterruptAsStop
+{
+public:
+    InterruptAsStop()
+    {
+        g_interrupted = 0;
+        struct sigaction action = {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND | SA_RESTART;
+        sigaction(SIGINT, &action, &m_previous);
+    }
+    ~InterruptAsStop() { sigaction(SIGINT, &m_previous, nullptr); }
+    InterruptAsStop(const InterruptAsStop &) = delete;
+    InterruptAsStop &operator=(const InterruptAsStop &) = delete;
+
+private:
+    struct sigaction m_previous = {};
+};
+
+std::string fraction(int done, int count)
+{
+    return std::to_string(done) + "/" + std::to_string(count);
+}
+
+std::string duration(double seconds)
+{
+    const long total = static_cast<long>(seconds + 0.5);
+    char text[32];
+    if (total >= 3600)
+        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+    else
+        std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+    return text;
+}
+
+int terminalColumns()
+{
+    winsize size = {};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
+
+// A progress bar redrawn in place on a terminal; one line per finished folder otherwise.
+class TerminalObserver : public runs::ThumbnailRunObserver
+{
+public:
+    explicit TerminalObserver(bool terminal)
+        : m_terminal(terminal)
+        , m_start(Clock::now())
+    {
+    }
+
+    // A Ctrl-C pressed before the run began still means stop: nothing to clear here.
+    void clearStopRequest() override { }
+    bool stopRequested() override { return g_interrupted != 0; }
+    void handlePendingMessages() override { }
+
+    void folderProgress(int position, int maximum) override
+    {
+        m_foldersDone = position;
+        m_folderCount = maximum;
+        if (position == 0)
+            return;
+        m_filesInDoneFolders += m_fileCount;
+        if (m_terminal) {
+            draw(true);
+        } else {
+            std::cerr << formatText(
+                _("Folder %s: %s (%s files)"), {fraction(position, maximum), m_folderPath, std::to_string(m_fileCount)})
+                      << std::endl;
+        }
+    }
+
+    void folderStarted(const QString &folderPath) override
+    {
+        m_folderPath = folderPath.toStdString();
+        m_fileCount = 0;
+        m_filesDone = 0;
+        if (m_terminal)
+            draw(true);
+    }
+
+    void filesCounted(int fileCount) override { m_fileCount = fileCount; }
+    void fileStarted(const QString &) override { }
+
+    void fileDone(int index, int fileCount) override
+    {
+        m_filesDone = index + 1;
+        m_fileCount = fileCount;
+        ++m_filesTotal;
+        if (m_terminal)
+            draw(false);
+    }
+
+    void showLog() override { }
+
+    // Takes the progress line off the screen before other output follows.
+    void finish()
+    {
+        if (m_terminal && m_drawn)
+            std::cerr << "\r\033[K" << std::flush;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void draw(bool always)
+    {
+        const Clock::time_point now = Clock::now();
+        if (!always && m_drawn && now - m_lastDraw < std::chrono::milliseconds(100))
+            return;
+        m_lastDraw = now;
+        m_drawn = true;
+
+        const double elapsed = std::chrono::duration<double>(now - m_start).count();
+        const double rate = elapsed > 0 ? m_filesTotal / elapsed : 0;
+        std::string left = "--:--";
+        if (rate > 0 && m_filesTotal >= 2) {
+            // Folders not yet listed are guessed at the average size of those seen so far.
+            const int foldersSeen = m_foldersDone + 1;
+            const double perFolder = double(m_filesInDoneFolders + m_fileCount) / foldersSeen;
+            const double remaining = (m_fileCount - m_filesDone) + perFolder * std::max(0, m_folderCount - foldersSeen);
+            left = duration(remaining / rate);
+        }
+        constexpr int kBarWidth = 20;
+        const int filled = m_fileCount > 0 ? kBarWidth * m_filesDone / m_fileCount : 0;
+        char rateText[32];
+        std::snprintf(rateText, sizeof rateText, "%.1f", rate);
+        std::string line = "[" + std::string(static_cast<size_t>(filled), '#')
+            + std::string(static_cast<size_t>(kBarWidth - filled), '.') + "] "
+            + formatText(_("folders %s  files %s  %s files/s  %s left"),
+                {fraction(m_foldersDone, m_folderCount), fraction(m_filesDone, m_fileCount), rateText, left});
+        const size_t columns = static_cast<size_t>(terminalColumns() - 1);
+        if (line.size() > columns)
+            line.resize(columns);
+        std::cerr << "\r\033[K" << line << std::flush;
+    }
+
+    bool m_terminal;
+    Clock::time_point m_start;
+    Clock::time_point m_lastDraw;
+    bool m_drawn = false;
+    std::string m_folderPath;
+    int m_folderCount = 0;
+    int m_foldersDone = 0;
+    int m_fileCount = 0;
+    int m_filesDone = 0;
+    int m_filesTotal = 0;
+    int m_filesInDoneFolders = 0;
+};
+
+void printNewLogLines(qsizetype noted)
+{
+    for (const QString &line : log::ProcessingLog::instance().linesSince(noted))
+        std::cerr << line.toStdString() << "\n";
+    std::cerr << std::flush;
+}
+
+int runUpdate(Context &context, const QStringList &arguments)
+{
+    expectPositional(arguments, 1, "update");
+    const QString name = arguments.first();
+
+    std::string error;
+    if (!store::ConnectDatabase(context.databasePath, &error))
+        throw Error(error);
+    store::FolderList folders;
+    if (!store::LoadCollection(name, store::CurrentCollection, folders))
+        throw Error(formatText(_("There is no collection named %s"), {name.toStdString()}));
+
+    log::ProcessingLog &processingLog = log::ProcessingLog::instance();
+    const qsizetype noted = processingLog.lineCount();
+    TerminalObserver observer(isatty(STDERR_FILENO) != 0);
+    runs::ThumbnailRunSummary summary;
+    {
+        InterruptAsStop interrupts;
+        runs::ThumbnailRun run(processingLog, observer);
+        try {
+            summary = run.RunThumbnailUpdate();
+        } catch (...) {
+            // What the run met before the error is worth as much as the error itself.
+            observer.finish();
+            printNewLogLines(noted);
+            throw;
+        }
+    }
+    observer.finish();
+    printNewLogLines(noted);
+
+    std::cout << formatText(_("%s of %s folders, %s files: %s pictures read, %s rows deleted, %s problems"),
+        {std::to_string(summary.foldersDone), std::to_string(summary.folders), std::to_string(summary.files),
+            std::to_string(summary.picturesRead), std::to_string(summary.rowsDeleted),
+            std::to_string(summary.problems)})
+              << "\n";
+    if (summary.stopped)
+        std::cout << _("The run was stopped.") << "\n";
+    return 0;
+}
+
+[[maybe_unused]] const bool registered = registerCommand({"update", N_("NAME"),
+    N_("Bring the collection's picture rows into line with the files in its folders"), runUpdate});
+
+} // namespace
+
+} // namespace vexaris::cli

@@ -1,0 +1,598 @@
+// The update run over real folders of real picture files, against a fresh database.
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "common/paths.h"
+#include "imaging/imgutils.h"
+#include "imaging/pictureloader.h"
+#include "log/processinglog.h"
+#include "runs/thumbnailrun.h"
+#include "store/data.h"
+#include "store/datetime.h"
+#include "support/testdatabase.h"
+
+// Readable values in failure messages.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+using namespace vexaris;
+using namespace vexaris::runs;
+
+namespace {
+
+const QString kData = QStringLiteral(VEXARIS_TEST_DATA "/runs/");
+const QString kPhoto = QStringLiteral("photo-gradient-64x48.jpg");
+const QString kPlasma = QStringLiteral("photo-plasma-80x60.jpg");
+
+// Records what a window would show, and can press Stop while a given file is processed.
+class RecordingObserver : public ThumbnailRunObserver
+{
+public:
+    int stopAtFile = 0; // 1-based count of files begun; 0 never stops
+    bool stop = true; // what stopRequested says before the run clears it
+    std::vector<std::pair<int, int>> folderProgressCalls;
+    std::vector<QString> foldersStarted;
+    std::vector<int> fileCounts;
+    std::vector<QString> filesStarted;
+    std::vector<std::pair<int, int>> filesDone;
+    int logShown = 0;
+    int pendingHandled = 0;
+
+    bool stopRequested() override { return stop; }
+    void handlePendingMessages() override { ++pendingHandled; }
+    void clearStopRequest() override { stop = false; }
+    void folderProgress(int position, int maximum) override { folderProgressCalls.emplace_back(position, maximum); }
+    void folderStarted(const QString &folderPath) override { foldersStarted.push_back(folderPath); }
+    void filesCounted(int fileCount) override { fileCounts.push_back(fileCount); }
+    void fileStarted(const QString &filePath) override
+    {
+        filesStarted.push_back(filePath);
+        if (stopAtFile > 0 && static_cast<int>(filesStarted.size()) == stopAtFile)
+            stop = true;
+        if (onFileStarted)
+            onFileStarted(static_cast<int>(filesStarted.size()));
+    }
+    void fileDone(int index, int fileCount) override { filesDone.emplace_back(index, fileCount); }
+    void showLog() override { ++logShown; }
+
+    std::function<void(int)> onFileStarted;
+};
+
+struct Row
+{
+    qint64 id = 0;
+    qint64 size = 0;
+    double created = 0;
+    double modified = 0;
+    int width = 0;
+    int height = 0;
+    bool old = false;
+    int colorRank = 0;
+    int derivativeRank = 0;
+    qsizetype thumbnailBytes = 0;
+    qsizetype derivativeBytes = 0;
+};
+
+double fileModified(const QString &path)
+{
+    struct stat info;
+    EXPECT_EQ(stat(QFile::encodeName(path).constData(), &info), 0);
+    const qint64 ms = static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+    return store::toDays(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
+}
+
+void setModified(const QString &path, time_t seconds)
+{
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+class ThumbnailRunTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_collection = m_db.addCollection(QStringLiteral("Holiday"));
+        store::CurrentCollection.ID = m_collection;
+        m_db.database().Execute(QStringLiteral("UPDATE Collection SET Scanned = 1, LastLeft_ID = 5, ScanProgress = 9"));
+        // The JPEG repair writes its temporary file into the current folder.
+        m_previousDir = QDir::currentPath();
+        QDir::setCurrent(m_pictures.path());
+    }
+    void TearDown() override { QDir::setCurrent(m_previousDir); }
+
+    QString makeFolder(const QString &name)
+    {
+        const QString path = m_pictures.filePath(name);
+        EXPECT_TRUE(QDir().mkpath(path));
+        return path;
+    }
+    int addFolder(const QString &path) { return m_db.addFolder(m_collection, path); }
+    static void copyFixture(const QString &fixture, const QString &folder, const QString &name)
+    {
+        ASSERT_TRUE(QFile::copy(kData + fixture, folder + QLatin1Char('/') + name)) << name.toStdString();
+    }
+
+    ThumbnailRunSummary run()
+    {
+        ThumbnailRun updateRun(m_log, m_observer);
+        return updateRun.RunThumbnailUpdate();
+    }
+
+    std::map<QString, Row> rows(int folderId)
+    {
+        store::Statement statement(m_db.database(),
+            QStringLiteral("SELECT FileName, ID, Size, Created, Modified, Width, Height, Old, ColorRank, "
+                           "DerivativeRank, Thumbnail, Derivative FROM Picture WHERE FolderID = ?"));
+        statement.bind(0, folderId);
+        std::map<QString, Row> result;
+        while (statement.step()) {
+            Row row;
+            row.id = statement.column(1).toInt64();
+            row.size = statement.column(2).toInt64();
+            row.created = statement.column(3).toDouble();
+            row.modified = statement.column(4).toDouble();
+            row.width = statement.column(5).toInt();
+            row.height = statement.column(6).toInt();
+            row.old = statement.column(7).toBool();
+            row.colorRank = statement.column(8).toInt();
+            row.derivativeRank = statement.column(9).toInt();
+            row.thumbnailBytes = statement.column(10).toBlob().size();
+            row.derivativeBytes = statement.column(11).toBlob().size();
+            result[statement.column(0).toString()] = row;
+        }
+        return result;
+    }
+
+    void markAllOld() { m_db.database().Execute(QStringLiteral("UPDATE Picture SET Old = 1")); }
+    bool scanned() { return m_db.count("SELECT Scanned FROM Collection WHERE ID = ?", {m_collection}) != 0; }
+    QStringList newLogLines(qsizetype since) const { return m_log.linesSince(since); }
+
+    test::ConnectedTestDatabase m_db;
+    QTemporaryDir m_pictures;
+    log::ProcessingLog m_log;
+    RecordingObserver m_observer;
+    int m_collection = 0;
+    QString m_previousDir;
+};
+
+TEST_F(ThumbnailRunTest, CollectionWithoutFoldersResetsScanStateAndEndsAtOnce)
+{
+    const ThumbnailRunSummary summary = run();
+
+    EXPECT_FALSE(scanned());
+    EXPECT_EQ(m_db.count("SELECT ScanProgress FROM Collection"), 0);
+    EXPECT_EQ(m_db.count("SELECT count(*) FROM Collection WHERE LastLeft_ID IS NULL"), 1);
+    EXPECT_EQ(m_observer.folderProgressCalls, (std::vector<std::pair<int, int>> {{0, 0}}));
+    EXPECT_TRUE(m_observer.foldersStarted.empty());
+    EXPECT_EQ(m_observer.logShown, 0);
+    EXPECT_FALSE(summary.stopped);
+}
+
+TEST_F(ThumbnailRunTest, NewFilesGetRowsWithTheirSignature)
+{
+    const QString folder = makeFolder(QStringLiteral("new"));
+    copyFixture(kPhoto, folder, QStringLiteral("b.jpg"));
+    copyFixture(kPlasma, folder, QStringLiteral("A.jpg"));
+    const int folderId = addFolder(folder);
+
+    const ThumbnailRunSummary summary = run();
+
+    const auto stored = rows(folderId);
+    ASSERT_EQ(stored.size(), 2u);
+    const Row &b = stored.at(QStringLiteral("b.jpg"));
+    EXPECT_EQ(b.width, 64);
+    EXPECT_EQ(b.height, 48);
+    EXPECT_EQ(b.size, QFileInfo(folder + QStringLiteral("/b.jpg")).size());
+    EXPECT_EQ(b.modified, fileModified(folder + QStringLiteral("/b.jpg")));
+    EXPECT_FALSE(b.old);
+    EXPECT_EQ(b.thumbnailBytes, 3072);
+    EXPECT_EQ(b.derivativeBytes, 1024);
+    const imaging::Signature expected = imaging::ComputeSignature(
+        imaging::PictureToBitmap(imaging::LoadPictureFile(toFsPath(folder + QStringLiteral("/b.jpg")))));
+    EXPECT_EQ(b.colorRank, expected.ColorRank);
+    EXPECT_EQ(b.derivativeRank, expected.DerivativeRank);
+    EXPECT_EQ(stored.at(QStringLiteral("A.jpg")).width, 80);
+
+    // Sorted without regard to case: A before b.
+    EXPECT_EQ(m_observer.filesStarted,
+        (std::vector<QString> {folder + QStringLiteral("/A.jpg"), folder + QStringLiteral("/b.jpg")}));
+    EXPECT_EQ(m_observer.foldersStarted, (std::vector<QString> {folder + QLatin1Char('/')}));
+    EXPECT_EQ(m_observer.fileCounts, (std::vector<int> {2}));
+    EXPECT_EQ(m_observer.filesDone, (std::vector<std::pair<int, int>> {{0, 2}, {1, 2}}));
+    EXPECT_EQ(m_observer.folderProgressCalls, (std::vector<std::pair<int, int>> {{0, 1}, {1, 1}}));
+    EXPECT_EQ(summary.picturesRead, 2);
+    EXPECT_EQ(m_log.lineCount(), 0);
+}
+
+TEST_F(ThumbnailRunTest, UnchangedSecondRunWritesNothingButLeavesCollectionUnscanned)
+{
+    const QString folder = makeFolder(QStringLiteral("same"));
+    copyFixture(kPhoto, folder, QStringLiteral("one.jpg"));
+    copyFixture(kPlasma, folder, QStringLiteral("two.jpg"));
+    const int folderId = addFolder(folder);
+    run();
+    const auto before = rows(folderId);
+    // As a scan would leave them: a rewritten row would come back with Old false.
+    markAllOld();
+    m_db.database().Execute(QStringLiteral("UPDATE Collection SET Scanned = 1"));
+    m_observer = RecordingObserver();
+
+    const ThumbnailRunSummary summary = run();
+
+    const auto after = rows(folderId);
+    ASSERT_EQ(after.size(), 2u);
+    for (const auto &[name, row] : after) {
+        EXPECT_TRUE(row.old) << name.toStdString();
+        EXPECT_EQ(row.id, before.at(name).id);
+    }
+    EXPECT_EQ(summary.picturesRead, 0);
+    EXPECT_EQ(m_log.lineCount(), 0);
+    EXPECT_EQ(m_observer.logShown, 0);
+    EXPECT_FALSE(scanned());
+}
+
+TEST_F(ThumbnailRunTest, RenamedFolderIsReportedOnEveryRunAndKeepsItsRows)
+{
+    const QString folder = makeFolder(QStringLiteral("before"));
+    copyFixture(kPhoto, folder, QStringLiteral("one.jpg"));
+    const int folderId = addFolder(folder);
+    run();
+    ASSERT_EQ(rows(folderId).size(), 1u);
+    ASSERT_TRUE(QDir().rename(folder, m_pictures.filePath(QStringLiteral("after"))));
+
+    run();
+    run();
+
+    EXPECT_EQ(rows(folderId).size(), 1u);
+    const QString line = QStringLiteral("The folder %1/ does not exist.").arg(folder);
+    EXPECT_EQ(m_log.lines(), (QStringList {line, line}));
+    EXPECT_EQ(m_observer.logShown, 2);
+    EXPECT_EQ(m_observer.folderProgressCalls.back(), std::make_pair(1, 1));
+}
+
+TEST_F(ThumbnailRunTest, DeletedFileLosesItsRowAndItsPairs)
+{
+    const QString folder = makeFolder(QStringLiteral("pics"));
+    copyFixture(kPhoto, folder, QStringLiteral("keep.jpg"));
+    copyFixture(kPlasma, folder, QStringLiteral("gone.jpg"));
+    const int folderId = addFolder(folder);
+    run();
+    const auto first = rows(folderId);
+    m_db.addPair(m_collection, static_cast<int>(first.at(QStringLiteral("keep.jpg")).id),
+        static_cast<int>(first.at(QStringLiteral("gone.jpg")).id), 3);
+    ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/gone.jpg")));
+
+    const ThumbnailRunSummary summary = run();
+
+    const auto second = rows(folderId);
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(second.at(QStringLiteral("keep.jpg")).id, first.at(QStringLiteral("keep.jpg")).id);
+    EXPECT_EQ(m_db.count("SELECT count(*) FROM Duplicate"), 0);
+    EXPECT_EQ(summary.rowsDeleted, 1);
+}
+
+TEST_F(ThumbnailRunTest, FileMovedBetweenFoldersGetsANewRowThatIsNotOld)
+{
+    const QString from = makeFolder(QStringLiteral("from"));
+    const QString to = makeFolder(QStringLiteral("to"));
+    copyFixture(kPhoto, from, QStringLiteral("moved.jpg"));
+    const int fromId = addFolder(from);
+    const int toId = addFolder(to);
+    run();
+    const qint64 oldId = rows(fromId).at(QStringLiteral("moved.jpg")).id;
+    markAllOld();
+    ASSERT_TRUE(QFile::rename(from + QStringLiteral("/moved.jpg"), to + QStringLiteral("/moved.jpg")));
+
+    run();
+
+    EXPECT_TRUE(rows(fromId).empty());
+    const auto moved = rows(toId);
+    ASSERT_EQ(moved.size(), 1u);
+    EXPECT_NE(moved.at(QStringLiteral("moved.jpg")).id, oldId);
+    EXPECT_FALSE(moved.at(QStringLiteral("moved.jpg")).old);
+}
+
+TEST_F(ThumbnailRunTest, TouchedFileIsReadAgainInItsOwnRow)
+{
+    const QString folder = makeFolder(QStringLiteral("touch"));
+    copyFixture(kPhoto, folder, QStringLiteral("touched.jpg"));
+    copyFixture(kPlasma, folder, QStringLiteral("left.jpg"));
+    const QString touched = folder + QStringLiteral("/touched.jpg");
+    setModified(touched, 1'500'000'000);
+    const int folderId = addFolder(folder);
+    run();
+    const Row before = rows(folderId).at(QStringLiteral("touched.jpg"));
+    markAllOld();
+    setModified(touched, 1'600'000'000);
+
+    const ThumbnailRunSummary summary = run();
+
+    const auto after = rows(folderId);
+    const Row &row = after.at(QStringLiteral("touched.jpg"));
+    EXPECT_EQ(row.id, before.id);
+    EXPECT_FALSE(row.old);
+    EXPECT_EQ(row.modified, fileModified(touched));
+    EXPECT_NE(row.modified, before.modified);
+    EXPECT_EQ(row.colorRank, before.colorRank);
+    EXPECT_TRUE(after.at(QStringLiteral("left.jpg")).old);
+    EXPECT_EQ(summary.picturesRead, 1);
+}
+
+TEST_F(ThumbnailRunTest, EmptyFolderLosesEveryRow)
+{
+    const QString folder = makeFolder(QStringLiteral("empty"));
+    const int folderId = addFolder(folder);
+    m_db.addPicture({.collectionId = m_collection, .folderId = folderId, .fileName = QStringLiteral("a.jpg")});
+    m_db.addPicture({.collectionId = m_collection, .folderId = folderId, .fileName = QStringLiteral("b.jpg")});
+
+    run();
+
+    EXPECT_TRUE(rows(folderId).empty());
+    EXPECT_EQ(m_observer.fileCounts, (std::vector<int> {0}));
+    EXPECT_TRUE(m_observer.filesStarted.empty());
+}
+
+TEST_F(ThumbnailRunTest, UnreadableFilesAreReportedOnEveryRunAndGetNoRow)
+{
+    const QString folder = makeFolder(QStringLiteral("mixed"));
+    copyFixture(QStringLiteral("notes.txt"), folder, QStringLiteral("notes.txt"));
+    copyFixture(QStringLiteral("narrow-20x400.png"), folder, QStringLiteral("narrow.png"));
+    copyFixture(kPhoto, folder, QStringLiteral("photo.jpg"));
+    const int folderId = addFolder(folder);
+    const QStringList expected {
+        QStringLiteral("Could not read the file %1/narrow.png: Image is less than 32 pixels wide or high.").arg(folder),
+        QStringLiteral("Could not read the file %1/notes.txt: Unknown picture file extension (.txt)").arg(folder),
+    };
+
+    for (int pass = 1; pass <= 2; ++pass) {
+        const qsizetype noted = m_log.lineCount();
+        run();
+        EXPECT_EQ(newLogLines(noted), expected) << "run " << pass;
+        EXPECT_EQ(m_observer.logShown, pass);
+        const auto stored = rows(folderId);
+        EXPECT_EQ(stored.size(), 1u);
+        EXPECT_EQ(stored.count(QStringLiteral("photo.jpg")), 1u);
+    }
+
+    // A run that meets no problem keeps the log closed, however full it is.
+    ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/notes.txt")));
+    ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/narrow.png")));
+    run();
+    EXPECT_EQ(m_observer.logShown, 2);
+    EXPECT_EQ(m_log.lineCount(), 4);
+}
+
+TEST_F(ThumbnailRunTest, HiddenFileIsNotListedSoItsRowGoes)
+{
+    const QString folder = makeFolder(QStringLiteral("hidden"));
+    copyFixture(kPhoto, folder, QStringLiteral(".secret.jpg"));
+    copyFixture(kPlasma, folder, QStringLiteral("shown.jpg"));
+    const int folderId = addFolder(folder);
+    m_db.addPicture({.collectionId = m_collection, .folderId = folderId, .fileName = QStringLiteral(".secret.jpg")});
+
+    run();
+
+    const auto stored = rows(folderId);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored.count(QStringLiteral("shown.jpg")), 1u);
+    EXPECT_EQ(m_observer.fileCounts, (std::vector<int> {1}));
+}
+
+TEST_F(ThumbnailRunTest, StopDuringTheThirdFileOfTenFinishesItAndBeginsNoFurtherFolder)
+{
+    const QString ten = makeFolder(QStringLiteral("ten"));
+    for (int i = 0; i < 10; ++i)
+        copyFixture(kPhoto, ten, QStringLiteral("%1.jpg").arg(i));
+    const QString next = makeFolder(QStringLiteral("next"));
+    copyFixture(kPhoto, next, QStringLiteral("x.jpg"));
+    const int tenId = addFolder(ten);
+    const int nextId = addFolder(next);
+    m_observer.stopAtFile = 3;
+
+    const ThumbnailRunSummary summary = run();
+
+    const auto stored = rows(tenId);
+    EXPECT_EQ(stored.size(), 3u);
+    EXPECT_EQ(stored.count(QStringLiteral("2.jpg")), 1u);
+    EXPECT_TRUE(rows(nextId).empty());
+    EXPECT_EQ(m_observer.filesDone.size(), 3u);
+    EXPECT_EQ(m_observer.folderProgressCalls, (std::vector<std::pair<int, int>> {{0, 2}, {1, 2}}));
+    EXPECT_EQ(m_observer.foldersStarted.size(), 1u);
+    EXPECT_TRUE(summary.stopped);
+    EXPECT_FALSE(scanned());
+}
+
+TEST_F(ThumbnailRunTest, StopRequestedBeforeTheRunIsForgotten)
+{
+    const QString folder = makeFolder(QStringLiteral("f"));
+    copyFixture(kPhoto, folder, QStringLiteral("a.jpg"));
+    const int folderId = addFolder(folder);
+    m_observer.stop = true;
+
+    const ThumbnailRunSummary summary = run();
+
+    EXPECT_EQ(rows(folderId).size(), 1u);
+    EXPECT_FALSE(summary.stopped);
+}
+
+TEST_F(ThumbnailRunTest, FolderOfOneFile)
+{
+    const QString folder = makeFolder(QStringLiteral("one"));
+    copyFixture(kPhoto, folder, QStringLiteral("only.jpg"));
+    addFolder(folder);
+
+    run();
+
+    EXPECT_EQ(m_observer.fileCounts, (std::vector<int> {1}));
+    EXPECT_EQ(m_observer.filesDone, (std::vector<std::pair<int, int>> {{0, 1}}));
+}
+
+TEST_F(ThumbnailRunTest, JpegWithGarbageInFrontIsRepairedAndReadAgainOnTheNextRun)
+{
+    const QString folder = makeFolder(QStringLiteral("repair"));
+    const QString path = folder + QStringLiteral("/prefixed.jpg");
+    QFile source(kData + kPhoto);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray jpeg = source.readAll();
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(100, 'g'));
+        file.write(jpeg);
+    }
+    setModified(path, 1'400'000'000);
+    const double modifiedBefore = fileModified(path);
+    const int folderId = addFolder(folder);
+
+    run();
+
+    const Row first = rows(folderId).at(QStringLiteral("prefixed.jpg"));
+    // The row keeps the file's length and time from before the repair...
+    EXPECT_EQ(first.size, jpeg.size() + 100);
+    EXPECT_EQ(first.modified, modifiedBefore);
+    EXPECT_EQ(first.width, 64);
+    // ...while the file on disk now starts with its JPEG data.
+    EXPECT_EQ(QFileInfo(path).size(), jpeg.size());
+    QFile repaired(path);
+    ASSERT_TRUE(repaired.open(QIODevice::ReadOnly));
+    EXPECT_EQ(repaired.read(2), QByteArray("\xFF\xD8", 2));
+    EXPECT_EQ(m_log.lineCount(), 0);
+    markAllOld();
+
+    run();
+
+    const Row second = rows(folderId).at(QStringLiteral("prefixed.jpg"));
+    EXPECT_EQ(second.id, first.id);
+    EXPECT_EQ(second.size, jpeg.size());
+    EXPECT_FALSE(second.old);
+    EXPECT_EQ(second.colorRank, first.colorRank);
+}
+
+TEST_F(ThumbnailRunTest, NamesDifferingOnlyInCaseAreTwoFiles)
+{
+    const QString folder = makeFolder(QStringLiteral("case"));
+    copyFixture(kPhoto, folder, QStringLiteral("photo.jpg"));
+    copyFixture(kPlasma, folder, QStringLiteral("Photo.jpg"));
+    const int folderId = addFolder(folder);
+
+    run();
+
+    auto stored = rows(folderId);
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored.at(QStringLiteral("photo.jpg")).width, 64);
+    EXPECT_EQ(stored.at(QStringLiteral("Photo.jpg")).width, 80);
+}
+
+TEST_F(ThumbnailRunTest, FileRenamedInLetterCaseIsANewFile)
+{
+    const QString folder = makeFolder(QStringLiteral("rename"));
+    copyFixture(kPhoto, folder, QStringLiteral("holiday.jpg"));
+    const int folderId = addFolder(folder);
+    run();
+    const qint64 oldId = rows(folderId).at(QStringLiteral("holiday.jpg")).id;
+    ASSERT_TRUE(QFile::rename(folder + QStringLiteral("/holiday.jpg"), folder + QStringLiteral("/Holiday.JPG")));
+
+    run();
+
+    const auto stored = rows(folderId);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_NE(stored.at(QStringLiteral("Holiday.JPG")).id, oldId);
+}
+
+TEST_F(ThumbnailRunTest, SpecialFilesAreNeverOpened)
+{
+    const QString folder = makeFolder(QStringLiteral("special"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(folder + QStringLiteral("/pipe.jpg")).constData(), 0644), 0);
+    ASSERT_TRUE(QDir().mkdir(folder + QStringLiteral("/sub.jpg")));
+    ASSERT_TRUE(QFile::link(folder + QStringLiteral("/nowhere.jpg"), folder + QStringLiteral("/dangling.jpg")));
+    copyFixture(kPhoto, m_pictures.path(), QStringLiteral("target.jpg"));
+    ASSERT_TRUE(QFile::link(m_pictures.filePath(QStringLiteral("target.jpg")), folder + QStringLiteral("/link.jpg")));
+    const int folderId = addFolder(folder);
+
+    run(); // a FIFO opened for reading would block here for ever
+
+    const auto stored = rows(folderId);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored.at(QStringLiteral("link.jpg")).width, 64);
+    EXPECT_EQ(m_log.lineCount(), 0);
+}
+
+TEST_F(ThumbnailRunTest, RowThatCannotBeStoredIsLoggedAndTheRunGoesOn)
+{
+    const QString folder = makeFolder(QStringLiteral("refused"));
+    copyFixture(kPhoto, folder, QStringLiteral("a.jpg"));
+    copyFixture(kPlasma, folder, QStringLiteral("b.jpg"));
+    const int folderId = addFolder(folder);
+    m_db.database().Execute(QStringLiteral("CREATE TRIGGER NoB BEFORE INSERT ON Picture WHEN NEW.FileName = 'b.jpg' "
+                                           "BEGIN SELECT RAISE(ABORT, 'no room for b'); END"));
+
+    run();
+
+    const auto stored = rows(folderId);
+    EXPECT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored.count(QStringLiteral("a.jpg")), 1u);
+    ASSERT_EQ(m_log.lineCount(), 1);
+    EXPECT_EQ(m_log.lines().first(),
+        QStringLiteral("Error while writing to the database (file %1/b.jpg): no room for b").arg(folder));
+    EXPECT_EQ(m_observer.logShown, 1);
+}
+
+TEST_F(ThumbnailRunTest, DatabaseErrorEndsTheRunWithoutShowingTheLog)
+{
+    const QString missing = m_pictures.filePath(QStringLiteral("missing"));
+    const QString first = makeFolder(QStringLiteral("first"));
+    copyFixture(kPhoto, first, QStringLiteral("kept.jpg"));
+    const QString second = makeFolder(QStringLiteral("second"));
+    addFolder(missing);
+    const int firstId = addFolder(first);
+    const int secondId = addFolder(second);
+    m_db.addPicture({.collectionId = m_collection, .folderId = secondId, .fileName = QStringLiteral("gone.jpg")});
+    m_db.database().Execute(
+        QStringLiteral("CREATE TRIGGER Keep BEFORE DELETE ON Picture BEGIN SELECT RAISE(ABORT, 'rows are kept'); END"));
+
+    try {
+        run();
+        FAIL() << "the run went through";
+    } catch (const std::exception &e) {
+        EXPECT_STREQ(e.what(), "rows are kept");
+    }
+
+    EXPECT_EQ(rows(firstId).size(), 1u); // stored before the error
+    EXPECT_EQ(m_log.lineCount(), 1); // the missing folder
+    EXPECT_EQ(m_observer.logShown, 0);
+    EXPECT_FALSE(scanned());
+}
+
+TEST_F(ThumbnailRunTest, SecondRowForOneFileIsDeleted)
+{
+    const QString folder = makeFolder(QStringLiteral("twice"));
+    copyFixture(kPhoto, folder, QStringLiteral("a.jpg"));
+    const int folderId = addFolder(folder);
+    run();
+    m_db.addPicture({.collectionId = m_collection, .folderId = folderId, .fileName = QStringLiteral("a.jpg")});
+    ASSERT_EQ(m_db.count("SELECT count(*) FROM Picture"), 2);
+
+    run();
+
+    EXPECT_EQ(m_db.count("SELECT count(*) FROM Picture"), 1);
+}
+
+} // namespace
