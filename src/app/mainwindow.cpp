@@ -173,6 +173,8 @@ void TfrmMain::FormCreate(const QString &databaseFile)
     std::string error;
     if (!store::ConnectDatabase(databaseFile, &error))
         throw Error(error);
+    // A window that fails to come up is never destroyed as one, so it lets the connection go here.
+    auto closeOnFailure = qScopeGuard([] { store::DisconnectDatabase(); });
     setListCollections();
     setAcceptDrops(true);
 
@@ -189,6 +191,7 @@ void TfrmMain::FormCreate(const QString &databaseFile)
     i18n::keepUntranslated(lstCollectionFolders);
     i18n::TranslateComponent(this);
     i18n::registerTranslatedWindow(i18n::TranslatedWindow::Main, this);
+    closeOnFailure.dismiss();
 }
 
 void TfrmMain::createActions()

@@ -135,6 +135,8 @@ private slots:
     void preferencesAndAboutAreModal_data();
     void preferencesAndAboutAreModal();
     void storedLanguageTranslatesTheWindowAtStart();
+    void noWindowWithoutAUsableDatabase_data();
+    void noWindowWithoutAUsableDatabase();
     void exitClosesTheWindow();
     void layoutKeepsItsMinimumWidths();
 
@@ -804,6 +806,47 @@ void TestMainWindow::storedLanguageTranslatesTheWindowAtStart()
     m_window->actDeleteCollection->trigger();
     QCOMPARE(m_dialogs.questions.size(), 1);
     QCOMPARE(m_dialogs.questions[0].caption, QString::fromUtf8("Best\xc3\xa4tigung"));
+}
+
+void TestMainWindow::noWindowWithoutAUsableDatabase_data()
+{
+    QTest::addColumn<QByteArray>("schema");
+    QTest::addColumn<QByteArray>("bytes"); // a file of these bytes when there is no schema; neither: no file
+    QTest::newRow("no database file") << QByteArray() << QByteArray();
+    QTest::newRow("a database of other tables") << QByteArray("CREATE TABLE Notes (Text TEXT);") << QByteArray();
+    QTest::newRow("a file that is no database") << QByteArray() << QByteArray("Vexaris collections\n", 20);
+}
+
+void TestMainWindow::noWindowWithoutAUsableDatabase()
+{
+    QFETCH(QByteArray, schema);
+    QFETCH(QByteArray, bytes);
+    m_window.reset();
+    const QString file = m_disk->filePath(QStringLiteral("Vexaris.db"));
+    if (!schema.isEmpty()) {
+        store::createDatabase(file, schema);
+    } else if (!bytes.isEmpty()) {
+        QFile garbage(file);
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write(bytes);
+    }
+
+    QString message;
+    try {
+        TfrmMain window(file);
+    } catch (const std::exception &e) {
+        message = QString::fromUtf8(e.what());
+    }
+    QVERIFY(!message.isEmpty());
+    QVERIFY2(!message.contains(QLatin1Char('\n')), qPrintable(message));
+    QVERIFY(!store::DatabaseConnection().isOpen());
+    // A missing file is not created, and an existing one is left as it was.
+    QCOMPARE(QFile::exists(file), !schema.isEmpty() || !bytes.isEmpty());
+    if (!bytes.isEmpty()) {
+        QFile garbage(file);
+        QVERIFY(garbage.open(QIODevice::ReadOnly));
+        QCOMPARE(garbage.readAll(), bytes);
+    }
 }
 
 void TestMainWindow::exitClosesTheWindow()
