@@ -4,7 +4,6 @@
 #include "i18n/componenttranslation.h"
 
 #include <deque>
-#include <iterator>
 #include <set>
 
 #include <QAbstractButton>
@@ -209,6 +208,11 @@ private:
         QStringList values;
         for (int i = 0; i < meta->propertyCount(); ++i) {
             const QMetaProperty property = meta->property(i);
+            // An object held in a property (a model, a completer) has texts of its own.
+            if ((property.metaType().flags() & QMetaType::PointerToQObject) && property.isReadable()) {
+                m_work.push_back(property.read(object).value<QObject *>());
+                continue;
+            }
             if (property.metaType().id() != QMetaType::QString || !property.isReadable() || !property.isWritable()
                 || ignored(object, property.name()))
                 continue;

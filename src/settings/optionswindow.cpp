@@ -1,5 +1,7 @@
 #include "settings/optionswindow.h"
 
+#include <iterator>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
