@@ -11,7 +11,10 @@
 #include "app/programlock.h"
 #include "common/error.h"
 #include "i18n/interfacelanguage.h"
+#include "log/logwindow.h"
+#include "log/processinglog.h"
 #include "review/duplicateswindow.h"
+#include "runs/getthumbswindow.h"
 #include "settings/optionswindow.h"
 #include "store/connection.h"
 
@@ -34,8 +37,10 @@ int main(int argc, char *argv[])
         // The main window comes first: it opens the database and selects the stored interface
         // language before any other window translates itself.
         ui::TfrmMain frmMain(store::defaultDatabasePath());
-        // The thumbnail update window.
-        // The processing log window.
+        // The run windows and the log are shown while the main window is disabled, so they must
+        // not be its children: a disabled window disables its children with it.
+        ui::TfrmGetThumbs frmGetThumbs;
+        log::TfrmLog frmLog(log::ProcessingLog::instance());
         // The scan window.
         settings::TfrmOptions frmOptions(&frmMain);
         ui::TfrmAbout frmAbout(&frmMain);
