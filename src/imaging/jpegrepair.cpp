@@ -87,6 +87,8 @@ std::string upper(std::string text)
 
 void StripJpegPrefix(const std::filesystem::path &path, const std::string &firstMessage, Picture &picture)
 {
+    picture.width = 0;
+    picture.height = 0;
     const std::string extension = upper(pictureExtension(path));
     if (extension != "JPG" && extension != "JPEG" && extension != "JPE")
         throw Error(firstMessage);
@@ -137,8 +139,6 @@ void StripJpegPrefix(const std::filesystem::path &path, const std::string &first
 
     // The copy is read back from disk, so what the reader accepts is what will replace the
     // picture.
-    picture.width = 0;
-    picture.height = 0;
     detail::readPictureFile(copy.path(), picture.data);
     detail::readJpegHeader(picture.data.data(), picture.data.size(), picture.width, picture.height);
     picture.format = PictureFormat::Jpeg;

@@ -180,6 +180,9 @@ void LoadPictureData(std::string_view extension, const uint8_t *bytes, size_t si
 
 void PictureToBitmap(const Picture &picture, Bitmap &bitmap)
 {
+    // A picture whose load failed keeps no size; its buffers may still hold an earlier file.
+    if (picture.width <= 0 || picture.height <= 0)
+        throw Error(_("No picture has been loaded"));
     switch (picture.format) {
     case Jpeg:
         detail::decodeJpeg(picture.data.data(), picture.data.size(), bitmap);
@@ -192,8 +195,7 @@ void PictureToBitmap(const Picture &picture, Bitmap &bitmap)
         break;
     }
     const Bitmap &source = picture.bitmap;
-    if (picture.width <= 0 || picture.height <= 0 || source.width() != picture.width
-        || source.height() != picture.height)
+    if (source.width() != picture.width || source.height() != picture.height)
         throw Error(_("No picture has been loaded"));
     bitmap.allocate(source.width(), source.height(), source.layout());
     std::copy(source.data(), source.data() + source.stride() * static_cast<size_t>(source.height()), bitmap.data());

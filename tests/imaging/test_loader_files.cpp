@@ -138,6 +138,23 @@ TEST(LoaderJpeg, TruncatedDataIsDecodedAsFarAsItGoes)
     EXPECT_TRUE(near(pixelAt(bitmap, 16, 12), {255, 0, 0}, 12));
 }
 
+// A run keeps one picture for every file: after a failed load it must not hand on the
+// previous file's pixels as if they were this file's.
+TEST(LoaderHolders, FailedLoadLeavesNoPictureBehind)
+{
+    ScratchFolder folder;
+    writeBytes(folder / "broken.jpg", std::vector<uint8_t>(64, 0x20));
+    writeBytes(folder / "broken.gif", std::vector<uint8_t>(64, 0x20));
+    for (const char *broken : {"broken.jpg", "broken.gif", "unknown.xyz"}) {
+        Picture picture;
+        LoadPictureFile(fixture("quadrants.jpg"), picture);
+        EXPECT_THROW(LoadPictureFile(folder / broken, picture), Error) << broken;
+        EXPECT_EQ(picture.width, 0) << broken;
+        Bitmap bitmap;
+        EXPECT_THROW(PictureToBitmap(picture, bitmap), Error) << broken;
+    }
+}
+
 // ---- The smallest side ----------------------------------------------------------------------
 
 TEST(LoaderMinimumSide, ThirtyOneByFiveHundredIsRejected)

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Prints the picture loader's decoding figures: builds bench_loader in build-bench/ (an
+# optimised build of its own), writes large pictures in several formats with ImageMagick into a
+# temporary folder, and times each with kept and with fresh picture and bitmap holders.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${VEXARIS_BENCH_BUILD:-build-bench}
+log="$build/bench-loader-build.log"
+mkdir -p "$build"
+if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVEXARIS_GUI=OFF -DVEXARIS_TESTS=OFF \
+    && cmake --build "$build" -j"$(nproc)" --target bench_loader; } >"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    echo "Building the benchmark failed (whole log: $log)" >&2
+    exit 1
+fi
+
+pictures=$(mktemp -d)
+trap 'rm -rf "$pictures"' EXIT
+convert -seed 7 -size 4000x3000 plasma:fractal "$pictures/photo.ppm"
+convert "$pictures/photo.ppm" -quality 90 "$pictures/photo-12mp.jpg"
+convert "$pictures/photo.ppm" -quality 90 -interlace JPEG "$pictures/photo-12mp-progressive.jpg"
+convert "$pictures/photo.ppm" -colorspace Gray -quality 90 "$pictures/photo-12mp-grey.jpg"
+convert "$pictures/photo.ppm" "$pictures/photo-12mp.png"
+convert "$pictures/photo.ppm" -compress LZW "$pictures/photo-12mp.tif"
+convert "$pictures/photo.ppm" "$pictures/photo-12mp.gif"
+convert "$pictures/photo.ppm" BMP3:"$pictures/photo-12mp.bmp"
+convert "$pictures/photo.ppm" -resize 1920x1440 -quality 90 "$pictures/photo-2.7mp.jpg"
+rm "$pictures/photo.ppm"
+
+"$build/bin/bench_loader" "$pictures"/*
