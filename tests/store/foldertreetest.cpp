@@ -1,7 +1,11 @@
 // Adding a folder with every folder below it, on a real folder tree.
 #include "store/foldertree.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -64,6 +68,27 @@ TEST_F(FolderTreeTest, EachFolderBeforeTheOnesInsideItEachEntryWithItsRow)
         EXPECT_EQ(entry.id, ids.column(0).toInt()) << entry.path.toStdString();
         EXPECT_FALSE(entry.checked);
     }
+}
+
+TEST_F(FolderTreeTest, LinksAreFollowedOnceAndNothingButFoldersIsOpened)
+{
+    ASSERT_TRUE(QDir(tree.path()).mkpath(u"outside/inner"_s));
+    const auto name = [this](const char *relative) { return QFile::encodeName(at(relative)); };
+    ASSERT_EQ(::symlink("..", name("root/uno/back-up").constData()), 0); // a loop back to root
+    ASSERT_EQ(::symlink("../../outside", name("root/one/elsewhere").constData()), 0);
+    ASSERT_EQ(::symlink("nowhere", name("root/dangling").constData()), 0);
+    ASSERT_EQ(::mkfifo(name("root/pipe").constData(), 0600), 0); // opening it would block the walk
+    AddFolderTree(at("root"), list);
+    EXPECT_EQ(storedPaths(),
+        (QStringList {at("root"), at("root/one"), at("root/one/elsewhere"), at("root/one/elsewhere/inner"),
+            at("root/one/two"), at("root/one/two/three"), at("root/uno")}));
+}
+
+TEST_F(FolderTreeTest, AHiddenFolderNamedItselfIsAddedButNotTheHiddenOnesInside)
+{
+    ASSERT_TRUE(QDir(tree.path()).mkpath(u"root/.git/.deeper"_s));
+    AddFolderTree(at("root/.git"), list);
+    EXPECT_EQ(storedPaths(), (QStringList {at("root/.git"), at("root/.git/objects")}));
 }
 
 TEST_F(FolderTreeTest, TrailingDelimiterAddsNoSecondOne)
