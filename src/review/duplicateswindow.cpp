@@ -339,6 +339,10 @@ void TfrmDuplicates::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
     FormResize();
+    // The window manager maximizes the window only after it has been shown, so the first pair
+    // was laid out for the restored size: until the user does anything, it follows the window.
+    if (m_settling && isVisible())
+        showInStartMode();
 }
 
 void TfrmDuplicates::toggleDetails()
@@ -469,6 +473,15 @@ bool TfrmDuplicates::ShowPair()
         lblDupNumber->hide();
     }
 
+    showInStartMode();
+
+    if (!loadError.empty())
+        throw Error(loadError);
+    return true;
+}
+
+void TfrmDuplicates::showInStartMode()
+{
     const bool stretch
         = m_stretchPreference ? m_stretchPreference() : settings::SettingsStore().load().stretchDuplicates;
     FitImages();
@@ -477,10 +490,6 @@ bool TfrmDuplicates::ShowPair()
         PlaceImage(imgLeft);
         PlaceImage(imgRight);
     }
-
-    if (!loadError.empty())
-        throw Error(loadError);
-    return true;
 }
 
 // ---- Navigation ----
@@ -540,6 +549,7 @@ void TfrmDuplicates::showEvent(QShowEvent *event)
         OpenPairs();
         ShowPair();
     });
+    m_settling = true;
 }
 
 void TfrmDuplicates::hideEvent(QHideEvent *event)
@@ -548,6 +558,7 @@ void TfrmDuplicates::hideEvent(QHideEvent *event)
     if (event->spontaneous())
         return;
     qApp->removeEventFilter(this);
+    m_settling = false;
     if (Pairs.State() == 1)
         Pairs.Close();
 }
@@ -600,7 +611,13 @@ bool TfrmDuplicates::FormMouseWheel(QWheelEvent *event)
 bool TfrmDuplicates::eventFilter(QObject *watched, QEvent *event)
 {
     auto *image = (watched == imgLeft || watched == imgRight) ? static_cast<PictureLabel *>(watched) : nullptr;
-    switch (event->type()) {
+    const QEvent::Type type = event->type();
+    if (m_settling
+        && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick || type == QEvent::KeyPress
+            || type == QEvent::Wheel)
+        && isOurs(watched))
+        m_settling = false;
+    switch (type) {
     case QEvent::KeyPress:
         // Seen before the focused control; the keys the window acts on stop here, so that the
         // track bar does not page a second time.
@@ -780,6 +797,16 @@ void TfrmDuplicates::ResolvePairClick(QPushButton *button)
         const int victimId = sideField(Pairs, victimSide, "PID").toInt();
         const int victimFolderId = sideField(Pairs, victimSide, "FID").toInt();
         const int survivorId = sideField(Pairs, survivorSide, "PID").toInt();
+
+        // Giving up one side would take the other with it.
+        if (review::sameFile(victimPath, survivorPath)) {
+            notify(this, applicationTitle(),
+                qtrFormat(N_("Both sides of this pair are the same file, %s; it stays where it is. Not a match "
+                             "takes the pair out of the list."),
+                    {victimPath}),
+                QMessageBox::Warning);
+            return;
+        }
 
         QString question;
         switch (kind) {

@@ -130,7 +130,7 @@ private:
     void ImageMouseUp(PictureLabel *image, QMouseEvent *event);
     void ImageDblClick(PictureLabel *image, QMouseEvent *event);
 
-    void loadPictures();
+    void showInStartMode();
     bool GoToAnchorPair(const review::AnchorPair &anchor);
     bool isOurs(QObject *object) const;
     PictureLabel *other(PictureLabel *image) const;
@@ -138,6 +138,7 @@ private:
     std::function<bool()> m_stretchPreference;
     std::unique_ptr<review::FileOperation> m_fileOperation;
     int m_wheelTurn = 0; // what a fine-grained wheel has turned short of a notch
+    bool m_settling = false; // shown, and nothing done by the user yet
 };
 
 } // namespace vexaris::ui

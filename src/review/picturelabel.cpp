@@ -80,7 +80,10 @@ QImage loadPictureImage(const QString &path)
     for (int y = 0; y < bitmap.height(); ++y)
         std::memcpy(image.scanLine(y), bitmap.row(y), bitmap.stride());
     // Drawing converts any other format on every paint; convert once here.
-    return image.convertToFormat(QImage::Format_RGB32);
+    QImage shown = image.convertToFormat(QImage::Format_RGB32);
+    if (shown.isNull())
+        throw Error(_("Not enough memory to show the picture"));
+    return shown;
 }
 
 } // namespace vexaris::ui

@@ -28,6 +28,12 @@ bool pathIsTaken(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
+bool sameFile(const QString &first, const QString &second)
+{
+    const QString canonical = QFileInfo(first).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(second).canonicalFilePath();
+}
+
 QString freeTargetPath(const QString &victimPath, const QString &survivorPath)
 {
     const QString folder = folderPart(victimPath);

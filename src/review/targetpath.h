@@ -18,6 +18,10 @@ QString withXBeforeExtension(const QString &fileName);
 // Whether anything, a dangling symbolic link included, already bears that name.
 bool pathIsTaken(const QString &path);
 
+// Whether two paths name one and the same file, also through symbolic links (a folder can be in a
+// collection twice, so one file can stand on both sides of a pair).
+bool sameFile(const QString &first, const QString &second);
+
 // The first free name in the victim's folder for the survivor. Checked against the disk as it is
 // now, so it is called after the victim has gone to the Trash.
 QString freeTargetPath(const QString &victimPath, const QString &survivorPath);

@@ -144,6 +144,7 @@ private slots:
     void zoomStaysWithinItsLimits();
     void pictureThatFailsLeavesItsPaneEmpty();
     void shownPictureFilesAreNotHeldOpen();
+    void firstPairFollowsTheWindowUntilTouched();
 
     // Resolutions
     void deleteOnlyPairClosesTheWindow();
@@ -161,6 +162,7 @@ private slots:
     void progressShowsTheOperationsTitle();
     void failedRecycleChangesNothing();
     void failedMoveAfterRecycleKeepsListAndDatabase();
+    void oneFileOnBothSidesIsNeverRecycled();
 
 private:
     QString folderPath(const QString &folder) const { return m_db->folder() + u'/' + folder; }
@@ -821,6 +823,24 @@ void DuplicatesWindowTest::shownPictureFilesAreNotHeldOpen()
             qPrintable(entry.symLinkTarget()));
 }
 
+void DuplicatesWindowTest::firstPairFollowsTheWindowUntilTouched()
+{
+    addPair(addPicture({u"a"_s, u"l.png"_s, QSize(1600, 1200), 900}),
+        addPicture({u"b"_s, u"r.png"_s, QSize(800, 600), 800}), 1);
+    showWindow();
+    const QSize before = m_window->imgLeft->size();
+    m_window->resize(1400, 900); // as the window manager maximizes it
+    const QSize room = pane(m_window->imgLeft) - QSize(2, 2);
+    QVERIFY(m_window->imgLeft->size() != before);
+    QVERIFY(m_window->imgLeft->width() == room.width() || m_window->imgLeft->height() == room.height());
+
+    QTest::mouseDClick(m_window->imgLeft, Qt::LeftButton);
+    QTest::mouseRelease(m_window->imgLeft, Qt::LeftButton);
+    const QRect touched = m_window->imgLeft->geometry();
+    m_window->resize(1000, 700);
+    QCOMPARE(m_window->imgLeft->geometry(), touched);
+}
+
 // ---- Resolutions ----
 
 void DuplicatesWindowTest::deleteOnlyPairClosesTheWindow()
@@ -1147,6 +1167,29 @@ void DuplicatesWindowTest::failedMoveAfterRecycleKeepsListAndDatabase()
     QCOMPARE(m_window->Pairs.State(), 1);
     QCOMPARE(m_window->lblLeftFile->text(), u"l.png"_s);
     QCOMPARE(m_window->Pairs.RecordCount(), 1);
+}
+
+void DuplicatesWindowTest::oneFileOnBothSidesIsNeverRecycled()
+{
+    // The folder is in the collection twice, so its one file has two picture rows.
+    const int first = addPicture({u"a"_s, u"same.png"_s});
+    const int twin = m_db->addFolder(m_collection, folderPath(u"a"_s));
+    const int second = m_db->addPicture({.collectionId = m_collection,
+        .folderId = twin,
+        .fileName = u"same.png"_s,
+        .size = QFileInfo(folderPath(u"a"_s) + u"/same.png"_s).size()});
+    addPair(first, second, 0);
+    showWindow();
+    m_boxes.answers = {true, true};
+    m_window->btnDelLeft->click();
+    m_window->btnCopyToRight->click();
+    QVERIFY(m_boxes.questions.isEmpty());
+    QCOMPARE(m_boxes.notices.size(), 2);
+    QVERIFY(m_boxes.notices[0].text.contains(folderPath(u"a"_s) + u"/same.png"_s));
+    QVERIFY(QFile::exists(folderPath(u"a"_s) + u"/same.png"_s));
+    QVERIFY(m_trash->files().isEmpty());
+    QVERIFY(pairExists(first, second));
+    QVERIFY(m_window->isVisible());
 }
 
 QTEST_MAIN(DuplicatesWindowTest)

@@ -33,14 +33,6 @@ INSTANTIATE_TEST_SUITE_P(Names, WithXTest,
         NameCase {"UpperCaseKept", "IMG_0001.JPG", "IMG_0001x.JPG"}, NameCase {"NonAscii", "été.png", "étéx.png"}),
     [](const testing::TestParamInfo<NameCase> &row) { return std::string(row.param.name); });
 
-TEST(PathParts, SplitAtTheLastDelimiter)
-{
-    EXPECT_EQ(folderPart(QStringLiteral("/pics/a/photo.jpg")), QStringLiteral("/pics/a/"));
-    EXPECT_EQ(fileNamePart(QStringLiteral("/pics/a/photo.jpg")), QStringLiteral("photo.jpg"));
-    EXPECT_EQ(folderPart(QStringLiteral("/photo.jpg")), QStringLiteral("/"));
-    EXPECT_EQ(fileNamePart(QStringLiteral("photo.jpg")), QStringLiteral("photo.jpg"));
-}
-
 class FreeTargetPathTest : public testing::Test
 {
 protected:
@@ -64,18 +56,6 @@ protected:
     QTemporaryDir m_dir;
 };
 
-TEST_F(FreeTargetPathTest, FreeNameIsTakenAsItIs)
-{
-    // The victim has already gone, so the survivor takes its very name.
-    EXPECT_EQ(freeTargetPath(victims("photo.jpg"), survivors("photo.jpg")), victims("photo.jpg"));
-}
-
-TEST_F(FreeTargetPathTest, SurvivorsNameGoesIntoTheVictimsFolder)
-{
-    touch(victims("holiday.jpg"));
-    EXPECT_EQ(freeTargetPath(victims("holiday.jpg"), survivors("photo.jpg")), victims("photo.jpg"));
-}
-
 TEST_F(FreeTargetPathTest, TakenNamesGrowAnXEach)
 {
     touch(victims("photo.jpg"));
@@ -94,6 +74,17 @@ TEST_F(FreeTargetPathTest, DanglingLinkCountsAsTaken)
 {
     ASSERT_TRUE(QFile::link(m_dir.filePath(QStringLiteral("nowhere")), victims("photo.jpg")));
     EXPECT_EQ(freeTargetPath(victims("other.jpg"), survivors("photo.jpg")), victims("photox.jpg"));
+}
+
+TEST_F(FreeTargetPathTest, SameFileThroughALinkedFolder)
+{
+    touch(victims("photo.jpg"));
+    touch(survivors("photo.jpg"));
+    ASSERT_TRUE(QFile::link(m_dir.filePath(QStringLiteral("victims")), m_dir.filePath(QStringLiteral("alias"))));
+    EXPECT_TRUE(sameFile(victims("photo.jpg"), victims("photo.jpg")));
+    EXPECT_TRUE(sameFile(victims("photo.jpg"), m_dir.filePath(QStringLiteral("alias/photo.jpg"))));
+    EXPECT_FALSE(sameFile(victims("photo.jpg"), survivors("photo.jpg")));
+    EXPECT_FALSE(sameFile(victims("missing.jpg"), victims("missing.jpg")));
 }
 
 TEST_F(FreeTargetPathTest, EndsWhenNamesGrowTooLong)
