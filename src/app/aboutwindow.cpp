@@ -76,7 +76,7 @@ TfrmAbout::TfrmAbout(QWidget *parent)
     layout->addWidget(Panel1);
     layout->addWidget(OKButton, 0, Qt::AlignHCenter);
 
-    setFixedSize(360, 220);
+    setFixedSize(420, 210);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 

@@ -1,10 +1,5 @@
 #include "app/mainwindow.h"
 
-#include <set>
-#include <utility>
-
-#include <sys/stat.h>
-
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
@@ -48,6 +43,7 @@
 #include "settings/settingsstore.h"
 #include "store/connection.h"
 #include "store/data.h"
+#include "store/foldertree.h"
 
 namespace vexaris::ui {
 
@@ -87,34 +83,6 @@ QAction *newAction(QObject *parent, const char *objectName, const char *caption,
     action->setToolTip(en(hint));
     action->setIcon(actionIcon(icon));
     return action;
-}
-
-// The directory's identity on disk, so that a walk through folder links never enters a folder
-// twice and always ends.
-struct FolderIdentity
-{
-    dev_t device;
-    ino_t inode;
-    auto operator<=>(const FolderIdentity &) const = default;
-};
-
-bool folderIdentity(const QString &path, FolderIdentity &identity)
-{
-    struct stat info;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return false;
-    identity = {info.st_dev, info.st_ino};
-    return true;
-}
-
-QString withTrailingDelimiter(const QString &path)
-{
-    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
-}
-
-QString lastComponent(const QString &path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 template <typename Window> Window *findWindow()
@@ -500,24 +468,9 @@ void TfrmMain::addSingleFolder(const QString &path)
 
 void TfrmMain::AddFolderTree(const QString &path)
 {
-    std::set<FolderIdentity> entered;
-    // Depth first, each folder before the folders inside it.
-    auto walk = [this, &entered](auto &self, const QString &folder) -> void {
-        const QString name = lastComponent(folder);
-        if (name == QLatin1String(".") || name == QLatin1String(".."))
-            return;
-        FolderIdentity identity;
-        if (folderIdentity(folder, identity) && !entered.insert(identity).second)
-            return;
-        addSingleFolder(folder);
-        const QString prefix = withTrailingDelimiter(folder);
-        // Without QDir::Hidden: hidden folders inside the tree stay out; links to folders are
-        // listed as folders and followed.
-        const QStringList children = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
-        for (const QString &child : children)
-            self(self, prefix + child);
-    };
-    walk(walk, path);
+    m_changingEntries = true;
+    const auto done = qScopeGuard([this] { m_changingEntries = false; });
+    store::AddFolderTree(path, m_folders);
 }
 
 bool TfrmMain::lstCollectionFoldersDragOver(const QObject *source) const

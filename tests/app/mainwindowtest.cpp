@@ -18,6 +18,8 @@
 #include <QScopeGuard>
 #include <QSettings>
 #include <QSplitter>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -129,7 +131,8 @@ private slots:
     void checkMarks();
     void doubleClickChangesThePath_data();
     void doubleClickChangesThePath();
-    void scanReceivesTheCheckedFoldersAndReloads();
+    void scanReloadsTheCollection_data();
+    void scanReloadsTheCollection();
     void errorInAHandlerIsReportedAndTheWindowGoesOn();
     void manualOpensTheHelpFile();
     void preferencesAndAboutAreModal_data();
@@ -603,7 +606,16 @@ void TestMainWindow::checkMarks()
 
     QListWidgetItem *item = entry(clicked);
     QVERIFY(item);
-    item->setCheckState(Qt::Checked);
+    // A click on the entry's check box, as the user makes it; another entry is selected before.
+    QListWidget *list = m_window->lstCollectionFolders;
+    list->setCurrentRow(list->count() - 1);
+    QStyleOptionViewItem option;
+    option.initFrom(list);
+    option.rect = list->visualItemRect(item);
+    option.features |= QStyleOptionViewItem::HasCheckIndicator;
+    const QRect box = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
+    QCOMPARE(item->checkState(), Qt::Checked);
 
     QStringList checkedNow;
     QList<int> expectedIds;
@@ -673,20 +685,48 @@ void TestMainWindow::doubleClickChangesThePath()
     QCOMPARE(queryInt(QStringLiteral("SELECT count(*) FROM Picture WHERE FolderID = ?"), {photos}), 1);
 }
 
-void TestMainWindow::scanReceivesTheCheckedFoldersAndReloads()
+void TestMainWindow::scanReloadsTheCollection_data()
 {
+    QTest::addColumn<bool>("failing");
+    QTest::newRow("after a scan") << false;
+}
+
+void TestMainWindow::scanReloadsTheCollection()
+{
+    QFETCH(bool, failing);
     // The scan itself belongs to its run; the window's part is the reload afterwards, which
-    // clears every check mark and brings in what changed meanwhile.
+    // clears every check mark and brings in what changed meanwhile, also when the scan fails.
     const int id = insertCollection(QStringLiteral("Holiday"));
-    insertFolder(id, QStringLiteral("/photos"));
+    const int photos = insertFolder(id, QStringLiteral("/photos"));
+    store::DatabaseConnection().Execute(
+        QStringLiteral("INSERT INTO Picture (CollectionID, FolderID, FileName, Size, Created, Modified, Width, Height, "
+                       "Thumbnail, Derivative, ColorRank, DerivativeRank) "
+                       "VALUES (?, ?, 'a.jpg', 1000, 40000.0, 40000.0, 64, 64, zeroblob(3072), zeroblob(1024), 0, 0)"),
+        {id, photos});
     typeName(QStringLiteral("Holiday"));
     entry(QStringLiteral("/photos"))->setCheckState(Qt::Checked);
     insertFolder(id, QStringLiteral("/later"));
+    if (failing) {
+        store::DatabaseConnection().Execute(QStringLiteral(
+            "CREATE TRIGGER refuse BEFORE UPDATE ON Picture BEGIN SELECT RAISE(ABORT, 'the disk is full'); END"));
+    }
+
+    QStringList listAtReport;
+    m_dialogs.whenShown = [this, &listAtReport] { listAtReport = listTexts(); };
 
     letIdle();
     m_window->actScan->trigger();
+    m_dialogs.whenShown = nullptr;
     QCOMPARE(listTexts(), (QStringList {QStringLiteral("/later"), QStringLiteral("/photos")}));
     QCOMPARE(m_window->checkedFolderIds(), QList<int>());
+    QVERIFY(m_window->isEnabled());
+    if (failing) {
+        QVERIFY(!m_dialogs.notices.isEmpty());
+        QCOMPARE(m_dialogs.notices.last().text, QStringLiteral("the disk is full."));
+        QCOMPARE(m_dialogs.notices.last().icon, QMessageBox::Critical);
+        // The reload came before the report.
+        QCOMPARE(listAtReport, listTexts());
+    }
 }
 
 void TestMainWindow::errorInAHandlerIsReportedAndTheWindowGoesOn()

@@ -1,6 +1,8 @@
 // Answers the program's boxes in the tests and records what they would have shown.
 #pragma once
 
+#include <functional>
+
 #include <QList>
 #include <QString>
 
@@ -18,7 +20,12 @@ public:
         return answers.isEmpty() ? false : answers.takeFirst();
     }
 
-    void shown(const vexaris::ui::BoxRecord &notice) override { notices.append(notice); }
+    void shown(const vexaris::ui::BoxRecord &notice) override
+    {
+        notices.append(notice);
+        if (whenShown)
+            whenShown();
+    }
 
     QString input(const vexaris::ui::BoxRecord &box, const QString &initial) override
     {
@@ -28,6 +35,8 @@ public:
     }
 
     QList<bool> answers;
+    // Runs as a notice is shown, to see what the program had done by then.
+    std::function<void()> whenShown;
     QList<QString> inputs;
     QList<vexaris::ui::BoxRecord> questions;
     QList<vexaris::ui::BoxRecord> notices;
