@@ -66,6 +66,7 @@ const FormatCase kCases[] = {
     {"gif_interlaced", "quadrants-interlaced.gif", "photo.gif", 64, 48, Layout::Palette8, &kQuadrants, 0},
     {"png", "quadrants.png", "photo.png", 64, 48, Layout::Rgb24, &kQuadrants, 0},
     {"png_interlaced", "quadrants-interlaced.png", "photo.png", 64, 48, Layout::Rgb24, &kQuadrants, 0},
+    {"png_colour_16bit", "quadrants-16bit.png", "photo.png", 64, 48, Layout::Rgb24, &kQuadrants, 0},
     {"png_palette_4bit", "quadrants-palette4.png", "photo.png", 64, 48, Layout::Palette8, &kQuadrants, 0},
     {"png_grey_16bit", "grey-16bit.png", "photo.png", 64, 48, Layout::Palette8, &kGreyRamp, 1},
     {"png_bilevel_1bit", "bilevel-1bit.png", "photo.png", 64, 48, Layout::Palette8, &kHalfBlack, 0},
@@ -153,13 +154,25 @@ TEST(LoaderGif, SmallFrameIsDrawnOnTheLogicalScreen)
     }
 }
 
+// Alpha in each of its PNG forms: an alpha channel with colour, with grey, and tRNS entries of a
+// palette. The transparent top left shows white; opaque parts keep their colour.
 TEST(LoaderPng, TransparentPartsShowWhite)
 {
-    const Bitmap bitmap = PictureToBitmap(LoadPictureFile(fixture("quadrants-transparent-top-left.png")));
-    EXPECT_EQ(bitmap.layout(), Layout::Rgb24);
-    EXPECT_TRUE(near(pixelAt(bitmap, 16, 12), kWhite, 0)) << describe(pixelAt(bitmap, 16, 12));
-    EXPECT_TRUE(near(pixelAt(bitmap, 48, 12), kGreen, 0));
-    EXPECT_TRUE(near(pixelAt(bitmap, 16, 36), kBlue, 0));
+    struct Case
+    {
+        const char *fixture;
+        Layout layout;
+        Rgb bottomLeft;
+    };
+    for (const Case &c : {Case {"quadrants-transparent-top-left.png", Layout::Rgb24, kBlue},
+             Case {"grey-alpha-transparent-top-left.png", Layout::Palette8, {18, 18, 18}},
+             Case {"quadrants-palette-transparent-top-left.png", Layout::Palette8, kBlue}}) {
+        const Bitmap bitmap = PictureToBitmap(LoadPictureFile(fixture(c.fixture)));
+        EXPECT_EQ(bitmap.layout(), c.layout) << c.fixture;
+        EXPECT_TRUE(near(pixelAt(bitmap, 16, 12), kWhite, 0)) << c.fixture << describe(pixelAt(bitmap, 16, 12));
+        EXPECT_TRUE(near(pixelAt(bitmap, 48, 36), kWhite, 0)) << c.fixture;
+        EXPECT_TRUE(near(pixelAt(bitmap, 16, 36), c.bottomLeft, 2)) << c.fixture << describe(pixelAt(bitmap, 16, 36));
+    }
 }
 
 // Rgb24 stores blue first; a reader that wrote red first would swap red and blue everywhere.

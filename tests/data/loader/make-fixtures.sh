@@ -61,3 +61,9 @@ convert "$work/quadrants.ppm" -resize 48x48! ICO:icon-48.ico
 # The smallest side accepted, and one pixel less
 convert -size 31x500 xc:'#808080' -define png:exclude-chunks=date,time PNG24:narrow-31x500.png
 convert -size 32x32 xc:'#808080' -define png:exclude-chunks=date,time PNG24:square-32x32.png
+# The remaining PNG colour types: 16-bit colour, grey with alpha, palette with transparency
+convert "$work/quadrants.ppm" -depth 16 -define png:exclude-chunks=date,time PNG48:quadrants-16bit.png
+convert "$work/quadrants.ppm" -colorspace Gray -alpha set -region 32x24+0+0 -alpha transparent +region \
+    -define png:color-type=4 -define png:exclude-chunks=date,time PNG:grey-alpha-transparent-top-left.png
+convert "$work/quadrants.ppm" -alpha set -region 32x24+0+0 -alpha transparent +region \
+    -define png:exclude-chunks=date,time PNG8:quadrants-palette-transparent-top-left.png
