@@ -1,0 +1,83 @@
+// The processing log window over a log of its own, offscreen.
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <QtTest>
+
+#include "log/logwindow.h"
+#include "log/processinglog.h"
+
+using namespace vexaris;
+
+class TestLogWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void showsEarlierLinesAndFollowsNewOnes()
+    {
+        log::ProcessingLog processingLog;
+        processingLog.append(QStringLiteral("The folder /a/ does not exist."));
+        log::TfrmLog window(processingLog);
+        QCOMPARE(window.LogWindow->toPlainText(), QStringLiteral("The folder /a/ does not exist."));
+
+        // A second run's lines come below the first run's.
+        processingLog.append(QStringLiteral("Could not read the file /b/x.txt: Unknown picture file extension (.txt)"));
+        QCOMPARE(window.LogWindow->toPlainText(),
+            QStringLiteral("The folder /a/ does not exist.\n"
+                           "Could not read the file /b/x.txt: Unknown picture file extension (.txt)"));
+        QCOMPARE(window.LogWindow->document()->blockCount(), 2);
+    }
+
+    void sameLineTwiceIsKeptTwice()
+    {
+        log::ProcessingLog processingLog;
+        log::TfrmLog window(processingLog);
+        processingLog.append(QStringLiteral("The folder /gone/ does not exist."));
+        processingLog.append(QStringLiteral("The folder /gone/ does not exist."));
+        QCOMPARE(processingLog.lineCount(), 2);
+        QCOMPARE(window.LogWindow->document()->blockCount(), 2);
+    }
+
+    void readOnlyTextOutOfTheTabOrder()
+    {
+        log::ProcessingLog processingLog;
+        log::TfrmLog window(processingLog);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Vexaris 3.0 processing log"));
+        QVERIFY(window.LogWindow->isReadOnly());
+        QCOMPARE(window.LogWindow->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(window.LogWindow->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(window.btnOK->text(), QStringLiteral("OK"));
+    }
+
+    void okClosesTheModalWindow()
+    {
+        log::ProcessingLog processingLog;
+        log::TfrmLog window(processingLog);
+        bool okHadFocus = false;
+        QTimer::singleShot(0, &window, [&] {
+            okHadFocus = window.btnOK->hasFocus() || window.focusWidget() == window.btnOK;
+            QTest::mouseClick(window.btnOK, Qt::LeftButton);
+        });
+
+        window.showLog();
+
+        QVERIFY(okHadFocus);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+    }
+
+    void windowGoneLeavesTheLogWorking()
+    {
+        log::ProcessingLog processingLog;
+        {
+            log::TfrmLog window(processingLog);
+        }
+        processingLog.append(QStringLiteral("after the window"));
+        QCOMPARE(processingLog.lineCount(), 1);
+    }
+};
+
+QTEST_MAIN(TestLogWindow)
+#include "test_logwindow.moc"
