@@ -583,12 +583,9 @@ void DuplicatesWindowTest::resizeSplitsHalvesAndCentresTheMiddleButtons()
     QCOMPARE(m_window->pnlRight->width(), 501);
     QCOMPARE(m_window->pnlRight->x(), 500);
     QCOMPARE(m_window->pnlMiddleButtons->x(), (1001 - 129) / 2);
-    QCOMPARE(m_window->pnlActions->height(), 41);
-    QCOMPARE(m_window->pnlNavigation->geometry().bottom(), 699);
+    // The right-hand groups stay at the right edge.
     QCOMPARE(m_window->btnDelRight->geometry().right() + 8, 1000);
     QCOMPARE(m_window->btnLast->geometry().right() + 8, 1000);
-    QCOMPARE(m_window->btnDelLeft->size(), QSize(75, 25));
-    QCOMPARE(m_window->lblDupNumber->width(), 78);
     for (QPushButton *button : {m_window->btnDelLeft, m_window->btnMoveToLeft, m_window->btnCopyToLeft,
              m_window->btnNotAMatch, m_window->btnCopyToRight, m_window->btnMoveToRight, m_window->btnDelRight}) {
         QVERIFY2(!button->icon().isNull(), qPrintable(button->objectName()));

@@ -40,25 +40,6 @@ INSTANTIATE_TEST_SUITE_P(Panes, PlaceImageTest,
         PlaceCase {"ExactlyThePaneSizeSitsAtTheOrigin", QRect(-5, 5, 400, 300), QSize(400, 300), QPoint(0, 0)}),
     [](const testing::TestParamInfo<PlaceCase> &row) { return std::string(row.param.name); });
 
-TEST(FollowImage, HalfSizePictureMovesHalfAsFar)
-{
-    // 2000 × 1500 against 1000 × 750, both at their own size in 800 × 600 panes.
-    const QSize pane(800, 600);
-    const QRect left(-600, -450, 2000, 1500); // centre of the pane on picture point (1000, 750)
-    const QPoint right = followImage(left, pane, QSize(1000, 750), pane);
-    EXPECT_EQ(right, QPoint(-100, -75)); // picture point (500, 375) at the centre
-
-    const QPoint afterDrag = followImage(left.translated(-100, 0), pane, QSize(1000, 750), pane);
-    EXPECT_EQ(afterDrag, QPoint(-150, -75));
-}
-
-TEST(FollowImage, DifferentPaneSizesUseEachPanesCentre)
-{
-    // Source pane 800 wide, target pane 600 wide; same picture size, so the same picture point.
-    const QPoint target = followImage(QRect(-200, 0, 1000, 600), QSize(800, 600), QSize(1000, 600), QSize(600, 600));
-    EXPECT_EQ(target.x(), 300 - 600);
-}
-
 TEST(FollowImage, DivisionTruncatesTowardZero)
 {
     // (400 - 401) × 1 div 2 is 0 when truncated (it would be -1 rounded down): the target sits at
