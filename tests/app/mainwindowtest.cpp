@@ -17,7 +17,6 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSettings>
-#include <QSplitter>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTemporaryDir>
@@ -141,7 +140,6 @@ private slots:
     void noWindowWithoutAUsableDatabase_data();
     void noWindowWithoutAUsableDatabase();
     void exitClosesTheWindow();
-    void layoutKeepsItsMinimumWidths();
 
 public slots:
     void openUrl(const QUrl &url) { m_openedUrls.append(url); }
@@ -893,17 +891,6 @@ void TestMainWindow::exitClosesTheWindow()
 {
     m_window->mnuFileExit->trigger();
     QVERIFY(!m_window->isVisible());
-}
-
-void TestMainWindow::layoutKeepsItsMinimumWidths()
-{
-    QSplitter *splitter = m_window->splitter;
-    // Dragging the divider to either end stops at the minimum widths of the two sides.
-    splitter->setSizes({0, 10000});
-    QVERIFY(splitter->sizes().at(0) >= 150);
-    splitter->setSizes({10000, 0});
-    QVERIFY(splitter->sizes().at(1) >= 200);
-    QCOMPARE(m_window->cmbCollection->width(), 241);
 }
 
 #include "mainwindowtest.moc"
