@@ -169,6 +169,9 @@ public:
             m_work.pop_front();
             if (!object || !m_visited.insert(object).second)
                 continue;
+            // A window owned by this one that was translated on its own keeps its own texts.
+            if (object != window && findMarker(object))
+                continue;
             visit(object);
         }
     }

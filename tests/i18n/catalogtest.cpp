@@ -2,6 +2,7 @@
 #include "i18n/catalog.h"
 
 #include <clocale>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -28,6 +29,12 @@ struct DefaultLanguageCase
     int localeId;
     const char *expected;
 };
+
+// Test listings show the row's name instead of its bytes.
+void PrintTo(const DefaultLanguageCase &row, std::ostream *out)
+{
+    *out << row.name;
+}
 
 class DefaultLanguageTest : public ::testing::TestWithParam<DefaultLanguageCase>
 {
@@ -66,6 +73,12 @@ struct CatalogFileCase
     const char *code;
     const char *expectedFolder; // "" for none
 };
+
+// Test listings show the row's name instead of its bytes.
+void PrintTo(const CatalogFileCase &row, std::ostream *out)
+{
+    *out << row.name;
+}
 
 class CatalogFileTest : public ::testing::TestWithParam<CatalogFileCase>
 {
@@ -232,6 +245,12 @@ struct FormatCase
     std::vector<std::string_view> args;
     const char *expected;
 };
+
+// Test listings show the row's name instead of its bytes.
+void PrintTo(const FormatCase &row, std::ostream *out)
+{
+    *out << row.name;
+}
 
 class FormatTextTest : public ::testing::TestWithParam<FormatCase>
 {

@@ -357,6 +357,19 @@ private slots:
         QCOMPARE(child<QPushButton>(window.get(), "btnCancel")->text(), s("Anhalten"));
     }
 
+    void anOwnedWindowTranslatedOnItsOwnIsLeftToItself()
+    {
+        SelectLanguage(s("de"));
+        auto window = makeWindow();
+        auto *dialog = new QWidget(window.get(), Qt::Dialog);
+        auto *label = new QLabel(s("Stop"), dialog);
+        TranslateComponent(dialog);
+        TranslateComponent(window.get());
+        for (const RememberedText &entry : findMarker(window.get())->texts)
+            QVERIFY(entry.object != dialog && entry.object != label);
+        QCOMPARE(label->text(), s("Anhalten"));
+    }
+
     void retranslatingAnUntranslatedWindowIsRefused()
     {
         auto window = makeWindow();

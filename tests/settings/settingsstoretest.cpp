@@ -1,6 +1,7 @@
 // The stored preferences: fallbacks, clamping and what is written.
 #include "settings/settingsstore.h"
 
+#include <ostream>
 #include <string>
 
 #include <QDir>
@@ -89,6 +90,12 @@ struct StoredCase
     const char *language;
     bool stretch;
 };
+
+// Test listings show the row's name instead of its bytes.
+void PrintTo(const StoredCase &row, std::ostream *out)
+{
+    *out << row.name;
+}
 
 class StoredValuesTest : public SettingsStoreTest, public ::testing::WithParamInterface<StoredCase>
 {
