@@ -134,7 +134,18 @@ void decodeTiff(const uint8_t *bytes, size_t size, Bitmap &bitmap)
     if (!TIFFRGBAImageBegin(&image, tiff.get(), 1, reason))
         failTiff(source.message.empty() ? std::string(reason) : source.message);
     std::unique_ptr<TIFFRGBAImage, RgbaImageEnd> imageEnd(&image);
-    image.req_orientation = ORIENTATION_TOPLEFT;
+    // libtiff flips rows only within the band it is asked for, which scrambles a picture read
+    // band by band. So it hands the rows over as stored, and they are put in place here.
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_ORIENTATION, &orientation);
+    if (orientation < ORIENTATION_TOPLEFT || orientation > ORIENTATION_LEFTBOT)
+        orientation = ORIENTATION_TOPLEFT;
+    image.req_orientation = orientation;
+    // The transposed orientations (5 to 8) are read like their untransposed pairs.
+    const bool bottomUp = orientation == ORIENTATION_BOTLEFT || orientation == ORIENTATION_BOTRIGHT
+        || orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
+    const bool mirrored = orientation == ORIENTATION_TOPRIGHT || orientation == ORIENTATION_BOTRIGHT
+        || orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
 
     checkPictureSize(image.width, image.height);
     const int width = static_cast<int>(image.width);
@@ -155,19 +166,21 @@ void decodeTiff(const uint8_t *bytes, size_t size, Bitmap &bitmap)
             failTiff(source.message);
         for (uint32_t r = 0; r < rows; ++r) {
             const uint32_t *in = band.data() + static_cast<size_t>(r) * image.width;
-            uint8_t *out = bitmap.row(static_cast<int>(top + r));
+            const uint32_t storedRow = top + r;
+            uint8_t *out = bitmap.row(static_cast<int>(bottomUp ? image.height - 1 - storedRow : storedRow));
             // The raster holds colour already multiplied by alpha, so white shows through
             // by adding what alpha leaves out.
-            for (int x = 0; x < width; ++x, ++in) {
-                const unsigned alphaGap = 255u - TIFFGetA(*in);
+            for (int x = 0; x < width; ++x) {
+                const uint32_t pixel = in[mirrored ? width - 1 - x : x];
+                const unsigned alphaGap = 255u - TIFFGetA(pixel);
                 const auto channel
                     = [alphaGap](unsigned value) { return static_cast<uint8_t>(std::min(255u, value + alphaGap)); };
                 if (grey) {
-                    *out++ = channel(TIFFGetR(*in));
+                    *out++ = channel(TIFFGetR(pixel));
                 } else {
-                    *out++ = channel(TIFFGetB(*in));
-                    *out++ = channel(TIFFGetG(*in));
-                    *out++ = channel(TIFFGetR(*in));
+                    *out++ = channel(TIFFGetB(pixel));
+                    *out++ = channel(TIFFGetG(pixel));
+                    *out++ = channel(TIFFGetR(pixel));
                 }
             }
         }

@@ -175,6 +175,21 @@ TEST(LoaderPng, TransparentPartsShowWhite)
     }
 }
 
+// Stored from the bottom up, the file's first row is the picture's last; the picture is also
+// wide enough that it is converted in several bands of rows.
+TEST(LoaderTiff, BottomUpRowsComeOutTopDown)
+{
+    const Bitmap bitmap = PictureToBitmap(LoadPictureFile(fixture("tiff-bottom-up-4096x300.tif")));
+    ASSERT_EQ(bitmap.width(), 4096);
+    ASSERT_EQ(bitmap.height(), 300);
+    const std::vector<Probe> probes = {{1024, 0, kBlue}, {3072, 0, kWhite}, {1024, 149, kBlue}, {1024, 150, kRed},
+        {3072, 299, kGreen}, {0, 299, kRed}, {4095, 0, kWhite}};
+    for (const Probe &probe : probes) {
+        const Rgb got = pixelAt(bitmap, probe.x, probe.y);
+        EXPECT_TRUE(near(got, probe.colour, 0)) << "at (" << probe.x << ", " << probe.y << "): " << describe(got);
+    }
+}
+
 // Rgb24 stores blue first; a reader that wrote red first would swap red and blue everywhere.
 TEST(LoaderLayout, Rgb24BytesAreBlueGreenRed)
 {

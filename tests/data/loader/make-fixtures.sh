@@ -67,3 +67,6 @@ convert "$work/quadrants.ppm" -colorspace Gray -alpha set -region 32x24+0+0 -alp
     -define png:color-type=4 -define png:exclude-chunks=date,time PNG:grey-alpha-transparent-top-left.png
 convert "$work/quadrants.ppm" -alpha set -region 32x24+0+0 -alpha transparent +region \
     -define png:exclude-chunks=date,time PNG8:quadrants-palette-transparent-top-left.png
+# Rows stored from the bottom up, and tall enough to be converted in more than one band
+convert -size 2048x150 xc:'#FF0000' xc:'#00FF00' +append \( -size 2048x150 xc:'#0000FF' xc:'#FFFFFF' +append \) \
+    -append -depth 8 -orient bottom-left -compress Zip TIFF:tiff-bottom-up-4096x300.tif
