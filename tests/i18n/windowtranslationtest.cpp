@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -196,6 +197,41 @@ private slots:
         QObject *target = object == window->objectName() ? window.get() : window->findChild<QObject *>(object);
         QVERIFY(target);
         QCOMPARE(target->property(property.toLatin1().constData()).toString(), german);
+    }
+
+    void austrianGermanShowsTheGermanCatalog()
+    {
+        SelectLanguage(s("de_AT"));
+        auto window = makeWindow();
+        TranslateComponent(window.get());
+        QCOMPARE(child<QPushButton>(window.get(), "btnCancel")->text(), s("Anhalten"));
+        QCOMPARE(findMarker(window.get())->language, s("de_AT"));
+    }
+
+    void noLocaleFolderGivesEnglishAndNoBox()
+    {
+        QTemporaryDir empty;
+        setCatalogRoot(empty.path() + s("/locale"));
+        startInterfaceTranslation();
+        int boxes = 0;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&boxes] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                ++boxes;
+                modal->close();
+            }
+        });
+        closer.start(10);
+        SelectLanguage(s("de"));
+        auto window = makeWindow();
+        TranslateComponent(window.get());
+        QCOMPARE(child<QPushButton>(window.get(), "btnCancel")->text(), s("Stop"));
+        QCOMPARE(window->windowTitle(), s("File"));
+        QMessageBox box(QMessageBox::Question, s("Confirmation"), s("?"), QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), s("&Yes"));
+        QCOMPARE(boxes, 0);
+        QCOMPARE(catalogState(), CatalogState::Missing);
+        setCharsetProblemHandler({});
     }
 
     void listsKeepTheirEmptyLinesAndSelection()
