@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Prints the thumbnail update run's figures: builds bench_update in build-bench/ (an optimised
+# build of its own), generates photo-like JPEGs (every fourth 12 megapixels, the others 2) and
+# times djpeg over them, the first update run and a second, unchanged one.
+#
+#   bench/update.sh [FILES]        FILES defaults to 1000 (about 1.5 GB of pictures)
+#
+# The pictures go to a temporary folder removed at the end, unless VEXARIS_BENCH_PICTURES names
+# a folder to keep them in for the next time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${VEXARIS_BENCH_BUILD:-build-bench}
+log="$build/bench-update-build.log"
+mkdir -p "$build"
+if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVEXARIS_GUI=OFF -DVEXARIS_TESTS=OFF \
+    && cmake --build "$build" -j"$(nproc)" --target bench_update; } >"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    echo "Building the benchmark failed (whole log: $log)" >&2
+    exit 1
+fi
+command -v djpeg >/dev/null || { echo "djpeg is missing (package libjpeg-turbo-progs)" >&2; exit 1; }
+
+if [ -n "${VEXARIS_BENCH_PICTURES:-}" ]; then
+    pictures=$VEXARIS_BENCH_PICTURES
+else
+    pictures=$(mktemp -d)
+    trap 'rm -rf "$pictures"' EXIT
+fi
+echo "== thumbnail update run =="
+"$build/bin/bench_update" "$pictures" "$@"
