@@ -24,25 +24,24 @@ QSettings openKey()
 std::optional<int> readInteger(const QSettings &settings, const QString &name)
 {
     const QVariant value = settings.value(name);
-    if (!value.isValid())
+    bool ok = false;
+    qlonglong number = 0;
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        number = value.toLongLong(&ok);
+        break;
+    case QMetaType::QString:
+        number = value.toString().trimmed().toLongLong(&ok);
+        break;
+    default:
+        break;
+    }
+    if (!ok)
         return std::nullopt;
-    const int type = value.typeId();
-    if (type == QMetaType::Int || type == QMetaType::UInt || type == QMetaType::LongLong
-        || type == QMetaType::ULongLong) {
-        bool ok = false;
-        const qlonglong number = value.toLongLong(&ok);
-        if (!ok)
-            return std::nullopt;
-        return static_cast<int>(std::clamp<qlonglong>(number, INT_MIN, INT_MAX));
-    }
-    if (type == QMetaType::QString) {
-        bool ok = false;
-        const qlonglong number = value.toString().trimmed().toLongLong(&ok);
-        if (!ok)
-            return std::nullopt;
-        return static_cast<int>(std::clamp<qlonglong>(number, INT_MIN, INT_MAX));
-    }
-    return std::nullopt;
+    return static_cast<int>(std::clamp<qlonglong>(number, INT_MIN, INT_MAX));
 }
 
 } // namespace
@@ -59,10 +58,9 @@ Preferences SettingsStore::load() const
     const QVariant language = settings.value(kLanguage);
     if (language.typeId() == QMetaType::QString)
         preferences.language = language.toString();
-    const QVariant stretch = settings.value(kStretchDuplicates);
     if (const std::optional<int> flag = readInteger(settings, kStretchDuplicates))
         preferences.stretchDuplicates = *flag != 0;
-    else if (stretch.typeId() == QMetaType::Bool)
+    else if (const QVariant stretch = settings.value(kStretchDuplicates); stretch.typeId() == QMetaType::Bool)
         preferences.stretchDuplicates = stretch.toBool();
     return preferences;
 }
