@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -369,12 +370,18 @@ private slots:
         QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), s("Annuler"));
     }
 
-    void messageBoxButtonsUseTheCatalog()
+    void messageAndInputBoxButtonsUseTheCatalog()
     {
         SelectLanguage(s("de"));
         QMessageBox box(QMessageBox::Question, s("Confirmation"), s("?"), QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(box.button(QMessageBox::Yes)->text(), s("&Ja"));
         QCOMPARE(box.button(QMessageBox::No)->text(), s("&Nein"));
+        QInputDialog input;
+        input.setLabelText(s("Enter new path:"));
+        input.show(); // builds its buttons
+        auto *inputButtons = input.findChild<QDialogButtonBox *>();
+        QVERIFY(inputButtons);
+        QCOMPARE(inputButtons->button(QDialogButtonBox::Cancel)->text(), s("Abbrechen"));
         SelectLanguage(s("it"));
         QMessageBox english(QMessageBox::Question, s("Confirmation"), s("?"), QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(english.button(QMessageBox::Yes)->text(), s("&Yes"));
