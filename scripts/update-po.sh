@@ -26,6 +26,8 @@ extract po/default.pot
 sed -i 's/charset=CHARSET/charset=UTF-8/' po/default.pot
 for catalog in po/*.po; do
     msgmerge --quiet --update --backup=none --no-wrap --sort-by-file "$catalog" po/default.pot
+    # Texts the sources no longer have are dropped rather than kept as comments.
+    msgattrib --no-obsolete --no-wrap --sort-by-file -o "$catalog" "$catalog"
 done
 for catalog in po/*.po; do
     echo "$catalog: $(msgfmt --check --statistics -o /dev/null "$catalog" 2>&1)"
