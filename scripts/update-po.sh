@@ -10,7 +10,7 @@ extract() {
     find src -name '*.cpp' -o -name '*.h' | LC_ALL=C sort \
         | xgettext --language=C++ --from-code=UTF-8 --files-from=- \
             -k --keyword=_ --keyword=N_ --keyword=qtr --keyword=qtrFormat:1 \
-            --add-comments=TRANSLATORS: --sort-by-file --no-wrap \
+            --add-comments=TRANSLATORS: --add-location=file --sort-by-file --no-wrap \
             --package-name=Vexaris --package-version=3.0 \
             --output="$1"
 }
@@ -25,9 +25,9 @@ extract po/default.pot
 # The header is the charset declaration the program checks.
 sed -i 's/charset=CHARSET/charset=UTF-8/' po/default.pot
 for catalog in po/*.po; do
-    msgmerge --quiet --update --backup=none --no-wrap --sort-by-file "$catalog" po/default.pot
+    msgmerge --quiet --update --backup=none --no-wrap --add-location=file --sort-by-file "$catalog" po/default.pot
     # Texts the sources no longer have are dropped rather than kept as comments.
-    msgattrib --no-obsolete --no-wrap --sort-by-file -o "$catalog" "$catalog"
+    msgattrib --no-obsolete --no-wrap --add-location=file --sort-by-file -o "$catalog" "$catalog"
 done
 for catalog in po/*.po; do
     echo "$catalog: $(msgfmt --check --statistics -o /dev/null "$catalog" 2>&1)"
