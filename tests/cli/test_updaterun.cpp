@@ -108,6 +108,11 @@ struct UsageCase
     int exitCode;
 };
 
+void PrintTo(const UsageCase &row, std::ostream *out)
+{
+    *out << row.title;
+}
+
 class UpdateRunCliUsage : public UpdateRunCliTest, public ::testing::WithParamInterface<UsageCase>
 {
 };

@@ -11,12 +11,7 @@
 
 #include "common/paths.h"
 #include "runs/filelist.h"
-
-// Readable values in failure messages.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
+#include "support/printers.h"
 
 using namespace vexaris;
 using namespace vexaris::runs;
@@ -51,6 +46,11 @@ struct OrderCase
     std::vector<QString> processed;
 };
 
+void PrintTo(const OrderCase &row, std::ostream *out)
+{
+    *out << row.title;
+}
+
 class FileListOrder : public ::testing::TestWithParam<OrderCase>
 {
 };
@@ -80,6 +80,11 @@ struct LookupCase
     std::optional<QString> found; // the listed name the row finds
     size_t listSize;
 };
+
+void PrintTo(const LookupCase &row, std::ostream *out)
+{
+    *out << row.title;
+}
 
 class FileListLookup : public ::testing::TestWithParam<LookupCase>
 {

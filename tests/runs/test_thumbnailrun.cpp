@@ -26,12 +26,6 @@
 #include "store/datetime.h"
 #include "support/testdatabase.h"
 
-// Readable values in failure messages.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 using namespace vexaris;
 using namespace vexaris::runs;
 
