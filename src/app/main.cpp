@@ -15,6 +15,7 @@
 #include "log/processinglog.h"
 #include "review/duplicateswindow.h"
 #include "runs/getthumbswindow.h"
+#include "runs/scanwindow.h"
 #include "settings/optionswindow.h"
 #include "store/connection.h"
 
@@ -41,7 +42,7 @@ int main(int argc, char *argv[])
         // not be its children: a disabled window disables its children with it.
         ui::TfrmGetThumbs frmGetThumbs;
         log::TfrmLog frmLog(log::ProcessingLog::instance());
-        // The scan window.
+        ui::TfrmScan frmScan;
         settings::TfrmOptions frmOptions(&frmMain);
         ui::TfrmAbout frmAbout(&frmMain);
         ui::TfrmDuplicates frmDuplicates(&frmMain);

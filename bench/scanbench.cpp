@@ -1,0 +1,197 @@
+// The duplicate scan run on a database of PICTURES signatures (default 10,000), under every
+// comparison method at thresholds 5, 10 and 20. For each it prints the pair tests made and their
+// rate in the pair loop alone, the whole run's time, and what the run adds around the pair tests:
+// loading the pictures, and saving the resume point in the Collection row after every left
+// picture (measured on its own, as many times as the run does it) together with the pair rows.
+//
+// Usage: bench_scan [PICTURES]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "common/error.h"
+#include "imaging/difference.h"
+#include "imaging/imgutils.h"
+#include "runs/duplicatescan.h"
+#include "store/connection.h"
+#include "store/data.h"
+#include "store/database.h"
+#include "store/pictures.h"
+
+using namespace vexaris;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+class QuietObserver : public runs::ScanObserver
+{
+public:
+    bool stopRequested() override { return false; }
+    void handlePendingMessages() override { }
+    void comparisonsStarted(int, int) override { }
+    void progressChanged(int, int) override { }
+    void showMessage(const QString &) override { }
+    void showNotice(const QString &, const QString &) override { }
+    bool askQuestion(const QString &, const QString &) override { return true; }
+    void showLog() override { }
+};
+
+// Signatures shaped like those of real collections: each picture has a brightness of its own, so
+// the ColorRanks spread out, and one picture in ten is a slightly changed copy of an earlier one,
+// so that every method finds pairs.
+void fillDatabase(store::Database &database, int collection, int folder, int count)
+{
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> spread(-40, 40);
+    std::uniform_int_distribution<int> nudge(-2, 2);
+    std::vector<imaging::Signature> made;
+    made.reserve(static_cast<size_t>(count));
+
+    database.Execute(QStringLiteral("BEGIN"));
+    store::Statement insert(database,
+        QStringLiteral("INSERT INTO Picture (CollectionID, FolderID, FileName, Size, Created, Modified, Width, "
+                       "Height, Thumbnail, Derivative, ColorRank, DerivativeRank, Old) "
+                       "VALUES (?, ?, ?, ?, ?, ?, 640, 480, ?, ?, ?, ?, 0)"));
+    for (int i = 0; i < count; ++i) {
+        imaging::Signature signature;
+        if (i % 10 == 9) {
+            const imaging::Signature &base = made[static_cast<size_t>(byte(random)) % made.size()];
+            for (size_t k = 0; k < signature.Thumbnail.size(); ++k)
+                signature.Thumbnail[k] = static_cast<uint8_t>(std::clamp(base.Thumbnail[k] + nudge(random), 0, 255));
+            for (size_t k = 0; k < signature.Derivative.size(); ++k)
+                signature.Derivative[k] = static_cast<uint8_t>(std::clamp(base.Derivative[k] + nudge(random), 0, 255));
+        } else {
+            const int brightness = byte(random);
+            for (size_t k = 0; k < signature.Thumbnail.size(); ++k) {
+                signature.Thumbnail[k] = static_cast<uint8_t>(
+                    k % 3 == 2 ? std::clamp(brightness + spread(random), 0, 255) : byte(random) / 4);
+            }
+            for (uint8_t &value : signature.Derivative)
+                value = static_cast<uint8_t>(std::clamp(200 + spread(random), 0, 255));
+        }
+        signature.ColorRank = imaging::SquareSum(signature.Thumbnail.data(), signature.Thumbnail.size());
+        signature.DerivativeRank = imaging::SquareSum(signature.Derivative.data(), signature.Derivative.size());
+        made.push_back(signature);
+
+        insert.reset();
+        insert.bindAll(
+            {collection, folder, QStringLiteral("picture%1.jpg").arg(i), 100000 + i, 40000.0 + i, 41000.0 + i,
+                store::Value::fromBlob(
+                    QByteArray(reinterpret_cast<const char *>(signature.Thumbnail.data()), imaging::kThumbnailBytes)),
+                store::Value::fromBlob(
+                    QByteArray(reinterpret_cast<const char *>(signature.Derivative.data()), imaging::kDerivativeBytes)),
+                signature.ColorRank, signature.DerivativeRank});
+        insert.run();
+    }
+    database.Execute(QStringLiteral("COMMIT"));
+}
+
+void forgetScans(store::Database &database)
+{
+    database.Execute(QStringLiteral("UPDATE Collection SET Scanned = 0, LastLeft_ID = NULL, ScanProgress = 0"));
+    database.Execute(QStringLiteral("DELETE FROM Duplicate"));
+    database.Execute(QStringLiteral("UPDATE Picture SET Old = 0"));
+}
+
+// The statement the run executes after every left picture, count times, each committed on its own.
+double resumePointSeconds(store::Database &database, int collection, int count)
+{
+    store::Statement save(
+        database, QStringLiteral("UPDATE Collection SET LastLeft_ID = ?, ScanProgress = ? WHERE ID = ?"));
+    const auto start = Clock::now();
+    for (int i = 0; i < count; ++i) {
+        save.reset();
+        save.bindAll({i + 1, i, collection});
+        save.run();
+    }
+    const double seconds = secondsSince(start);
+    database.Execute(QStringLiteral("UPDATE Collection SET LastLeft_ID = NULL, ScanProgress = 0"));
+    return seconds;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
+    if (count < 2) {
+        std::fprintf(stderr, "Usage: bench_scan [PICTURES]   (at least 2)\n");
+        return 2;
+    }
+    try {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("Vexaris.db"));
+        QFile schema(QStringLiteral(VEXARIS_SCHEMA_FILE));
+        if (!folder.isValid() || !schema.open(QIODevice::ReadOnly))
+            throw Error("cannot prepare the benchmark database");
+        store::createDatabase(file, schema.readAll());
+        std::string failure;
+        if (!store::ConnectDatabase(file, &failure))
+            throw Error(failure);
+        store::Database &database = store::DatabaseConnection();
+        database.Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES ('Bench')"));
+        const int collection = static_cast<int>(database.lastInsertId());
+        database.Execute(QStringLiteral("INSERT INTO Folder (CollectionID, Path) VALUES (?, '/bench')"), {collection});
+        const int folderId = static_cast<int>(database.lastInsertId());
+        fillDatabase(database, collection, folderId, count);
+
+        const double saving = resumePointSeconds(database, collection, count);
+        std::printf("%d pictures. Saving the resume point after every left picture: %.3f s (%.1f us each)\n\n", count,
+            saving, saving * 1e6 / count);
+        std::printf("%-6s %-9s %12s %8s %13s %12s %10s %10s %12s\n", "method", "threshold", "pair tests", "pairs",
+            "pair loop s", "pairs/s", "load s", "whole s", "rest of run s");
+
+        for (int method = 0; method <= 5; ++method) {
+            for (const int threshold : {5, 10, 20}) {
+                const auto kind = imaging::ComparisonMethodFromInt(method);
+                const imaging::DifferenceLimits limits = imaging::ComputeLimits(threshold);
+
+                forgetScans(database);
+                store::CurrentCollection.ID = collection;
+                auto start = Clock::now();
+                store::TPictureArray pictures;
+                store::LoadPictures(pictures, {}, kind == imaging::ComparisonMethod::AveragedColors);
+                const double loading = secondsSince(start);
+                const std::vector<runs::ScanPicture> loaded = runs::ScanPicturesOf(pictures);
+                int64_t matches = 0;
+                start = Clock::now();
+                const int64_t tested = runs::ScanPairs(
+                    loaded, 0, kind, limits, true, [&](size_t, size_t, int32_t) { ++matches; },
+                    [](size_t) { return true; });
+                const double loop = secondsSince(start);
+
+                QuietObserver observer;
+                runs::ScanParameters parameters;
+                parameters.collectionName = QStringLiteral("Bench");
+                parameters.method = method;
+                parameters.threshold = threshold;
+                forgetScans(database);
+                start = Clock::now();
+                const runs::ScanSummary summary = runs::DuplicateScan(observer).run(parameters);
+                const double whole = secondsSince(start);
+                if (summary.pairsTested != tested || summary.pairsWritten != matches)
+                    throw Error("the run and the pair loop disagree");
+
+                std::printf("%-6d %-9d %12lld %8lld %13.3f %12.3g %10.3f %10.3f %12.3f\n", method, threshold,
+                    static_cast<long long>(tested), static_cast<long long>(matches), loop,
+                    loop > 0 ? static_cast<double>(tested) / loop : 0.0, loading, whole, whole - loading - loop);
+            }
+        }
+        store::DisconnectDatabase();
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "bench_scan: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

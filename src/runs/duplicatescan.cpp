@@ -1,0 +1,271 @@
+#include "runs/duplicatescan.h"
+
+#include <algorithm>
+
+#include <QSet>
+
+#include "common/error.h"
+#include "i18n/translate.h"
+#include "log/processinglog.h"
+#include "store/connection.h"
+#include "store/data.h"
+#include "store/database.h"
+#include "store/pictures.h"
+
+namespace vexaris::runs {
+
+using imaging::ComparisonMethod;
+
+namespace {
+
+// Methods 1, 3 and 5 reject every pair whose ColorRank distance exceeds ColorLimit; the array is
+// in ascending ColorRank order, so once one b is that far, every later b is too.
+bool stopsAtColorLimit(ComparisonMethod method)
+{
+    return method == ComparisonMethod::ColorImage || method == ComparisonMethod::ColorAndEdges
+        || method == ComparisonMethod::AveragedColors;
+}
+
+quint64 pairKey(int32_t first, int32_t second)
+{
+    const auto low = static_cast<quint32>(std::min(first, second));
+    const auto high = static_cast<quint32>(std::max(first, second));
+    return (quint64 {high} << 32) | low;
+}
+
+QString text(const char *message)
+{
+    return QString::fromStdString(_(message));
+}
+
+} // namespace
+
+int64_t ScanPairs(std::span<const ScanPicture> pictures, size_t start, ComparisonMethod method,
+    const imaging::DifferenceLimits &limits, bool skipOldPairs, const MatchSink &onMatch, const LeftFinished &afterLeft)
+{
+    const bool rankBound = stopsAtColorLimit(method);
+    const size_t count = pictures.size();
+    int64_t tested = 0;
+    for (size_t a = start; a < count; ++a) {
+        const ScanPicture &left = pictures[a];
+        const int64_t leftRank = left.view.Signature.ColorRank;
+        const bool skipOldRight = skipOldPairs && left.old;
+        for (size_t b = a + 1; b < count; ++b) {
+            const ScanPicture &right = pictures[b];
+            if (!(skipOldRight && right.old)) {
+                ++tested;
+                int32_t difference = 0;
+                if (imaging::ComparePair(left.view, right.view, method, limits, difference))
+                    onMatch(a, b, difference);
+            }
+            if (rankBound && right.view.Signature.ColorRank - leftRank > limits.ColorLimit)
+                break;
+        }
+        if (!afterLeft(a))
+            break;
+    }
+    return tested;
+}
+
+std::vector<ScanPicture> ScanPicturesOf(const store::TPictureArray &pictures)
+{
+    std::vector<ScanPicture> scan(pictures.size());
+    for (size_t k = 0; k < pictures.size(); ++k) {
+        const store::TPictureRec &record = pictures[k];
+        imaging::PictureView &view = scan[k].view;
+        view.ID = record.ID;
+        view.FileName = std::u16string_view(
+            reinterpret_cast<const char16_t *>(record.FileName.utf16()), static_cast<size_t>(record.FileName.size()));
+        view.Size = record.Size;
+        view.Created = record.Created;
+        view.Modified = record.Modified;
+        view.Signature.Thumbnail = pictures.thumbnail(k);
+        view.Signature.Derivative = pictures.derivative(k);
+        view.Signature.ColorRank = record.ColorRank;
+        view.Signature.DerivativeRank = record.DerivativeRank;
+        view.Signature.AverageColors = record.AverageColors.data();
+        scan[k].old = record.Old;
+    }
+    return scan;
+}
+
+DuplicateScan::DuplicateScan(ScanObserver &observer)
+    : m_observer(observer)
+{
+}
+
+namespace {
+
+// Makes the named collection current; a name that no collection has is an error here, since
+// running on no collection would write nothing useful and report success.
+void loadCollection(const QString &name, store::FolderList &folders)
+{
+    if (!store::LoadCollection(name, store::CurrentCollection, folders))
+        throw Error(formatText(_("There is no collection named %s"), {name.toStdString()}));
+}
+
+void checkFolders(const QList<int> &checked, const store::FolderList &folders)
+{
+    for (const int id : checked) {
+        const auto &entries = folders.entries();
+        const bool known = std::any_of(entries.begin(), entries.end(), [id](const auto &e) { return e.id == id; });
+        if (!known)
+            throw Error(formatText(_("The folder with ID %d is not part of the collection %s"),
+                {std::to_string(id), store::CurrentCollection.Name.toStdString()}));
+    }
+}
+
+// Forgets the collection's pairs so that every pair is compared again. The Old flags go too: a
+// full run that ends early leaves a resume point, and the run that resumes it skips pairs of two
+// Old pictures, so with the flags kept it would never test the pairs the full run had not reached.
+void startFullRun(store::Database &database)
+{
+    store::ResetScanState(true);
+    database.Execute(
+        QStringLiteral("UPDATE Picture SET Old = FALSE WHERE CollectionID = ?"), {store::CurrentCollection.ID});
+}
+
+QSet<quint64> recordedPairs(store::Database &database, int32_t collectionId)
+{
+    QSet<quint64> pairs;
+    store::Statement query(database, QStringLiteral("SELECT Left_ID, Right_ID FROM Duplicate WHERE Collection_ID = ?"));
+    query.bind(0, collectionId);
+    while (query.step())
+        pairs.insert(pairKey(query.column(0).toInt(), query.column(1).toInt()));
+    return pairs;
+}
+
+} // namespace
+
+ScanSummary DuplicateScan::run(const ScanParameters &parameters)
+{
+    // Checked before anything is written: an unknown method or a threshold whose limits would
+    // not fit must not leave a half-reset collection behind.
+    const ComparisonMethod method = imaging::ComparisonMethodFromInt(parameters.method);
+    const imaging::DifferenceLimits limits = imaging::ComputeLimits(parameters.threshold);
+
+    store::Database &database = store::DatabaseConnection();
+    log::ProcessingLog &processingLog = log::ProcessingLog::instance();
+    const qsizetype logStart = processingLog.lineCount();
+    ScanSummary summary;
+
+    store::FolderList folders;
+    loadCollection(parameters.collectionName, folders);
+    checkFolders(parameters.checkedFolderIds, folders);
+
+    bool skipOldPairs = true;
+    if (parameters.fullRun) {
+        startFullRun(database);
+        skipOldPairs = false;
+    }
+    loadCollection(parameters.collectionName, folders);
+    const store::TCollectionRec &collection = store::CurrentCollection;
+    const int32_t collectionId = collection.ID;
+
+    if (collection.Scanned) {
+        if (collection.LastMethod == parameters.method && collection.LastTolerance == parameters.threshold) {
+            m_observer.showMessage(text(N_("The database for this collection has not changed since the last scan. "
+                                           "If pictures have been are added or deleted, update the DB, then retry "
+                                           "the scan.")));
+            summary.outcome = ScanOutcome::Unchanged;
+            return summary;
+        }
+        if (!m_observer.askQuestion(text(N_("Confirmation")),
+                text(N_("The scan settings are different from the previous scan. Do you want to use these new "
+                        "settings? (The current duplicate data will be lost.)")))) {
+            summary.outcome = ScanOutcome::Declined;
+            return summary;
+        }
+        startFullRun(database);
+        skipOldPairs = false;
+    }
+
+    store::Statement saveResumePoint(
+        database, QStringLiteral("UPDATE Collection SET LastLeft_ID = ?, ScanProgress = ? WHERE ID = ?"));
+    store::Statement addPair(database,
+        QStringLiteral("INSERT INTO Duplicate (Left_ID, Right_ID, Collection_ID, Difference) VALUES (?, ?, ?, ?)"));
+    store::Statement replacePair(database,
+        QStringLiteral("UPDATE Duplicate SET Left_ID = ?, Right_ID = ?, Difference = ? WHERE Collection_ID = ? "
+                       "AND ((Left_ID = ? AND Right_ID = ?) OR (Left_ID = ? AND Right_ID = ?))"));
+    // A pair can be found again: a resumed run repeats the left picture that was in progress when
+    // the earlier run ended, and a picture re-read by an update keeps its ID and its pairs. Such a
+    // pair gets its row updated instead of a second row.
+    QSet<quint64> recorded = recordedPairs(database, collectionId);
+
+    store::TPictureArray pictures;
+    store::LoadPictures(pictures, parameters.checkedFolderIds, method == ComparisonMethod::AveragedColors);
+    const std::vector<ScanPicture> scanPictures = ScanPicturesOf(pictures);
+    const std::span<const ScanPicture> loaded = scanPictures;
+    const int count = static_cast<int>(loaded.size());
+    summary.pictureCount = count;
+
+    int progress = 0;
+    size_t start = 0;
+    {
+        store::Statement resumePoint(database, QStringLiteral("SELECT LastLeft_ID FROM Collection WHERE ID = ?"));
+        resumePoint.bind(0, collectionId);
+        if (resumePoint.step() && !resumePoint.column(0).isNull()) {
+            const int32_t lastLeft = resumePoint.column(0).toInt();
+            const auto found = std::find_if(
+                loaded.begin(), loaded.end(), [lastLeft](const ScanPicture &p) { return p.view.ID == lastLeft; });
+            start = found == loaded.end() ? 0 : static_cast<size_t>(found - loaded.begin()) + 1;
+            progress = collection.ScanProgress + 1;
+        }
+    }
+
+    m_observer.comparisonsStarted(progress, count);
+    bool stopped = false;
+    const auto onMatch = [&](size_t a, size_t b, int32_t difference) {
+        const imaging::PictureView &inner = loaded[b].view;
+        const imaging::PictureView &outer = loaded[a].view;
+        // The larger file is the left one; of two equal sizes the one later in ColorRank order.
+        const imaging::PictureView &left = outer.Size > inner.Size ? outer : inner;
+        const imaging::PictureView &right = &left == &outer ? inner : outer;
+        const quint64 key = pairKey(left.ID, right.ID);
+        if (recorded.contains(key)) {
+            replacePair.reset();
+            replacePair.bindAll({left.ID, right.ID, difference, collectionId, left.ID, right.ID, right.ID, left.ID});
+            replacePair.run();
+        } else {
+            addPair.reset();
+            addPair.bindAll({left.ID, right.ID, collectionId, difference});
+            addPair.run();
+            recorded.insert(key);
+        }
+        ++summary.pairsWritten;
+    };
+    const auto afterLeft = [&](size_t a) {
+        saveResumePoint.reset();
+        saveResumePoint.bindAll({loaded[a].view.ID, progress, collectionId});
+        saveResumePoint.run();
+        ++progress;
+        m_observer.progressChanged(progress, count);
+        m_observer.handlePendingMessages();
+        stopped = m_observer.stopRequested();
+        return !stopped;
+    };
+    summary.pairsTested = ScanPairs(loaded, start, method, limits, skipOldPairs, onMatch, afterLeft);
+
+    if (stopped) {
+        // The resume point of the last finished left picture stays, the Old flags and the
+        // settings of the last finished run stay as they were: the next run takes up the pairs
+        // this one did not reach.
+        summary.outcome = ScanOutcome::Stopped;
+    } else {
+        database.Execute(QStringLiteral("UPDATE Collection SET Scanned = TRUE, LastMethod = ?, LastTolerance = ?, "
+                                        "LastLeft_ID = NULL WHERE ID = ?"),
+            {parameters.method, parameters.threshold, collectionId});
+        database.Execute(QStringLiteral("UPDATE Picture SET Old = TRUE WHERE CollectionID = ?"), {collectionId});
+        summary.outcome = ScanOutcome::Completed;
+        if (summary.pairsWritten == 0) {
+            m_observer.showNotice(text(N_("No Duplicates")),
+                text(N_("No duplicates were found during the scan. If you suspect that there still are duplicates, "
+                        "you may try to scan with a higher threshold.")));
+        }
+    }
+    if (processingLog.lineCount() > logStart)
+        m_observer.showLog();
+    return summary;
+}
+
+} // namespace vexaris::runs

@@ -1,0 +1,599 @@
+// The duplicate scan run on a real database file.
+//
+// The pictures are made so that the expected pairs can be checked by hand: every thumbnail is one
+// byte value v repeated, ColorRank is 1000·v, and the pictures differ in name, size and times, so
+// no pair matches by the identity test. Under method 1 at threshold 10 (ColorLimit 1,966,080) two
+// pictures match when their values differ by at most 25 (3072·25² = 1,920,000; 3072·26² =
+// 2,076,672), and the recorded difference is 3072·Δv².
+#include <deque>
+#include <map>
+#include <set>
+#include <tuple>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "log/processinglog.h"
+#include "runs/duplicatescan.h"
+#include "store/data.h"
+#include "store/database.h"
+#include "support/testdatabase.h"
+
+using namespace vexaris;
+using runs::ScanOutcome;
+using runs::ScanParameters;
+using runs::ScanSummary;
+
+namespace {
+
+const QString kUnchangedText = QStringLiteral(
+    "The database for this collection has not changed since the last scan. If pictures have been are added or "
+    "deleted, update the DB, then retry the scan.");
+const QString kQuestionText
+    = QStringLiteral("The scan settings are different from the previous scan. Do you want to use these new settings? "
+                     "(The current duplicate data will be lost.)");
+const QString kNoDuplicatesText = QStringLiteral("No duplicates were found during the scan. If you suspect that there "
+                                                 "still are duplicates, you may try to scan with a higher threshold.");
+
+class RecordingObserver : public runs::ScanObserver
+{
+public:
+    bool stopRequested() override { return stopAfter >= 0 && leftPictures >= stopAfter; }
+    void handlePendingMessages() override { }
+    void comparisonsStarted(int progress, int maximum) override { started.push_back({progress, maximum}); }
+    void progressChanged(int progress, int maximum) override
+    {
+        last = {progress, maximum};
+        ++leftPictures;
+        if (onLeftPicture)
+            onLeftPicture();
+    }
+    void showMessage(const QString &text) override { messages.push_back(text); }
+    void showNotice(const QString &caption, const QString &text) override { notices.push_back({caption, text}); }
+    bool askQuestion(const QString &caption, const QString &text) override
+    {
+        questions.push_back({caption, text});
+        if (answers.empty())
+            return false;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void showLog() override { ++logShown; }
+
+    int stopAfter = -1; // stop once this many left pictures are finished
+    int leftPictures = 0;
+    std::function<void()> onLeftPicture;
+    std::vector<std::pair<int, int>> started;
+    std::pair<int, int> last {-1, -1};
+    std::vector<QString> messages;
+    std::vector<std::pair<QString, QString>> notices;
+    std::vector<std::pair<QString, QString>> questions;
+    std::deque<bool> answers;
+    int logShown = 0;
+};
+
+struct CollectionRow
+{
+    bool scanned = false;
+    qint64 lastLeft = -1; // -1 for NULL
+    qint64 scanProgress = 0;
+    qint64 lastMethod = 0;
+    qint64 lastTolerance = 0;
+    bool operator==(const CollectionRow &) const = default;
+};
+
+// (Left_ID, Right_ID, Difference), sorted, duplicates kept so that a pair stored twice shows.
+using PairRows = std::multiset<std::tuple<int, int, int>>;
+
+class ScanRun : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        collection = db.addCollection(QStringLiteral("Holiday"));
+        folder = db.addFolder(collection, QStringLiteral("/pictures"));
+    }
+
+    // A picture of thumbnail value v, found again by that value.
+    int addPicture(int v, qint64 size = 0, int folderId = 0, bool old = false, int rank = -1)
+    {
+        test::PictureRow row;
+        row.collectionId = collection;
+        row.folderId = folderId ? folderId : folder;
+        row.fileName = QStringLiteral("v%1-%2.jpg").arg(v).arg(++m_serial);
+        row.size = size ? size : 10000 + m_serial;
+        row.created = 40000.0 + m_serial;
+        row.modified = 41000.0 + m_serial;
+        row.thumbnail = QByteArray(3072, static_cast<char>(v));
+        row.colorRank = rank >= 0 ? rank : 1000 * v;
+        row.old = old;
+        const int id = db.addPicture(row);
+        byValue[v] = id;
+        return id;
+    }
+
+    ScanSummary scan(int method = 1, int threshold = 10, bool fullRun = false, QList<int> folders = {})
+    {
+        ScanParameters parameters;
+        parameters.collectionName = QStringLiteral("Holiday");
+        parameters.method = method;
+        parameters.threshold = threshold;
+        parameters.fullRun = fullRun;
+        parameters.checkedFolderIds = folders;
+        runs::DuplicateScan run(observer);
+        return run.run(parameters);
+    }
+
+    PairRows pairs()
+    {
+        PairRows rows;
+        store::Statement query(db.database(),
+            QStringLiteral("SELECT Left_ID, Right_ID, Difference FROM Duplicate WHERE Collection_ID = ?"));
+        query.bind(0, collection);
+        while (query.step())
+            rows.insert({query.column(0).toInt(), query.column(1).toInt(), query.column(2).toInt()});
+        return rows;
+    }
+
+    CollectionRow collectionRow()
+    {
+        store::Statement query(db.database(),
+            QStringLiteral(
+                "SELECT Scanned, LastLeft_ID, ScanProgress, LastMethod, LastTolerance FROM Collection WHERE ID = ?"));
+        query.bind(0, collection);
+        EXPECT_TRUE(query.step());
+        return {query.column(0).toBool(), query.column(1).isNull() ? -1 : query.column(1).toInt64(),
+            query.column(2).toInt64(), query.column(3).toInt64(), query.column(4).toInt64()};
+    }
+
+    qint64 oldCount()
+    {
+        return db.count("SELECT count(*) FROM Picture WHERE Old = 1 AND CollectionID = ?", {collection});
+    }
+
+    // What the thumbnail update run does to the collection before it reads files.
+    void resetAsUpdateDoes()
+    {
+        db.database().Execute(
+            QStringLiteral("UPDATE Collection SET Scanned = 0, LastLeft_ID = NULL, ScanProgress = 0 WHERE ID = ?"),
+            {collection});
+    }
+    // What the update run does to a picture whose file changed: new signature, Old false, same ID.
+    void reread(int oldValue, int newValue)
+    {
+        const int id = byValue.at(oldValue);
+        db.database().Execute(QStringLiteral("UPDATE Picture SET Thumbnail = ?, ColorRank = ?, Old = 0 WHERE ID = ?"),
+            {store::Value::fromBlob(QByteArray(3072, static_cast<char>(newValue))), 1000 * newValue, id});
+        byValue[newValue] = id;
+    }
+    void deletePair(int left, int right)
+    {
+        db.database().Execute(QStringLiteral("DELETE FROM Duplicate WHERE (Left_ID = ? AND Right_ID = ?) OR "
+                                             "(Left_ID = ? AND Right_ID = ?)"),
+            {left, right, right, left});
+    }
+
+    // The pair of the pictures of values a and b as the scan records it when the first is the
+    // larger file.
+    std::tuple<int, int, int> pair(int larger, int smaller)
+    {
+        const int d = larger - smaller;
+        return {byValue.at(larger), byValue.at(smaller), 3072 * d * d};
+    }
+
+    test::ConnectedTestDatabase db;
+    RecordingObserver observer;
+    int collection = 0;
+    int folder = 0;
+    std::map<int, int> byValue;
+
+private:
+    int m_serial = 0;
+};
+
+// Values 0, 10, 20, 100, 110, 200, 230: four pairs lie within 25 of each other. Sizes rise with
+// the value, so the larger value is the larger file and the Left_ID.
+class ScanRunSeven : public ScanRun
+{
+protected:
+    void SetUp() override
+    {
+        ScanRun::SetUp();
+        for (const int v : {0, 10, 20, 100, 110, 200, 230})
+            addPicture(v, 10000 + v);
+    }
+    PairRows expected() { return {pair(10, 0), pair(20, 0), pair(20, 10), pair(110, 100)}; }
+};
+
+TEST_F(ScanRun, EmptyCollectionEndsScannedWithTheNoDuplicatesNotice)
+{
+    const ScanSummary summary = scan();
+    EXPECT_EQ(summary.outcome, ScanOutcome::Completed);
+    EXPECT_EQ(summary.pairsTested, 0);
+    EXPECT_TRUE(collectionRow().scanned);
+    ASSERT_EQ(observer.notices.size(), 1u);
+    EXPECT_EQ(observer.notices[0].first, QStringLiteral("No Duplicates"));
+    EXPECT_EQ(observer.notices[0].second, kNoDuplicatesText);
+    EXPECT_EQ(observer.started, (std::vector<std::pair<int, int>> {{0, 0}}));
+}
+
+TEST_F(ScanRun, SinglePictureTestsNoPair)
+{
+    addPicture(50);
+    const ScanSummary summary = scan();
+    EXPECT_EQ(summary.pairsTested, 0);
+    EXPECT_TRUE(collectionRow().scanned);
+    EXPECT_EQ(oldCount(), 1);
+    EXPECT_EQ(observer.notices.size(), 1u);
+    EXPECT_EQ(observer.last, std::make_pair(1, 1));
+}
+
+TEST_F(ScanRunSeven, RecordsEveryMatchWithItsDifferenceAndTheLargerFileAsLeft)
+{
+    const ScanSummary summary = scan();
+    EXPECT_EQ(summary.outcome, ScanOutcome::Completed);
+    EXPECT_EQ(pairs(), expected());
+    EXPECT_EQ(summary.pairsWritten, 4);
+    EXPECT_TRUE(observer.notices.empty());
+    EXPECT_EQ(collectionRow(), (CollectionRow {true, -1, 6, 1, 10}));
+    EXPECT_EQ(oldCount(), 7);
+    EXPECT_EQ(observer.last, std::make_pair(7, 7));
+}
+
+TEST_F(ScanRun, EqualSizesGiveThePictureLaterInColorRankOrderAsLeft)
+{
+    // Inserted first, so it has the lower ID, but it comes later in ColorRank order.
+    const int later = addPicture(60, 5000);
+    const int earlier = addPicture(50, 5000);
+    scan();
+    EXPECT_EQ(pairs(), (PairRows {{later, earlier, 3072 * 100}}));
+}
+
+TEST_F(ScanRun, SmallerInnerPictureIsTheRightOne)
+{
+    const int larger = addPicture(50, 9000);
+    const int smaller = addPicture(60, 5000);
+    scan();
+    EXPECT_EQ(pairs(), (PairRows {{larger, smaller, 3072 * 100}}));
+}
+
+TEST_F(ScanRunSeven, SecondRunWithTheSameSettingsSaysUnchangedAndWritesNothing)
+{
+    scan();
+    const PairRows before = pairs();
+    const CollectionRow row = collectionRow();
+    observer = RecordingObserver();
+
+    EXPECT_EQ(scan().outcome, ScanOutcome::Unchanged);
+    EXPECT_EQ(observer.messages, std::vector<QString> {kUnchangedText});
+    EXPECT_TRUE(observer.questions.empty());
+    EXPECT_TRUE(observer.notices.empty());
+    EXPECT_TRUE(observer.started.empty());
+    EXPECT_EQ(pairs(), before);
+    EXPECT_EQ(collectionRow(), row);
+}
+
+TEST_F(ScanRunSeven, NewSettingsDeclinedLeaveEverythingUntouched)
+{
+    scan();
+    deletePair(byValue[10], byValue[0]); // so that a run would visibly add it again
+    const PairRows before = pairs();
+    const CollectionRow row = collectionRow();
+    observer = RecordingObserver();
+    observer.answers = {false};
+
+    EXPECT_EQ(scan(1, 20).outcome, ScanOutcome::Declined);
+    ASSERT_EQ(observer.questions.size(), 1u);
+    EXPECT_EQ(observer.questions[0].first, QStringLiteral("Confirmation"));
+    EXPECT_EQ(observer.questions[0].second, kQuestionText);
+    EXPECT_EQ(pairs(), before);
+    EXPECT_EQ(collectionRow(), row);
+    EXPECT_EQ(oldCount(), 7);
+    EXPECT_TRUE(observer.notices.empty());
+}
+
+TEST_F(ScanRunSeven, NewSettingsConfirmedForgetThePairsAndCompareEveryPair)
+{
+    scan();
+    observer = RecordingObserver();
+    observer.answers = {true};
+
+    // Threshold 5: ColorLimit 983,040, so only values at most 17 apart match.
+    const ScanSummary summary = scan(1, 5);
+    EXPECT_EQ(summary.outcome, ScanOutcome::Completed);
+    EXPECT_EQ(observer.questions.size(), 1u);
+    EXPECT_EQ(summary.pairsTested, 7 * 6 / 2);
+    EXPECT_EQ(pairs(), (PairRows {pair(10, 0), pair(20, 10), pair(110, 100)}));
+    EXPECT_EQ(collectionRow(), (CollectionRow {true, -1, 6, 1, 5}));
+}
+
+TEST_F(ScanRunSeven, ShiftRunForgetsThePairsAndComparesEveryPairWithoutAsking)
+{
+    scan();
+    deletePair(byValue[10], byValue[0]);
+    observer = RecordingObserver();
+
+    const ScanSummary summary = scan(1, 10, true);
+    EXPECT_EQ(summary.outcome, ScanOutcome::Completed);
+    EXPECT_TRUE(observer.questions.empty());
+    EXPECT_TRUE(observer.messages.empty());
+    EXPECT_EQ(summary.pairsTested, 21);
+    EXPECT_EQ(pairs(), expected());
+}
+
+TEST_F(ScanRunSeven, AfterAnUpdateOnlyPairsWithANewPictureAreTestedAndEarlierPairsStay)
+{
+    scan();
+    resetAsUpdateDoes();
+    addPicture(215, 20000); // new: matches 200 (Δ15) and 230 (Δ15)
+    observer = RecordingObserver();
+
+    const ScanSummary summary = scan();
+    EXPECT_EQ(summary.outcome, ScanOutcome::Completed);
+    EXPECT_EQ(summary.pairsTested, 7); // the new picture with each of the seven others
+    PairRows want = expected();
+    want.insert({byValue[215], byValue[200], 3072 * 225});
+    want.insert({byValue[215], byValue[230], 3072 * 225});
+    EXPECT_EQ(pairs(), want);
+    EXPECT_TRUE(observer.notices.empty());
+    EXPECT_EQ(oldCount(), 8);
+}
+
+TEST_F(ScanRunSeven, AfterAnUpdateWithoutNewMatchesTheNoticeShowsDespiteEarlierPairs)
+{
+    scan();
+    resetAsUpdateDoes();
+    addPicture(160);
+    observer = RecordingObserver();
+
+    EXPECT_EQ(scan().pairsWritten, 0);
+    EXPECT_EQ(pairs(), expected());
+    EXPECT_EQ(observer.notices.size(), 1u);
+}
+
+TEST_F(ScanRunSeven, AfterAnUpdateOtherSettingsAreUsedWithoutQuestionAndEarlierPairsStay)
+{
+    scan();
+    resetAsUpdateDoes();
+    addPicture(250, 10250); // Δ20 from 230: a match at threshold 10 and 20
+    observer = RecordingObserver();
+
+    const ScanSummary summary = scan(1, 20);
+    EXPECT_TRUE(observer.questions.empty());
+    EXPECT_EQ(summary.pairsWritten, 1);
+    PairRows want = expected();
+    want.insert(pair(250, 230));
+    EXPECT_EQ(pairs(), want);
+    EXPECT_EQ(collectionRow().lastTolerance, 20);
+}
+
+TEST_F(ScanRunSeven, PairDeletedInReviewStaysAwayWhileBothAreOld)
+{
+    scan();
+    deletePair(byValue[20], byValue[10]);
+    resetAsUpdateDoes(); // an update that found nothing changed
+    scan();
+    PairRows want = expected();
+    want.erase(pair(20, 10));
+    EXPECT_EQ(pairs(), want);
+
+    // Once one of the two is read again, the pair is found again.
+    resetAsUpdateDoes();
+    reread(20, 20);
+    scan();
+    EXPECT_EQ(pairs(), expected());
+}
+
+TEST_F(ScanRunSeven, PairFoundAgainAfterARereadKeepsOneRowWithTheNewDifference)
+{
+    scan();
+    resetAsUpdateDoes();
+    reread(10, 15); // still matches 0 (Δ15) and 20 (Δ5)
+    scan();
+    EXPECT_EQ(pairs(), (PairRows {pair(15, 0), pair(20, 0), pair(20, 15), pair(110, 100)}));
+}
+
+TEST_F(ScanRunSeven, LastLeftIdThatMatchesNoPictureStartsFromTheFirstAndCountsOnFromTheSavedProgress)
+{
+    db.database().Execute(
+        QStringLiteral("UPDATE Collection SET LastLeft_ID = 99999, ScanProgress = 3 WHERE ID = ?"), {collection});
+    const ScanSummary summary = scan();
+    EXPECT_EQ(observer.started, (std::vector<std::pair<int, int>> {{4, 7}}));
+    EXPECT_EQ(summary.pairsTested, 21);
+    EXPECT_EQ(pairs(), expected());
+}
+
+TEST_F(ScanRunSeven, LastLeftIdResumesAfterThatPicture)
+{
+    // Left pictures 0 and 10 are done: the run starts at 20.
+    db.database().Execute(QStringLiteral("UPDATE Collection SET LastLeft_ID = ?, ScanProgress = 1 WHERE ID = ?"),
+        {byValue[10], collection});
+    const ScanSummary summary = scan();
+    EXPECT_EQ(observer.started, (std::vector<std::pair<int, int>> {{2, 7}}));
+    EXPECT_EQ(summary.pairsTested, 5 * 4 / 2);
+    EXPECT_EQ(pairs(), (PairRows {pair(110, 100)}));
+}
+
+TEST_F(ScanRun, CheckedFoldersLimitTheComparisonButEveryPictureBecomesOld)
+{
+    const int other = db.addFolder(collection, QStringLiteral("/elsewhere"));
+    addPicture(0, 0, folder);
+    addPicture(10, 0, other);
+    addPicture(200, 0, other);
+    addPicture(210, 0, folder);
+    addPicture(220, 0, other);
+
+    const ScanSummary summary = scan(1, 10, false, {other});
+    EXPECT_EQ(summary.pictureCount, 3);
+    EXPECT_EQ(pairs(), (PairRows {pair(220, 200)}));
+    EXPECT_EQ(oldCount(), 5);
+
+    // No folder checked: the whole collection. The Old pairs are not tested again.
+    resetAsUpdateDoes();
+    db.database().Execute(QStringLiteral("UPDATE Picture SET Old = 0 WHERE ID = ?"), {byValue[210]});
+    EXPECT_EQ(scan().pictureCount, 5);
+    EXPECT_EQ(pairs(), (PairRows {pair(220, 200), pair(210, 200), pair(220, 210)}));
+}
+
+TEST_F(ScanRunSeven, UnknownCollectionOrFolderIsAnErrorThatWritesNothing)
+{
+    ScanParameters parameters;
+    parameters.collectionName = QStringLiteral("Nowhere");
+    parameters.method = 1;
+    parameters.threshold = 10;
+    runs::DuplicateScan run(observer);
+    EXPECT_THROW(run.run(parameters), Error);
+
+    parameters.collectionName = QStringLiteral("holiday"); // names ignore letter case
+    parameters.checkedFolderIds = {folder + 1000};
+    parameters.fullRun = true;
+    EXPECT_THROW(run.run(parameters), Error);
+
+    parameters.checkedFolderIds = {};
+    parameters.threshold = 101;
+    EXPECT_THROW(run.run(parameters), Error);
+    parameters.threshold = 10;
+    parameters.method = 6;
+    EXPECT_THROW(run.run(parameters), Error);
+
+    EXPECT_TRUE(pairs().empty());
+    EXPECT_EQ(oldCount(), 0);
+    EXPECT_TRUE(observer.started.empty());
+}
+
+// Ranks 0; 1,000,000; 3,000,000; 3,500,000 at threshold 10 (ColorLimit 1,966,080). With the
+// cut-off the inner loop ends at the first picture too far above the left one, after testing it:
+// left 0 tests two pictures, left 1 one, left 2 one. Without it all six pairs are tested.
+struct CutOffCase
+{
+    const char *name;
+    int method;
+    int64_t tested;
+};
+
+class ScanRunCutOff : public ScanRun, public ::testing::WithParamInterface<CutOffCase>
+{
+};
+
+TEST_P(ScanRunCutOff, PairsTested)
+{
+    addPicture(0, 0, 0, false, 0);
+    addPicture(40, 0, 0, false, 1'000'000);
+    addPicture(80, 0, 0, false, 3'000'000);
+    addPicture(120, 0, 0, false, 3'500'000);
+    EXPECT_EQ(scan(GetParam().method, 10).pairsTested, GetParam().tested);
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, ScanRunCutOff,
+    ::testing::Values(CutOffCase {"FileProperties", 0, 6}, CutOffCase {"ColorImage", 1, 4}, CutOffCase {"Edges", 2, 6},
+        CutOffCase {"ColorAndEdges", 3, 4}, CutOffCase {"ColorOrEdges", 4, 6}, CutOffCase {"AveragedColors", 5, 4}),
+    [](const auto &row) { return std::string(row.param.name); });
+
+TEST_F(ScanRunSeven, StopEndsAfterTheLeftPictureInProgressAndTheNextRunResumes)
+{
+    observer.stopAfter = 2;
+    const ScanSummary stopped = scan();
+    EXPECT_EQ(stopped.outcome, ScanOutcome::Stopped);
+    // The resume point is the second left picture (value 10), saved with progress 1.
+    EXPECT_EQ(collectionRow(), (CollectionRow {false, byValue[10], 1, 0, 0}));
+    EXPECT_EQ(oldCount(), 0);
+    EXPECT_TRUE(observer.notices.empty());
+
+    observer = RecordingObserver();
+    const ScanSummary resumed = scan();
+    EXPECT_EQ(resumed.outcome, ScanOutcome::Completed);
+    EXPECT_EQ(observer.started, (std::vector<std::pair<int, int>> {{2, 7}}));
+    EXPECT_EQ(stopped.pairsTested + resumed.pairsTested, 21);
+    EXPECT_EQ(pairs(), expected());
+    EXPECT_EQ(collectionRow(), (CollectionRow {true, -1, 6, 1, 10}));
+}
+
+TEST_F(ScanRunSeven, StoppedFullRunIsCompletedByTheNextOrdinaryRun)
+{
+    scan();
+    observer = RecordingObserver();
+    observer.stopAfter = 1;
+    EXPECT_EQ(scan(1, 10, true).outcome, ScanOutcome::Stopped);
+    EXPECT_EQ(pairs(), (PairRows {pair(10, 0), pair(20, 0)}));
+
+    observer = RecordingObserver();
+    scan();
+    EXPECT_EQ(pairs(), expected());
+}
+
+// A database failure in the middle of a run, then a run without it: together they record exactly
+// the pairs of one uninterrupted run, each once.
+struct FailureCase
+{
+    const char *name;
+    const char *trigger; // %1 is the ID of the picture of value failAt
+    int failAt;
+    bool fullRun;
+};
+
+class ScanRunFailure : public ScanRunSeven, public ::testing::WithParamInterface<FailureCase>
+{
+};
+
+TEST_P(ScanRunFailure, ResumedRunRecordsTheSamePairs)
+{
+    const FailureCase &failure = GetParam();
+    if (failure.fullRun)
+        scan(); // a scanned collection whose pictures are all Old
+    db.database().Execute(
+        QString::fromLatin1(failure.trigger).replace(QStringLiteral("%1"), QString::number(byValue[failure.failAt])));
+    observer = RecordingObserver();
+
+    EXPECT_THROW(scan(1, 10, failure.fullRun), store::DatabaseError);
+    const CollectionRow interrupted = collectionRow();
+    EXPECT_FALSE(interrupted.scanned);
+    EXPECT_NE(interrupted.lastLeft, -1);
+    if (!failure.fullRun) {
+        EXPECT_EQ(oldCount(), 0);
+    }
+
+    db.database().Execute(QStringLiteral("DROP TRIGGER failure"));
+    observer = RecordingObserver();
+    EXPECT_EQ(scan().outcome, ScanOutcome::Completed);
+    EXPECT_EQ(pairs(), expected());
+    EXPECT_EQ(collectionRow(), (CollectionRow {true, -1, 6, 1, 10}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, ScanRunFailure,
+    ::testing::Values(
+        FailureCase {"SavingTheResumePoint",
+            "CREATE TEMP TRIGGER failure BEFORE UPDATE OF LastLeft_ID ON Collection WHEN NEW.LastLeft_ID = %1 "
+            "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END",
+            100, false},
+        FailureCase {"AddingTheThirdPair",
+            "CREATE TEMP TRIGGER failure BEFORE INSERT ON Duplicate WHEN (SELECT count(*) FROM Duplicate) >= 2 "
+            "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END",
+            0, false},
+        FailureCase {"SavingTheResumePointOfAFullRun",
+            "CREATE TEMP TRIGGER failure BEFORE UPDATE OF LastLeft_ID ON Collection WHEN NEW.LastLeft_ID = %1 "
+            "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END",
+            10, true}),
+    [](const auto &row) { return std::string(row.param.name); });
+
+TEST_F(ScanRunSeven, ShowsTheLogOnlyWhenTheRunAddedLines)
+{
+    log::ProcessingLog::instance().append(QStringLiteral("a line of an earlier run"));
+    scan();
+    EXPECT_EQ(observer.logShown, 0);
+
+    resetAsUpdateDoes();
+    addPicture(240);
+    observer = RecordingObserver();
+    observer.onLeftPicture = [] { log::ProcessingLog::instance().append(QStringLiteral("a line of this run")); };
+    scan();
+    EXPECT_EQ(observer.logShown, 1);
+
+    // A run that ends at the settings check does not show it.
+    observer = RecordingObserver();
+    log::ProcessingLog::instance().append(QStringLiteral("another line"));
+    EXPECT_EQ(scan().outcome, ScanOutcome::Unchanged);
+    EXPECT_EQ(observer.logShown, 0);
+}
+
+} // namespace
