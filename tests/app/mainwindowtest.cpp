@@ -124,6 +124,7 @@ private slots:
     void aHiddenFolderDraggedItselfIsAdded();
     void dropsFromTheDesktop_data();
     void dropsFromTheDesktop();
+    void shiftIsReadAgainForEveryDroppedFolder();
     void deleteKey_data();
     void deleteKey();
     void checkMarks_data();
@@ -515,6 +516,23 @@ void TestMainWindow::dropsFromTheDesktop()
         full.append(base + name);
     QCOMPARE(listTexts(), full);
     QCOMPARE(queryInt(QStringLiteral("SELECT count(*) FROM Folder")), expected.size());
+}
+
+void TestMainWindow::shiftIsReadAgainForEveryDroppedFolder()
+{
+    const QString base = m_disk->path() + QLatin1Char('/');
+    QVERIFY(makeFolders(base, {QStringLiteral("A/a1"), QStringLiteral("B/b1"), QStringLiteral("C/c1")}));
+    makeCurrentCollection(QStringLiteral("Holiday"));
+    // Shift is let go after the first folder and pressed again for the third.
+    QList<bool> shift {true, false, true};
+    setShiftQueryForTests([&shift] { return shift.isEmpty() ? false : shift.takeFirst(); });
+
+    sendDrop(m_window.get(),
+        {QUrl::fromLocalFile(base + QStringLiteral("A")), QUrl::fromLocalFile(base + QStringLiteral("B")),
+            QUrl::fromLocalFile(base + QStringLiteral("C"))});
+    QCOMPARE(listTexts(),
+        (QStringList {base + QStringLiteral("A"), base + QStringLiteral("B"), base + QStringLiteral("B/b1"),
+            base + QStringLiteral("C")}));
 }
 
 void TestMainWindow::deleteKey_data()
