@@ -705,6 +705,7 @@ void TestMainWindow::scanReloadsTheCollection_data()
 {
     QTest::addColumn<bool>("failing");
     QTest::newRow("after a scan") << false;
+    QTest::newRow("after a scan that ends by an error") << true;
 }
 
 void TestMainWindow::scanReloadsTheCollection()
