@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QEvent>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -16,7 +15,9 @@
 #include <QScreen>
 
 #include "app/dialogs.h"
-#include "i18n/qtranslate.h"
+#include "i18n/componenttranslation.h"
+#include "i18n/translate.h"
+#include "i18n/translatedwindows.h"
 #include "log/logwindow.h"
 #include "settings/optionswindow.h"
 #include "settings/settingsstore.h"
@@ -70,8 +71,15 @@ TfrmScan::TfrmScan(QWidget *parent)
     layout->addWidget(btnCancel, 2, 0, 1, 2, Qt::AlignHCenter);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    retranslateUi();
+    // Written in English; TranslateComponent translates the window and keeps the English for a
+    // later change of language. The count is a number, not a text of the window.
+    setWindowTitle(QStringLiteral(N_("Scanning for duplicates")));
+    lblScanProgress->setText(QStringLiteral(N_("Scan progress:")));
+    btnCancel->setText(QStringLiteral(N_("Stop")));
     showProgress(0, 0);
+    i18n::keepUntranslated(lblLeftRecNo);
+    i18n::TranslateComponent(this);
+    i18n::registerTranslatedWindow(i18n::TranslatedWindow::Scan, this);
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         adjustSize();
         move(screen->availableGeometry().center() - rect().center());
@@ -88,13 +96,6 @@ TfrmScan::~TfrmScan()
 TfrmScan *TfrmScan::instance()
 {
     return s_instance;
-}
-
-void TfrmScan::retranslateUi()
-{
-    setWindowTitle(qtr(N_("Scanning for duplicates")));
-    lblScanProgress->setText(qtr(N_("Scan progress:")));
-    btnCancel->setText(qtr(N_("Stop")));
 }
 
 void TfrmScan::btnCancelClick()
@@ -134,13 +135,6 @@ void TfrmScan::showEvent(QShowEvent *event)
 {
     showProgress(0, 0);
     QDialog::showEvent(event);
-}
-
-void TfrmScan::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslateUi();
-    QDialog::changeEvent(event);
 }
 
 // Closing the window during a run is taken as the Stop button; the window hides itself when the

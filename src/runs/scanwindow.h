@@ -31,9 +31,6 @@ public:
     // The same with the parameters given, for the tests.
     runs::ScanSummary RunScan(const runs::ScanParameters &parameters);
 
-    // Sets the window's texts in the current interface language.
-    void retranslateUi();
-
     bool StopRequested() const { return m_stopRequested; }
 
     QLabel *lblScanProgress = nullptr;
@@ -46,7 +43,6 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
