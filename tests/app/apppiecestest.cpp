@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QListWidget>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <QTest>
@@ -15,6 +16,7 @@
 #include "app/collectionfolderlist.h"
 #include "app/errorreport.h"
 #include "app/programlock.h"
+#include "support/testdatabase.h"
 
 using namespace vexaris::ui;
 
@@ -55,6 +57,7 @@ private slots:
     void secondCopyStartsWithoutTheLock();
     void lockInAFolderThatCannotBeWritten();
     void programWithoutItsDatabaseEndsWithOneLine();
+    void programWithItsDatabaseRunsAndHoldsTheLock();
 };
 
 void TestAppPieces::errorReportText_data()
@@ -191,6 +194,38 @@ void TestAppPieces::programWithoutItsDatabaseEndsWithOneLine()
     // The missing file is not created, and the lock file was made in the runtime folder.
     QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("Vexaris.db"))));
     QVERIFY(QFile::exists(folder.filePath(QStringLiteral("Vexaris.lock"))));
+}
+
+void TestAppPieces::programWithItsDatabaseRunsAndHoldsTheLock()
+{
+    // Every window of the program is created at start; a start that survives is one in which
+    // none of them failed.
+    const vexaris::test::TestDatabase database;
+    QTemporaryDir folder;
+    const QString program = folder.filePath(QStringLiteral("vexaris"));
+    QVERIFY(QFile::copy(QStringLiteral(VEXARIS_PROGRAM), program));
+    QVERIFY(QFile::copy(database.path(), folder.filePath(QStringLiteral("Vexaris.db"))));
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.path());
+    process.setProcessEnvironment(environment);
+    process.start(program, {});
+    QVERIFY(process.waitForStarted());
+    const auto stop = qScopeGuard([&process] {
+        process.kill();
+        process.waitForFinished();
+    });
+    const QString lock = folder.filePath(QStringLiteral("Vexaris.lock"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock) && !lockIsFree(lock), 20000);
+    // Still running once its windows are up: the event loop waits for the user.
+    QVERIFY(!process.waitForFinished(1000));
+    QVERIFY(!process.readAllStandardError().contains("vexaris:"));
+
+    process.kill();
+    QVERIFY(process.waitForFinished());
+    QVERIFY(lockIsFree(lock));
 }
 
 #include "apppiecestest.moc"
