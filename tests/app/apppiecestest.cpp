@@ -230,8 +230,7 @@ void TestAppPieces::programWithItsDatabaseRunsAndHoldsTheLock()
 
 #include "apppiecestest.moc"
 
-int runAppPiecesTests(int argc, char *argv[])
+QObject *newAppPiecesTest()
 {
-    TestAppPieces test;
-    return QTest::qExec(&test, argc, argv);
+    return new TestAppPieces;
 }

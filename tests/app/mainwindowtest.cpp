@@ -914,8 +914,7 @@ void TestMainWindow::exitClosesTheWindow()
 
 #include "mainwindowtest.moc"
 
-int runMainWindowTests(int argc, char *argv[])
+QObject *newMainWindowTest()
 {
-    TestMainWindow test;
-    return QTest::qExec(&test, argc, argv);
+    return new TestMainWindow;
 }
