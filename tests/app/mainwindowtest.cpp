@@ -42,12 +42,14 @@ using namespace vexaris::ui;
 
 namespace {
 
-// Lets the event loop run until it has nothing left to do, so that whatever the program does
-// when idle has happened.
+// Lets the event loop run until it has nothing left to do and is about to wait, which is when
+// the program does its idle work (the window's handler was connected first, so it has run).
 void letIdle()
 {
     QEventLoop loop;
-    QTimer::singleShot(20, &loop, &QEventLoop::quit);
+    QObject::connect(
+        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop, &QEventLoop::quit);
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
