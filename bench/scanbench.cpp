@@ -5,6 +5,8 @@
 // picture (measured on its own, as many times as the run does it) together with the pair rows.
 //
 // Usage: bench_scan [PICTURES]
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +17,7 @@
 #include <QTemporaryDir>
 
 #include "common/error.h"
+#include "imaging/bitmap.h"
 #include "imaging/difference.h"
 #include "imaging/imgutils.h"
 #include "runs/duplicatescan.h"
@@ -27,6 +30,8 @@ using namespace vexaris;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+constexpr int kSide = 64;
 
 double secondsSince(Clock::time_point start)
 {
@@ -46,17 +51,74 @@ public:
     void showLog() override { }
 };
 
-// Signatures shaped like those of real collections: each picture has a brightness of its own, so
-// the ColorRanks spread out, and one picture in ten is a slightly changed copy of an earlier one,
-// so that every method finds pairs.
+// A small synthetic photo: a vertical gradient between two colours with a few coloured boxes and
+// a fine texture.
+struct Scene
+{
+    std::array<int, 6> background {}; // top and bottom colour
+    std::array<std::array<int, 7>, 6> boxes {}; // left, top, right, bottom, blue, green, red
+    uint32_t texture = 0; // seed of the scene's own fine texture, which copies keep
+};
+
+// -24..24, the same for the same seed and pixel.
+int textureAt(uint32_t seed, int x, int y, int k)
+{
+    uint32_t h = seed ^ (static_cast<uint32_t>(x) * 73856093u) ^ (static_cast<uint32_t>(y) * 19349663u)
+        ^ (static_cast<uint32_t>(k) * 83492791u);
+    h ^= h >> 13;
+    h *= 0x5bd1e995u;
+    h ^= h >> 15;
+    return static_cast<int>(h % 49) - 24;
+}
+
+Scene randomScene(std::mt19937 &random)
+{
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> position(0, kSide - 1);
+    Scene scene;
+    for (int &value : scene.background)
+        value = byte(random);
+    scene.texture = static_cast<uint32_t>(random());
+    for (auto &box : scene.boxes) {
+        const int x0 = position(random);
+        const int y0 = position(random);
+        box = {x0, y0, std::min(kSide, x0 + 8 + position(random) / 2), std::min(kSide, y0 + 8 + position(random) / 2),
+            byte(random), byte(random), byte(random)};
+    }
+    return scene;
+}
+
+// Renders the scene with every pixel moved by brightness and a little noise, as a re-encoded or
+// slightly corrected copy would be.
+void render(const Scene &scene, int brightness, int noise, std::mt19937 &random, imaging::Bitmap &bitmap)
+{
+    std::uniform_int_distribution<int> jitter(-noise, noise);
+    bitmap.allocate(kSide, kSide, imaging::Layout::Rgb24);
+    for (int y = 0; y < kSide; ++y) {
+        uint8_t *row = bitmap.row(y);
+        for (int x = 0; x < kSide; ++x) {
+            for (int k = 0; k < 3; ++k) {
+                int value = scene.background[k] + (scene.background[3 + k] - scene.background[k]) * y / kSide;
+                for (const auto &box : scene.boxes) {
+                    if (x >= box[0] && x < box[2] && y >= box[1] && y < box[3])
+                        value = box[4 + k];
+                }
+                value += textureAt(scene.texture, x, y, k) + brightness + jitter(random);
+                row[x * 3 + k] = static_cast<uint8_t>(std::clamp(value, 0, 255));
+            }
+        }
+    }
+}
+
+// One picture in ten is a slightly changed copy of an earlier one, so that every method finds
+// pairs; the others are scenes of their own.
 void fillDatabase(store::Database &database, int collection, int folder, int count)
 {
     std::mt19937 random(20261208);
-    std::uniform_int_distribution<int> byte(0, 255);
-    std::uniform_int_distribution<int> spread(-40, 40);
-    std::uniform_int_distribution<int> nudge(-2, 2);
-    std::vector<imaging::Signature> made;
-    made.reserve(static_cast<size_t>(count));
+    std::uniform_int_distribution<int> shift(-6, 6);
+    std::vector<Scene> scenes;
+    scenes.reserve(static_cast<size_t>(count));
+    imaging::Bitmap bitmap;
 
     database.Execute(QStringLiteral("BEGIN"));
     store::Statement insert(database,
@@ -64,26 +126,14 @@ void fillDatabase(store::Database &database, int collection, int folder, int cou
                        "Height, Thumbnail, Derivative, ColorRank, DerivativeRank, Old) "
                        "VALUES (?, ?, ?, ?, ?, ?, 640, 480, ?, ?, ?, ?, 0)"));
     for (int i = 0; i < count; ++i) {
-        imaging::Signature signature;
         if (i % 10 == 9) {
-            const imaging::Signature &base = made[static_cast<size_t>(byte(random)) % made.size()];
-            for (size_t k = 0; k < signature.Thumbnail.size(); ++k)
-                signature.Thumbnail[k] = static_cast<uint8_t>(std::clamp(base.Thumbnail[k] + nudge(random), 0, 255));
-            for (size_t k = 0; k < signature.Derivative.size(); ++k)
-                signature.Derivative[k] = static_cast<uint8_t>(std::clamp(base.Derivative[k] + nudge(random), 0, 255));
+            scenes.push_back(scenes[static_cast<size_t>(random()) % scenes.size()]);
+            render(scenes.back(), shift(random), 3, random, bitmap);
         } else {
-            const int brightness = byte(random);
-            for (size_t k = 0; k < signature.Thumbnail.size(); ++k) {
-                signature.Thumbnail[k] = static_cast<uint8_t>(
-                    k % 3 == 2 ? std::clamp(brightness + spread(random), 0, 255) : byte(random) / 4);
-            }
-            for (uint8_t &value : signature.Derivative)
-                value = static_cast<uint8_t>(std::clamp(200 + spread(random), 0, 255));
+            scenes.push_back(randomScene(random));
+            render(scenes.back(), 0, 0, random, bitmap);
         }
-        signature.ColorRank = imaging::SquareSum(signature.Thumbnail.data(), signature.Thumbnail.size());
-        signature.DerivativeRank = imaging::SquareSum(signature.Derivative.data(), signature.Derivative.size());
-        made.push_back(signature);
-
+        const imaging::Signature signature = imaging::ComputeSignature(bitmap);
         insert.reset();
         insert.bindAll(
             {collection, folder, QStringLiteral("picture%1.jpg").arg(i), 100000 + i, 40000.0 + i, 41000.0 + i,
@@ -129,6 +179,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "Usage: bench_scan [PICTURES]   (at least 2)\n");
         return 2;
     }
+    // Each figure as soon as it is measured, also when the output goes to a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     try {
         QTemporaryDir folder;
         const QString file = folder.filePath(QStringLiteral("Vexaris.db"));
