@@ -4,6 +4,7 @@
 
 #include "common/error.h"
 #include "i18n/translate.h"
+#include "imaging/imgutils.h"
 #include "store/connection.h"
 #include "store/data.h"
 
@@ -21,25 +22,6 @@ void TPictureArray::clear()
     m_records = {};
     m_thumbnails = {};
     m_derivatives = {};
-}
-
-std::array<uint8_t, kAverageColorsSize> computeAverageColors(const uint8_t *thumbnail)
-{
-    constexpr size_t kRowBytes = 96;
-    std::array<uint8_t, kAverageColorsSize> averages {};
-    for (size_t blockRow = 0; blockRow < 2; ++blockRow) {
-        for (size_t blockColumn = 0; blockColumn < 2; ++blockColumn) {
-            for (size_t channel = 0; channel < 3; ++channel) {
-                unsigned sum = 0;
-                for (size_t y = 16 * blockRow; y < 16 * blockRow + 16; ++y) {
-                    for (size_t x = 16 * blockColumn; x < 16 * blockColumn + 16; ++x)
-                        sum += thumbnail[y * kRowBytes + x * 3 + channel];
-                }
-                averages[blockRow * 6 + blockColumn * 3 + channel] = static_cast<uint8_t>(sum / 256);
-            }
-        }
-    }
-    return averages;
 }
 
 namespace {
@@ -165,7 +147,7 @@ void LoadPictures(TPictureArray &pictures, const QList<int32_t> &folderIds, bool
         picture.DerivativeRank = row.integer(kDerivativeRank);
         picture.Old = row.integer(kOld) != 0;
         if (computeAverages)
-            picture.AverageColors = computeAverageColors(pictures.thumbnail(k));
+            picture.AverageColors = imaging::AverageColors(pictures.thumbnail(k));
         ++k;
     }
     if (k != rows)

@@ -12,11 +12,13 @@
 #include <QList>
 #include <QString>
 
+#include "imaging/signature.h"
+
 namespace vexaris::store {
 
-inline constexpr size_t kThumbnailSize = 3072; // 32 x 32 pixels, 3 bytes each, row after row
-inline constexpr size_t kDerivativeSize = 1024; // 32 x 32 edge values
-inline constexpr size_t kAverageColorsSize = 12; // 2 block rows x 2 block columns x 3 channels
+inline constexpr size_t kThumbnailSize = imaging::kThumbnailBytes;
+inline constexpr size_t kDerivativeSize = imaging::kDerivativeBytes;
+inline constexpr size_t kAverageColorsSize = imaging::kAverageColorsBytes;
 
 struct TPictureRec
 {
@@ -60,9 +62,6 @@ private:
     std::vector<uint8_t> m_thumbnails;
     std::vector<uint8_t> m_derivatives;
 };
-
-// The mean of each channel over each 16 x 16 block of a thumbnail, rounded down.
-std::array<uint8_t, kAverageColorsSize> computeAverageColors(const uint8_t *thumbnail);
 
 // Fills the array with the pictures of CurrentCollection, only those of the given folders unless
 // the list is empty, in ascending ColorRank (pictures of equal rank by ID, so that every load of

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "imaging/imgutils.h"
 #include "store/data.h"
 #include "support/testdatabase.h"
 
@@ -62,7 +63,7 @@ TEST(AverageColors, KnownThumbnails)
         {"exactlyOne", justEnough, Averages {0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(computeAverageColors(bytesOf(c.thumbnail)), c.expected) << c.label;
+        EXPECT_EQ(imaging::AverageColors(bytesOf(c.thumbnail)), c.expected) << c.label;
 }
 
 TEST(PictureArray, ResetMakesZeroedElementsAndSignatures)
