@@ -1,8 +1,8 @@
 #include "cli/command.h"
 
-#include <unistd.h>
-
 #include <iostream>
+
+#include <unistd.h>
 
 #include "i18n/translate.h"
 
@@ -39,7 +39,7 @@ QStringList takeOptionValues(QStringList &args, const QString &option)
             continue;
         }
         if (i + 1 >= args.size())
-            throw UsageError(formatText(_("Option %s needs a value"), { option.toStdString() }));
+            throw UsageError(formatText(_("Option %s needs a value"), {option.toStdString()}));
         values.append(args[i + 1]);
         args.remove(i, 2);
     }
@@ -50,10 +50,10 @@ void expectPositional(const QStringList &args, qsizetype count, const char *comm
 {
     for (const QString &arg : args) {
         if (arg.startsWith(QLatin1String("--")))
-            throw UsageError(formatText(_("Unknown option %s"), { arg.toStdString() }));
+            throw UsageError(formatText(_("Unknown option %s"), {arg.toStdString()}));
     }
     if (args.size() != count)
-        throw UsageError(formatText(_("Wrong number of arguments for %s"), { commandName }));
+        throw UsageError(formatText(_("Wrong number of arguments for %s"), {commandName}));
 }
 
 bool interactive()

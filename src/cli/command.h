@@ -2,12 +2,13 @@
 // command never touches the others.
 #pragma once
 
-#include <QString>
-#include <QStringList>
 #include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <QString>
+#include <QStringList>
 
 namespace vexaris::cli {
 

@@ -1,13 +1,12 @@
 // vexaris-cli scan NAME [--method M] [--threshold T] [--full] [--folder ID]... [--yes]: the
 // duplicate scan run from the terminal. Messages and notices go to standard output, one line
 // each; the progress is drawn on standard error when it is a terminal; Ctrl-C is the Stop button.
-#include <csignal>
 #include <iostream>
-#include <signal.h>
 
 #include <unistd.h>
 
 #include "cli/command.h"
+#include "cli/interrupt.h"
 #include "common/error.h"
 #include "i18n/translate.h"
 #include "log/processinglog.h"
@@ -18,35 +17,6 @@
 namespace vexaris::cli {
 
 namespace {
-
-volatile std::sig_atomic_t s_interrupted = 0;
-
-void onInterrupt(int)
-{
-    s_interrupted = 1;
-}
-
-// Ctrl-C asks the run to stop after the left picture in progress; a second Ctrl-C ends the
-// program at once, as the handler resets itself.
-class InterruptGuard
-{
-public:
-    InterruptGuard()
-    {
-        s_interrupted = 0;
-        struct sigaction action = {};
-        action.sa_handler = onInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        sigaction(SIGINT, &action, &m_previous);
-    }
-    ~InterruptGuard() { sigaction(SIGINT, &m_previous, nullptr); }
-    InterruptGuard(const InterruptGuard &) = delete;
-    InterruptGuard &operator=(const InterruptGuard &) = delete;
-
-private:
-    struct sigaction m_previous = {};
-};
 
 class TerminalObserver : public runs::ScanObserver
 {
@@ -61,7 +31,7 @@ public:
     TerminalObserver(const TerminalObserver &) = delete;
     TerminalObserver &operator=(const TerminalObserver &) = delete;
 
-    bool stopRequested() override { return s_interrupted != 0; }
+    bool stopRequested() override { return InterruptAsStop::requested(); }
     void handlePendingMessages() override { }
 
     void comparisonsStarted(int progress, int maximum) override { drawProgress(progress, maximum); }
@@ -159,7 +129,7 @@ int runScan(Context &context, const QStringList &arguments)
         ~Disconnect() { store::DisconnectDatabase(); }
     } disconnect;
 
-    InterruptGuard interrupt;
+    InterruptAsStop interrupt;
     TerminalObserver observer(assumeYes, log::ProcessingLog::instance().lineCount());
     runs::DuplicateScan scan(observer);
     const runs::ScanSummary summary = scan.run(parameters);

@@ -1,7 +1,6 @@
 // vexaris-cli update NAME: the thumbnail update run of one collection on the terminal. Ctrl-C
 // plays the Stop button; a second Ctrl-C ends the program at once.
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -10,6 +9,7 @@
 #include <unistd.h>
 
 #include "cli/command.h"
+#include "cli/interrupt.h"
 #include "common/error.h"
 #include "i18n/translate.h"
 #include "log/processinglog.h"
@@ -21,35 +21,6 @@
 namespace vexaris::cli {
 
 namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-// Installed with SA_RESETHAND: the first Ctrl-C only asks the run to stop, and the default
-// action is back in place for the second, which ends the program.
-void onInterrupt(int)
-{
-    g_interrupted = 1;
-}
-
-class InterruptAsStop
-{
-public:
-    InterruptAsStop()
-    {
-        g_interrupted = 0;
-        struct sigaction action = {};
-        action.sa_handler = onInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND | SA_RESTART;
-        sigaction(SIGINT, &action, &m_previous);
-    }
-    ~InterruptAsStop() { sigaction(SIGINT, &m_previous, nullptr); }
-    InterruptAsStop(const InterruptAsStop &) = delete;
-    InterruptAsStop &operator=(const InterruptAsStop &) = delete;
-
-private:
-    struct sigaction m_previous = {};
-};
 
 std::string fraction(int done, int count)
 {
@@ -87,7 +58,7 @@ public:
 
     // A Ctrl-C pressed before the run began still means stop: nothing to clear here.
     void clearStopRequest() override { }
-    bool stopRequested() override { return g_interrupted != 0; }
+    bool stopRequested() override { return InterruptAsStop::requested(); }
     void handlePendingMessages() override { }
 
     void folderProgress(int position, int maximum) override
