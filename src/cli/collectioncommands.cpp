@@ -20,21 +20,6 @@ namespace {
 
 using namespace vexaris::store;
 
-// Keeps DatabaseConnection open for the length of one command.
-class OpenConnection
-{
-public:
-    explicit OpenConnection(const Context &context)
-    {
-        std::string error;
-        if (!ConnectDatabase(context.databasePath, &error))
-            throw Error(error);
-    }
-    ~OpenConnection() { DisconnectDatabase(); }
-    OpenConnection(const OpenConnection &) = delete;
-    OpenConnection &operator=(const OpenConnection &) = delete;
-};
-
 // Records the entries in the order they are added, for printing what a command added.
 class AddedFolders : public FolderCheckList
 {
@@ -59,15 +44,6 @@ QString collectionName(const QString &argument)
     if (argument.isEmpty())
         throw UsageError(_("The collection name is empty"));
     return argument;
-}
-
-// Makes CurrentCollection the named collection and returns its folders in list order.
-FolderList loadCollection(const QString &name)
-{
-    FolderList folders;
-    if (!LoadCollection(name, CurrentCollection, folders))
-        throw Error(formatText(_("There is no collection named %s"), {text(name)}));
-    return folders;
 }
 
 // A folder as the database keeps it: a full path without a trailing delimiter.

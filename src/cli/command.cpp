@@ -4,7 +4,10 @@
 
 #include <unistd.h>
 
+#include "common/error.h"
 #include "i18n/translate.h"
+#include "store/connection.h"
+#include "store/data.h"
 
 namespace vexaris::cli {
 
@@ -54,6 +57,46 @@ void expectPositional(const QStringList &args, qsizetype count, const char *comm
     }
     if (args.size() != count)
         throw UsageError(formatText(_("Wrong number of arguments for %s"), {commandName}));
+}
+
+OpenConnection::OpenConnection(const Context &context)
+{
+    std::string error;
+    if (!store::ConnectDatabase(context.databasePath, &error))
+        throw Error(error);
+}
+
+OpenConnection::~OpenConnection()
+{
+    store::DisconnectDatabase();
+}
+
+store::FolderList loadCollection(const QString &name)
+{
+    store::FolderList folders;
+    if (!store::LoadCollection(name, store::CurrentCollection, folders))
+        throw Error(formatText(_("There is no collection named %s"), {name.toStdString()}));
+    return folders;
+}
+
+std::string jsonString(std::string_view text)
+{
+    static const char hex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            out += "\\u00";
+            out += hex[byte >> 4];
+            out += hex[byte & 0xf];
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
 }
 
 bool interactive()

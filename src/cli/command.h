@@ -5,10 +5,13 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QString>
 #include <QStringList>
+
+#include "store/folderlist.h"
 
 namespace vexaris::cli {
 
@@ -42,6 +45,23 @@ bool takeFlag(QStringList &args, const QString &flag);
 QStringList takeOptionValues(QStringList &args, const QString &option);
 // Fails with a usage error unless exactly count positional arguments are left.
 void expectPositional(const QStringList &args, qsizetype count, const char *commandName);
+
+// Keeps DatabaseConnection open on the --db file for the length of one command.
+class OpenConnection
+{
+public:
+    explicit OpenConnection(const Context &context);
+    ~OpenConnection();
+    OpenConnection(const OpenConnection &) = delete;
+    OpenConnection &operator=(const OpenConnection &) = delete;
+};
+
+// Makes CurrentCollection the named collection (found as the main window finds it, letter case
+// ignored) and returns its folders in list order; an unknown name is an error.
+store::FolderList loadCollection(const QString &name);
+
+// A UTF-8 text as a JSON string, quotes included.
+std::string jsonString(std::string_view text);
 
 // True when standard input and standard error are terminals, so a question can be asked.
 bool interactive();

@@ -6,6 +6,9 @@
 #include "cli/command.h"
 #include "common/error.h"
 #include "i18n/translate.h"
+#include "review/pairlist.h"
+#include "store/connection.h"
+#include "store/data.h"
 #include "store/database.h"
 
 namespace vexaris::cli {
@@ -31,60 +34,12 @@ struct Side
     qint64 size = 0;
 };
 
-// The folder's path, a delimiter unless it already ends in one, and the file name; empty when
-// the picture or its folder row is missing.
+// The full path, or empty when the picture or its folder row is missing.
 QString fullPath(const store::Value &folder, const store::Value &name)
 {
     if (folder.isNull() || name.isNull())
         return {};
-    QString path = folder.toString();
-    if (!path.endsWith(QLatin1Char('/')))
-        path += QLatin1Char('/');
-    return path + name.toString();
-}
-
-std::string jsonString(const QString &text)
-{
-    std::string out = "\"";
-    for (const char c : text.toStdString()) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (byte < 0x20) {
-                static const char hex[] = "0123456789abcdef";
-                out += "\\u00";
-                out += hex[byte >> 4];
-                out += hex[byte & 0xf];
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
-
-qint64 collectionIdByName(store::Database &database, const QString &name)
-{
-    store::Statement find(database, QStringLiteral("SELECT ID FROM Collection WHERE Name = ? ORDER BY ID"));
-    find.bind(0, name);
-    if (!find.step())
-        throw Error(formatText(_("There is no collection named %s"), {name.toStdString()}));
-    return find.column(0).toInt64();
+    return review::joinPath(folder.toString(), name.toString());
 }
 
 int runPairs(Context &context, const QStringList &arguments)
@@ -93,12 +48,11 @@ int runPairs(Context &context, const QStringList &arguments)
     const bool json = takeFlag(args, QStringLiteral("--json"));
     expectPositional(args, 1, "pairs");
 
-    store::Database database;
-    database.Open(context.databasePath);
-    const qint64 collectionId = collectionIdByName(database, args.first());
+    OpenConnection connection(context);
+    loadCollection(args.first());
 
-    store::Statement pairs(database, QString::fromLatin1(kPairQuery));
-    pairs.bind(0, collectionId);
+    store::Statement pairs(store::DatabaseConnection(), QString::fromLatin1(kPairQuery));
+    pairs.bind(0, store::CurrentCollection.ID);
     while (pairs.step()) {
         const qint64 difference = pairs.column(0).isNull() ? 0 : pairs.column(0).toInt64();
         Side left {pairs.column(1).toInt64(), fullPath(pairs.column(3), pairs.column(4)),
@@ -110,8 +64,8 @@ int runPairs(Context &context, const QStringList &arguments)
             std::swap(left, right);
         if (json) {
             std::cout << "{\"difference\":" << difference << ",\"leftId\":" << left.id << ",\"rightId\":" << right.id
-                      << ",\"leftPath\":" << jsonString(left.path) << ",\"rightPath\":" << jsonString(right.path)
-                      << "}\n";
+                      << ",\"leftPath\":" << jsonString(left.path.toStdString())
+                      << ",\"rightPath\":" << jsonString(right.path.toStdString()) << "}\n";
         } else {
             std::cout << difference << '\t' << left.id << '\t' << right.id << '\t' << left.path.toStdString() << '\t'
                       << right.path.toStdString() << '\n';

@@ -121,13 +121,7 @@ int runScan(Context &context, const QStringList &arguments)
     expectPositional(args, 1, "scan");
     parameters.collectionName = args.first();
 
-    std::string failure;
-    if (!store::ConnectDatabase(context.databasePath, &failure))
-        throw Error(failure);
-    struct Disconnect
-    {
-        ~Disconnect() { store::DisconnectDatabase(); }
-    } disconnect;
+    OpenConnection connection(context);
 
     InterruptAsStop interrupt;
     TerminalObserver observer(assumeYes, log::ProcessingLog::instance().lineCount());

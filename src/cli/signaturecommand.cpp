@@ -20,26 +20,6 @@ namespace vexaris::cli {
 
 namespace {
 
-std::string jsonString(std::string_view text)
-{
-    static const char hex[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            out += "\\u00";
-            out += hex[byte >> 4];
-            out += hex[byte & 0xf];
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 std::string hexBytes(const uint8_t *bytes, size_t length)
 {
     static const char hex[] = "0123456789abcdef";

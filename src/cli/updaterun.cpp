@@ -167,12 +167,8 @@ int runUpdate(Context &context, const QStringList &arguments)
     expectPositional(arguments, 1, "update");
     const QString name = arguments.first();
 
-    std::string error;
-    if (!store::ConnectDatabase(context.databasePath, &error))
-        throw Error(error);
-    store::FolderList folders;
-    if (!store::LoadCollection(name, store::CurrentCollection, folders))
-        throw Error(formatText(_("There is no collection named %s"), {name.toStdString()}));
+    OpenConnection connection(context);
+    loadCollection(name);
 
     log::ProcessingLog &processingLog = log::ProcessingLog::instance();
     const qsizetype noted = processingLog.lineCount();
