@@ -4,15 +4,8 @@
 # temporary folder, and times each with kept and with fresh picture and bitmap holders.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${VEXARIS_BENCH_BUILD:-build-bench}
-log="$build/bench-loader-build.log"
-mkdir -p "$build"
-if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVEXARIS_GUI=OFF -DVEXARIS_TESTS=OFF \
-    && cmake --build "$build" -j"$(nproc)" --target bench_loader; } >"$log" 2>&1; then
-    tail -n 30 "$log" >&2
-    echo "Building the benchmark failed (whole log: $log)" >&2
-    exit 1
-fi
+source bench/common.sh
+build_bench_targets bench_loader
 
 pictures=$(mktemp -d)
 trap 'rm -rf "$pictures"' EXIT

@@ -9,15 +9,8 @@
 # a folder to keep them in for the next time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${VEXARIS_BENCH_BUILD:-build-bench}
-log="$build/bench-update-build.log"
-mkdir -p "$build"
-if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVEXARIS_GUI=OFF -DVEXARIS_TESTS=OFF \
-    && cmake --build "$build" -j"$(nproc)" --target bench_update; } >"$log" 2>&1; then
-    tail -n 30 "$log" >&2
-    echo "Building the benchmark failed (whole log: $log)" >&2
-    exit 1
-fi
+source bench/common.sh
+build_bench_targets bench_update
 command -v djpeg >/dev/null || { echo "djpeg is missing (package libjpeg-turbo-progs)" >&2; exit 1; }
 
 if [ -n "${VEXARIS_BENCH_PICTURES:-}" ]; then
