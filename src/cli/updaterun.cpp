@@ -200,7 +200,7 @@ int runUpdate(Context &context, const QStringList &arguments)
 }
 
 [[maybe_unused]] const bool registered = registerCommand({"update", N_("NAME"),
-    N_("Bring the collection's picture rows into line with the files in its folders"), runUpdate});
+    N_("read new and changed pictures of a collection and forget the files that are gone"), runUpdate});
 
 } // namespace
 
