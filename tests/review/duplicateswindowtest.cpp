@@ -93,7 +93,7 @@ private:
     QStringList &m_titles;
 };
 
-struct PictureSpec
+struct PictureFixture
 {
     QString folder; // a sub-folder of the test's folder
     QString name;
@@ -167,7 +167,7 @@ private slots:
 private:
     QString folderPath(const QString &folder) const { return m_db->folder() + u'/' + folder; }
     int folderId(const QString &folder);
-    int addPicture(const PictureSpec &spec);
+    int addPicture(const PictureFixture &fixture);
     void addPair(int left, int right, int difference) { m_db->addPair(m_collection, left, right, difference); }
     void showWindow();
     QSize pane(PictureLabel *image) const { return image->parentWidget()->size(); }
@@ -234,28 +234,28 @@ int DuplicatesWindowTest::folderId(const QString &folder)
     return m_folders[folder];
 }
 
-int DuplicatesWindowTest::addPicture(const PictureSpec &spec)
+int DuplicatesWindowTest::addPicture(const PictureFixture &fixture)
 {
-    const int folder = folderId(spec.folder);
-    const QString path = folderPath(spec.folder) + u'/' + spec.name;
+    const int folder = folderId(fixture.folder);
+    const QString path = folderPath(fixture.folder) + u'/' + fixture.name;
     // A gradient, so that each picture point has a colour of its own.
-    QImage image(spec.dimensions, QImage::Format_RGB32);
+    QImage image(fixture.dimensions, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x)
             image.setPixel(x, y, qRgb(x * 255 / image.width(), y * 255 / image.height(), 128));
     }
-    const QByteArray format = spec.name.endsWith(u".png"_s, Qt::CaseInsensitive) ? "PNG" : "JPG";
+    const QByteArray format = fixture.name.endsWith(u".png"_s, Qt::CaseInsensitive) ? "PNG" : "JPG";
     if (!image.save(path, format.constData()))
         qFatal("cannot write the picture fixture");
     test::PictureRow row;
     row.collectionId = m_collection;
     row.folderId = folder;
-    row.fileName = spec.name;
-    row.size = spec.size ? spec.size : QFileInfo(path).size();
-    row.created = spec.created;
-    row.modified = spec.modified;
-    row.width = spec.dimensions.width();
-    row.height = spec.dimensions.height();
+    row.fileName = fixture.name;
+    row.size = fixture.size ? fixture.size : QFileInfo(path).size();
+    row.created = fixture.created;
+    row.modified = fixture.modified;
+    row.width = fixture.dimensions.width();
+    row.height = fixture.dimensions.height();
     return m_db->addPicture(row);
 }
 
