@@ -2,6 +2,9 @@
 #pragma once
 
 #include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include <QString>
 
@@ -18,29 +21,12 @@ inline QString qtr(const char *text)
 // (%% stands for one %), so that an argument is never looked up or read as a format.
 inline QString qtrFormat(const char *format, std::initializer_list<QString> args)
 {
-    const QString translated = qtr(format);
-    QString result;
-    result.reserve(translated.size() + 16);
-    auto arg = args.begin();
-    for (qsizetype i = 0; i < translated.size(); ++i) {
-        const QChar c = translated.at(i);
-        if (c == QLatin1Char('%') && i + 1 < translated.size()) {
-            const QChar next = translated.at(i + 1);
-            if (next == QLatin1Char('%')) {
-                result += c;
-                ++i;
-                continue;
-            }
-            if (next == QLatin1Char('s') || next == QLatin1Char('d')) {
-                if (arg != args.end())
-                    result += *arg++;
-                ++i;
-                continue;
-            }
-        }
-        result += c;
-    }
-    return result;
+    std::vector<std::string> utf8;
+    utf8.reserve(args.size());
+    for (const QString &arg : args)
+        utf8.push_back(arg.toStdString());
+    const std::vector<std::string_view> views(utf8.begin(), utf8.end());
+    return QString::fromStdString(formatText(_(format), views));
 }
 
 } // namespace vexaris

@@ -9,7 +9,7 @@ std::string _(const char *text)
     return i18n::translate(text);
 }
 
-std::string formatText(std::string_view format, std::initializer_list<std::string_view> args)
+std::string formatText(std::string_view format, std::span<const std::string_view> args)
 {
     std::string result;
     result.reserve(format.size() + 16);

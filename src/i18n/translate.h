@@ -4,6 +4,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ namespace vexaris {
 std::string _(const char *text);
 
 // Replaces %s and %d in order by the arguments; %% stands for one %.
-std::string formatText(std::string_view format, std::initializer_list<std::string_view> args);
+std::string formatText(std::string_view format, std::span<const std::string_view> args);
+inline std::string formatText(std::string_view format, std::initializer_list<std::string_view> args)
+{
+    return formatText(format, std::span<const std::string_view>(args.begin(), args.size()));
+}
 
 } // namespace vexaris
