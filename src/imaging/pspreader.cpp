@@ -214,6 +214,21 @@ private:
         std::fill(bitmap.data(), bitmap.data() + bitmap.stride() * static_cast<size_t>(attributes.height), 0);
     }
 
+    // The layer fields that follow the name, laid out alike in every version.
+    void readLayerFields(
+        uint8_t &type, int32_t &left, int32_t &top, int32_t &right, int32_t &bottom, uint8_t &opacity, uint8_t &flags)
+    {
+        type = m_reader.u8();
+        left = m_reader.i32();
+        top = m_reader.i32();
+        right = m_reader.i32();
+        bottom = m_reader.i32();
+        m_reader.skip(16);
+        opacity = m_reader.u8();
+        m_reader.skip(1);
+        flags = m_reader.u8();
+    }
+
     void drawLayer(const Block &block, Bitmap &bitmap)
     {
         const Attributes &attributes = *m_attributes;
@@ -222,30 +237,14 @@ private:
         uint16_t channelCount = 0;
         if (m_major == 3) {
             m_reader.skip(256); // name
-            type = m_reader.u8();
-            left = m_reader.i32();
-            top = m_reader.i32();
-            right = m_reader.i32();
-            bottom = m_reader.i32();
-            m_reader.skip(16);
-            opacity = m_reader.u8();
-            m_reader.skip(1);
-            flags = m_reader.u8();
+            readLayerFields(type, left, top, right, bottom, opacity, flags);
             m_reader.seek(block.fixedEnd - 2);
             channelCount = m_reader.u16();
             m_reader.seek(block.fixedEnd);
         } else {
             const size_t infoEnd = chunkEnd(block.end);
             m_reader.skip(m_reader.u16()); // name
-            type = m_reader.u8();
-            left = m_reader.i32();
-            top = m_reader.i32();
-            right = m_reader.i32();
-            bottom = m_reader.i32();
-            m_reader.skip(16);
-            opacity = m_reader.u8();
-            m_reader.skip(1);
-            flags = m_reader.u8();
+            readLayerFields(type, left, top, right, bottom, opacity, flags);
             m_reader.seek(infoEnd);
             const size_t bitmapInfoEnd = chunkEnd(block.end);
             m_reader.u16(); // bitmap count
