@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config clang clang-format libclang-rt-14-dev
     qt6-base-dev qt6-qpa-plugins libgl-dev
-    libsqlite3-dev
+    libsqlite3-dev sqlite3
     libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev zlib1g-dev libtiff-dev libtiff-tools libgif-dev
     libmagickcore-6.q16-dev imagemagick
     gettext

@@ -38,7 +38,7 @@ bool LoadCollection(const QString &name, TCollectionRec &collection, FolderCheck
     Database &database = DatabaseConnection();
     Recordset found;
     // Without an order the first row by key decides when several collections share the name.
-    found.Open(database, QStringLiteral("SELECT * FROM Collection WHERE Name = ? ORDER BY ID"), LockType::ReadOnly,
+    found.Open(database, QStringLiteral("SELECT * FROM Collection WHERE Name = ? COLLATE UNICODE_NOCASE ORDER BY ID"), LockType::ReadOnly,
         CommandType::Text, {name});
     if (found.Eof()) {
         collection.ID = 0;

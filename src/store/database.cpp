@@ -51,42 +51,54 @@ void Database::Open(const QString &file)
     Close();
     const QByteArray name = QFile::encodeName(file);
     sqlite3 *handle = nullptr;
-    int code = sqlite3_open_v2(name.constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
-    auto fail = [&](const std::string &reason, int failCode) {
+    const int code = sqlite3_open_v2(name.constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    if (code != SQLITE_OK) {
+        const std::string reason = lastMessage(handle);
         sqlite3_close_v2(handle);
-        throw DatabaseError(formatText(_("Cannot open the database %s: %s"), {toStd(file), reason}), failCode);
-    };
-    if (code != SQLITE_OK)
-        fail(lastMessage(handle), code);
-    sqlite3_extended_result_codes(handle, 1);
-    sqlite3_busy_timeout(handle, 5000);
-    registerCollations(handle);
-    if (sqlite3_db_readonly(handle, "main") == 1)
-        fail(_("the file cannot be written"), SQLITE_READONLY);
-
-    // Look before changing anything: switching an empty or foreign file to WAL would write to it.
-    sqlite3_stmt *check = nullptr;
-    code = sqlite3_prepare_v2(handle,
-        "SELECT count(*) FROM sqlite_master WHERE type = 'table' "
-        "AND name IN ('Collection', 'Folder', 'Picture', 'Duplicate')",
-        -1, &check, nullptr);
-    if (code == SQLITE_OK)
-        code = sqlite3_step(check);
-    const bool ours = code == SQLITE_ROW && sqlite3_column_int(check, 0) == 4;
-    sqlite3_finalize(check);
-    if (code != SQLITE_ROW)
-        fail(lastMessage(handle), code);
-    if (!ours)
-        fail(_("the file holds no Vexaris collections"), SQLITE_NOTADB);
-
-    for (const char *pragma :
-        {"PRAGMA foreign_keys = ON", "PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL"}) {
-        code = sqlite3_exec(handle, pragma, nullptr, nullptr, nullptr);
-        if (code != SQLITE_OK)
-            fail(lastMessage(handle), code);
+        throw DatabaseError(formatText(_("Cannot open the database %s: %s"), {toStd(file), reason}), code);
     }
     m_handle = handle;
     m_fileName = file;
+    try {
+        prepare();
+    } catch (const DatabaseError &e) {
+        Close();
+        throw DatabaseError(formatText(_("Cannot open the database %s: %s"), {toStd(file), e.what()}), e.code());
+    } catch (const std::exception &e) {
+        Close();
+        throw DatabaseError(formatText(_("Cannot open the database %s: %s"), {toStd(file), e.what()}), SQLITE_ERROR);
+    }
+}
+
+void Database::prepare()
+{
+    sqlite3_extended_result_codes(m_handle, 1);
+    sqlite3_busy_timeout(m_handle, 5000);
+    registerCollations(m_handle);
+    if (sqlite3_db_readonly(m_handle, "main") == 1)
+        throw DatabaseError(_("the file cannot be written"), SQLITE_READONLY);
+
+    // Look before changing anything: switching an empty or foreign file to WAL would write to it.
+    {
+        // Scoped: a statement left open holds a read transaction, and the journal mode cannot
+        // change inside one.
+        Statement tables(*this,
+            QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' "
+                           "AND name IN ('Collection', 'Folder', 'Picture', 'Duplicate')"));
+        tables.step();
+        if (tables.column(0).toInt() != 4)
+            throw DatabaseError(_("the file holds no Vexaris collections"), SQLITE_NOTADB);
+    }
+
+    // The upgrade rebuilds a table that others refer to, which it can only do before foreign keys
+    // are enforced.
+    Execute(QStringLiteral("PRAGMA foreign_keys = OFF"));
+    upgradeSchema(*this);
+    for (const char *pragma :
+        {"PRAGMA foreign_keys = ON", "PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL"}) {
+        Statement statement(*this, QString::fromLatin1(pragma));
+        statement.run();
+    }
 }
 
 void Database::Close()
@@ -103,6 +115,43 @@ sqlite3 *Database::handle() const
     if (!m_handle)
         throw DatabaseError(_("The database is not open"), SQLITE_MISUSE);
     return m_handle;
+}
+
+Transaction::Transaction(Database &database)
+    : m_database(database)
+{
+    m_database.Execute(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+Transaction::~Transaction()
+{
+    // The handle may be gone already when the connection was closed under us; then SQLite has
+    // rolled back itself.
+    if (m_open && m_database.isOpen())
+        sqlite3_exec(m_database.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit()
+{
+    m_database.Execute(QStringLiteral("COMMIT"));
+    m_open = false;
+}
+
+bool isStorageFailure(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_NOLFS:
+    case SQLITE_PROTOCOL:
+        return true;
+    default:
+        return false;
+    }
 }
 
 int Database::Execute(const QString &sql, const Parameters &parameters)

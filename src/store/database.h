@@ -1,6 +1,7 @@
 // One SQLite connection and the prepared statements run on it. The connection is opened
-// read-write and never creates a missing file; each statement commits on its own (no
-// transaction is ever begun), so whatever a failed operation had already done stays done.
+// read-write and never creates a missing file. Each statement commits on its own, so whatever a
+// failed operation had already done stays done, except where a Transaction groups statements
+// whose partial effect an interruption must never leave behind.
 #pragma once
 
 #include <initializer_list>
@@ -43,7 +44,9 @@ public:
     Database &operator=(const Database &) = delete;
 
     // Opens an existing database file; raises an error when it is missing, unreadable, not one
-    // of ours, or cannot be written. Closes any connection held before.
+    // of ours, of a later format, or cannot be written. A file of an earlier format is brought to
+    // the current one in one transaction first; when that fails, the file stays as it was and
+    // the open fails. Closes any connection held before.
     void Open(const QString &file);
     void Close();
     bool isOpen() const { return m_handle != nullptr; }
@@ -60,8 +63,29 @@ public:
     sqlite3 *handle() const;
 
 private:
+    void prepare();
+
     sqlite3 *m_handle = nullptr;
     QString m_fileName;
+};
+
+// Statements that take effect together or not at all: a crash, a kill or an error at any moment
+// leaves all of them or none. Leaving the scope without commit() rolls back. The write lock is
+// taken at the start, so a second process waits there (within the busy timeout) and never in the
+// middle.
+class Transaction
+{
+public:
+    explicit Transaction(Database &database);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    void commit();
+
+private:
+    Database &m_database;
+    bool m_open = true;
 };
 
 // A prepared statement, finalized when it goes out of scope.
@@ -105,7 +129,16 @@ private:
 // exists or the schema does not run. A half-made file never stays behind.
 void createDatabase(const QString &file, const QByteArray &schemaSql);
 
-// Registers the collations that the schema names; every connection to our files needs them.
+// Registers the collation that the program's statements name; every connection to our files needs it.
 void registerCollations(sqlite3 *handle);
+
+// Brings the open file's schema to kSchemaVersion in one transaction (a no-op when it is there);
+// raises an error, with the file unchanged, when the file is of a later format or the upgrade
+// fails. The connection must not yet enforce foreign keys.
+void upgradeSchema(Database &database);
+
+// Whether the error says that the file cannot be written at all (full disk, I/O error, read-only
+// file or folder, lost lock), so that going on with the next file would only fail again.
+bool isStorageFailure(int code);
 
 } // namespace vexaris::store

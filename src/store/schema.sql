@@ -1,19 +1,20 @@
 -- The empty database that Vexaris is delivered with. The program never creates a table or a
 -- column; it only reads and changes rows of these four tables.
 --
--- Collection names compare without regard to letter case, Unicode letters included, through the
--- UNICODE_NOCASE collation that every connection of the program registers. Folder paths and file
--- names compare exactly, as the file system does.
+-- Nothing here names a collation or function of the program's own, so that the standard sqlite3
+-- client can query, dump, restore and vacuum the file. Collection names still compare without
+-- regard to letter case inside the program: its statements say so where they compare a name.
+-- Folder paths and file names compare exactly, as the file system does.
 --
 -- Keys are never reused (AUTOINCREMENT) and start at 1, so 0 can stand for no row at all.
 -- Booleans are 0 and 1; date-times are REAL days since 30 December 1899.
 
 PRAGMA foreign_keys = ON;
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
 
 CREATE TABLE Collection (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    Name TEXT COLLATE UNICODE_NOCASE,
+    Name TEXT,
     Scanned INTEGER NOT NULL DEFAULT 0,
     LastLeft_ID INTEGER,
     ScanProgress INTEGER DEFAULT 0,
@@ -56,7 +57,8 @@ CREATE TABLE Duplicate (
 
 CREATE INDEX FolderByCollection ON Folder (CollectionID);
 CREATE INDEX PictureByRank ON Picture (CollectionID, ColorRank);
-CREATE INDEX PictureByFolder ON Picture (FolderID);
+-- One row per file: a second row would come back from every scan as the file paired with itself.
+CREATE UNIQUE INDEX PictureByFile ON Picture (FolderID, FileName);
 CREATE INDEX DuplicateByCollection ON Duplicate (Collection_ID, Difference);
 CREATE INDEX DuplicateByLeft ON Duplicate (Left_ID);
 CREATE INDEX DuplicateByRight ON Duplicate (Right_ID);

@@ -45,7 +45,13 @@ inline constexpr char Right_ID[] = "Right_ID";
 inline constexpr char Difference[] = "Difference";
 } // namespace column
 
-// The collation of Collection.Name; a connection must register it before it touches the table.
+// The program's own collation for collection names. Every connection of the program registers it
+// and the statements that compare a name name it; the schema never does, so that other SQLite
+// tools can open the file.
 inline constexpr char kNoCaseCollation[] = "UNICODE_NOCASE";
+
+// PRAGMA user_version of the format this program reads and writes. Files of an earlier format are
+// brought to it when they are opened; files of a later one are refused.
+inline constexpr int kSchemaVersion = 2;
 
 } // namespace vexaris::store

@@ -111,7 +111,7 @@ TEST(OpenDatabase, ASecondConnectionReadsWhatTheFirstCommitted)
     db.addCollection(u"Shared"_s);
     Database second;
     second.Open(db.path());
-    Statement names(second, u"SELECT Name FROM Collection WHERE Name = 'SHARED'"_s);
+    Statement names(second, u"SELECT Name FROM Collection WHERE Name = 'SHARED' COLLATE UNICODE_NOCASE"_s);
     ASSERT_TRUE(names.step());
     EXPECT_EQ(names.column(0).toString(), u"Shared"_s);
 }

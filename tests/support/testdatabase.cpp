@@ -85,9 +85,10 @@ int ConnectedTestDatabase::addPicture(const PictureRow &row)
     database().Execute(QStringLiteral("INSERT INTO Picture (CollectionID, FolderID, FileName, Size, Created, Modified, "
                                       "Width, Height, Thumbnail, Derivative, ColorRank, DerivativeRank, Old) "
                                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        {row.collectionId, row.folderId, row.fileName, row.size, row.created, row.modified, row.width, row.height,
-            store::Value::fromBlob(row.thumbnail), store::Value::fromBlob(row.derivative), row.colorRank,
-            row.derivativeRank, row.old});
+        {row.collectionId, row.folderId,
+            row.fileName.isEmpty() ? QStringLiteral("picture-%1.jpg").arg(++m_pictureSerial) : row.fileName, row.size,
+            row.created, row.modified, row.width, row.height, store::Value::fromBlob(row.thumbnail),
+            store::Value::fromBlob(row.derivative), row.colorRank, row.derivativeRank, row.old});
     return static_cast<int>(database().lastInsertId());
 }
 

@@ -44,7 +44,7 @@ struct PictureRow
 {
     int collectionId = 0;
     int folderId = 0;
-    QString fileName = QStringLiteral("picture.jpg");
+    QString fileName {}; // empty: a name of its own (a folder holds one row per file name)
     qint64 size = 1000;
     double created = 40000.0;
     double modified = 40000.0;
@@ -70,6 +70,9 @@ public:
     void addPair(int collectionId, int leftId, int rightId, int difference);
     // The first column of the statement's first row as an integer.
     qint64 count(const char *sql, const store::Parameters &parameters = {});
+
+private:
+    int m_pictureSerial = 0;
 };
 
 } // namespace vexaris::test
