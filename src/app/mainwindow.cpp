@@ -31,11 +31,14 @@
 #include "app/dialogs.h"
 #include "app/errorreport.h"
 #include "app/keyboard.h"
+#include "common/bytenames.h"
 #include "common/error.h"
 #include "i18n/catalog.h"
 #include "i18n/componenttranslation.h"
 #include "i18n/qtranslate.h"
 #include "i18n/translatedwindows.h"
+#include "log/logwindow.h"
+#include "log/processinglog.h"
 #include "review/viewcommand.h"
 #include "runs/scancommand.h"
 #include "runs/updatecommand.h"
@@ -460,6 +463,9 @@ QString TfrmMain::selectedTreePath() const
 
 void TfrmMain::addSingleFolder(const QString &path)
 {
+    // A folder the collection holds already, by whatever path, would give every file two rows.
+    if (store::FindFolder(store::CurrentCollection.ID, path))
+        return;
     const int folderId = store::AddFolder(store::CurrentCollection.ID, path);
     m_changingEntries = true;
     const auto done = qScopeGuard([this] { m_changingEntries = false; });
@@ -470,7 +476,14 @@ void TfrmMain::AddFolderTree(const QString &path)
 {
     m_changingEntries = true;
     const auto done = qScopeGuard([this] { m_changingEntries = false; });
-    store::AddFolderTree(path, m_folders);
+    QStringList skipped;
+    store::AddFolderTree(path, m_folders, skipped);
+    if (skipped.isEmpty())
+        return;
+    for (const QString &folder : std::as_const(skipped))
+        log::ProcessingLog::instance().append(
+            qtrFormat(N_("The folder %s is left out: its name is not valid UTF-8."), {folder}));
+    log::TfrmLog::instance()->showLog();
 }
 
 bool TfrmMain::lstCollectionFoldersDragOver(const QObject *source) const
@@ -501,6 +514,15 @@ void TfrmMain::WMDropFiles(const QList<QUrl> &urls)
         for (const QUrl &url : urls) {
             if (!url.isLocalFile())
                 continue;
+            // The URL keeps the name's bytes; the decoded path has lost those that are not UTF-8.
+            const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+            if (!isValidUtf8(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
+                log::ProcessingLog::instance().append(
+                    qtrFormat(N_("The folder %s is left out: its name is not valid UTF-8."),
+                        {QString::fromStdString(printableName(bytes.toStdString()))}));
+                log::TfrmLog::instance()->showLog();
+                continue;
+            }
             QString path = url.toLocalFile();
             if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
                 path.chop(1);

@@ -121,12 +121,20 @@ int runAddFolder(Context &context, const QStringList &arguments)
     if (!QFileInfo(path).isDir())
         throw Error(formatText(_("The folder %s does not exist."), {text(path)}));
     AddedFolders added;
-    if (tree)
-        AddFolderTree(path, added);
-    else
+    QStringList skipped;
+    if (tree) {
+        AddFolderTree(path, added, skipped);
+    } else if (!FindFolder(CurrentCollection.ID, path)) {
         added.addFolder(path, AddFolder(CurrentCollection.ID, path));
+    }
     for (const FolderEntry &entry : added.entries)
         printFolder(entry.path, entry.id);
+    for (const QString &folder : std::as_const(skipped))
+        std::cerr << formatText(_("The folder %s is left out: its name is not valid UTF-8."), {text(folder)}) << '\n';
+    if (added.entries.empty() && skipped.isEmpty())
+        std::cerr << formatText(
+            _("The folder %s is already in the collection %s"), {text(path), text(CurrentCollection.Name)})
+                  << '\n';
     return 0;
 }
 

@@ -79,13 +79,17 @@ store::FolderList loadCollection(const QString &name)
     return folders;
 }
 
-std::string jsonString(std::string_view text)
+namespace {
+
+// JSON's escapes of control characters; in a JSON string also of the quote and the backslash.
+std::string escaped(std::string_view text, bool quote)
 {
     static const char hex[] = "0123456789abcdef";
-    std::string out = "\"";
+    std::string out;
+    out.reserve(text.size() + 2);
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+        if (quote && (c == '\\' || c == '"')) {
             out += '\\';
             out += c;
         } else if (byte < 0x20) {
@@ -96,7 +100,19 @@ std::string jsonString(std::string_view text)
             out += c;
         }
     }
-    return out + "\"";
+    return out;
+}
+
+} // namespace
+
+std::string jsonString(std::string_view text)
+{
+    return "\"" + escaped(text, true) + "\"";
+}
+
+std::string plainField(std::string_view text)
+{
+    return escaped(text, false);
 }
 
 bool interactive()

@@ -15,6 +15,15 @@
 
 namespace vexaris::cli {
 
+// The exit statuses, as --help and the README list them.
+enum ExitStatus : int {
+    kExitDone = 0,
+    kExitFailed = 1, // one line on standard error; what was stored before stays
+    kExitUsage = 2,
+    kExitProblems = 3, // the run went through, but some files or folders could not be read
+    kExitStopped = 4, // Ctrl-C ended the run early; the next run goes on from there
+};
+
 // A mistake in the words of the call: reported with exit status 2.
 class UsageError : public std::runtime_error
 {
@@ -62,6 +71,9 @@ store::FolderList loadCollection(const QString &name);
 
 // A UTF-8 text as a JSON string, quotes included.
 std::string jsonString(std::string_view text);
+// A text for a tab-separated line: the control characters (a tab or a newline in a file name
+// among them) escaped as JSON escapes them, so that one record stays one line and one field.
+std::string plainField(std::string_view text);
 
 // True when standard input and standard error are terminals, so a question can be asked.
 bool interactive();

@@ -67,8 +67,8 @@ int runPairs(Context &context, const QStringList &arguments)
                       << ",\"leftPath\":" << jsonString(left.path.toStdString())
                       << ",\"rightPath\":" << jsonString(right.path.toStdString()) << "}\n";
         } else {
-            std::cout << difference << '\t' << left.id << '\t' << right.id << '\t' << left.path.toStdString() << '\t'
-                      << right.path.toStdString() << '\n';
+            std::cout << difference << '\t' << left.id << '\t' << right.id << '\t'
+                      << plainField(left.path.toStdString()) << '\t' << plainField(right.path.toStdString()) << '\n';
         }
     }
     std::cout.flush();
@@ -80,7 +80,8 @@ int runPairs(Context &context, const QStringList &arguments)
 const bool registered = registerCommand({
     "pairs",
     N_("NAME [--json]"),
-    N_("list the recorded pairs of a collection, most alike first: difference, IDs and paths, larger file first"),
+    N_("list the recorded pairs of a collection, most alike first: difference, IDs and paths, larger file first "
+       "(a control character in a path, such as a tab or a newline, is written as in JSON: \\u0009, \\u000a)"),
     runPairs,
 });
 

@@ -142,7 +142,7 @@ int runScan(Context &context, const QStringList &arguments)
     case runs::ScanOutcome::Stopped:
         std::cerr << "vexaris-cli: "
                   << _("The scan was stopped; the next scan resumes after the last picture it finished.") << '\n';
-        return 1;
+        return kExitStopped;
     }
     return 0;
 }

@@ -194,9 +194,11 @@ int runUpdate(Context &context, const QStringList &arguments)
             std::to_string(summary.picturesRead), std::to_string(summary.rowsDeleted),
             std::to_string(summary.problems)})
               << "\n";
-    if (summary.stopped)
+    if (summary.stopped) {
         std::cout << _("The run was stopped.") << "\n";
-    return 0;
+        return kExitStopped;
+    }
+    return summary.problems > 0 ? kExitProblems : kExitDone;
 }
 
 [[maybe_unused]] const bool registered = registerCommand({"update", N_("NAME"),

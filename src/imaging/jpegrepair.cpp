@@ -1,11 +1,13 @@
 // Repair of JPEG files with foreign bytes in front of their start-of-image marker. The user's
 // file is never opened for writing: the stripped copy is written beside it under a unique name,
-// flushed, checked by the JPEG reader, and then renamed over the picture in one step. Until
-// that rename the picture is untouched; if anything fails, only our copy is removed.
+// flushed, read back, and then renamed over the picture in one step. Until that rename the
+// picture is untouched; if anything fails, only our copy is removed, and the picture is read from
+// the stripped bytes in memory, so that a file in a folder we cannot write still gets its row.
 #include <cerrno>
 #include <cstring>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -83,9 +85,51 @@ std::string upper(std::string text)
     return text;
 }
 
+// Puts the repaired bytes in place of the picture, or fails with the file untouched.
+void replaceWithRepairedCopy(const std::filesystem::path &target, const std::vector<uint8_t> &repaired)
+{
+    struct stat status
+    {
+    };
+    if (::stat(target.c_str(), &status) != 0)
+        throw fileError(N_("Cannot read the file: %s"), errno);
+
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+    const std::string suffix = "." + upper(pictureExtension(target));
+    std::string name = (folder / ".vexaris-repair-XXXXXX").native() + suffix;
+    const int fd = ::mkstemps(name.data(), static_cast<int>(suffix.size()));
+    if (fd < 0)
+        throw fileError(N_("Cannot create the repaired file: %s"), errno);
+    TemporaryFile copy(name);
+    copy.setDescriptor(fd);
+    if (::fchmod(fd, status.st_mode & 07777) != 0)
+        throw fileError(N_("Cannot write the repaired file: %s"), errno);
+    writeAll(fd, repaired.data(), repaired.size());
+    if (::fsync(fd) != 0 || copy.close() != 0)
+        throw fileError(N_("Cannot write the repaired file: %s"), errno);
+
+    // The copy is read back from disk, so that what replaces the picture is what was read.
+    std::vector<uint8_t> written;
+    detail::readPictureFile(copy.path(), written);
+    if (written != repaired)
+        throw Error(_("The repaired file did not read back as written"));
+
+    if (::rename(copy.path().c_str(), target.c_str()) != 0)
+        throw fileError(N_("Cannot replace the picture with its repaired copy: %s"), errno);
+    copy.keep();
+    // Make the rename itself durable; a failure here loses nothing, so it is not reported.
+    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
+    }
+}
+
 } // namespace
 
-void StripJpegPrefix(const std::filesystem::path &path, const std::string &firstMessage, Picture &picture)
+JpegRepair StripJpegPrefix(const std::filesystem::path &path, const std::string &firstMessage, Picture &picture)
 {
     picture.width = 0;
     picture.height = 0;
@@ -103,58 +147,35 @@ void StripJpegPrefix(const std::filesystem::path &path, const std::string &first
     }
 
     detail::readPictureFile(target, picture.data);
-    const std::vector<uint8_t> &original = picture.data;
+    std::vector<uint8_t> &bytes = picture.data;
     size_t start = 0;
     bool found = false;
-    for (size_t i = 1; i < original.size() && !found; ++i) {
-        if (original[i - 1] == 0xFF && original[i] == 0xD8) {
+    for (size_t i = 1; i < bytes.size() && !found; ++i) {
+        if (bytes[i - 1] == 0xFF && bytes[i] == 0xD8) {
             start = i - 1;
             found = true;
         }
     }
     if (!found)
         throw Error(_("Invalid JPEG file"));
+    bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(start));
 
-    struct stat status
-    {
-    };
-    if (::stat(target.c_str(), &status) != 0)
-        throw fileError(N_("Cannot read the file: %s"), errno);
+    // Only a picture the reader accepts may replace the file.
+    int width = 0;
+    int height = 0;
+    detail::readJpegHeader(bytes.data(), bytes.size(), width, height);
 
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty())
-        folder = ".";
-    const std::string suffix = "." + extension;
-    std::string name = (folder / ".vexaris-repair-XXXXXX").native() + suffix;
-    const int fd = ::mkstemps(name.data(), static_cast<int>(suffix.size()));
-    if (fd < 0)
-        throw fileError(N_("Cannot create the repaired file: %s"), errno);
-    TemporaryFile copy(name);
-    copy.setDescriptor(fd);
-    if (::fchmod(fd, status.st_mode & 07777) != 0)
-        throw fileError(N_("Cannot write the repaired file: %s"), errno);
-    writeAll(fd, original.data() + start, original.size() - start);
-    if (::fsync(fd) != 0 || copy.close() != 0)
-        throw fileError(N_("Cannot write the repaired file: %s"), errno);
-
-    // The copy is read back from disk, so what the reader accepts is what will replace the
-    // picture.
-    detail::readPictureFile(copy.path(), picture.data);
-    detail::readJpegHeader(picture.data.data(), picture.data.size(), picture.width, picture.height);
+    JpegRepair repair;
+    try {
+        replaceWithRepairedCopy(target, bytes);
+        repair.repairedOnDisk = true;
+    } catch (const Error &e) {
+        repair.failure = e.what();
+    }
+    picture.width = width;
+    picture.height = height;
     picture.format = PictureFormat::Jpeg;
-
-    if (::rename(copy.path().c_str(), target.c_str()) != 0) {
-        picture.width = 0;
-        picture.height = 0;
-        throw fileError(N_("Cannot replace the picture with its repaired copy: %s"), errno);
-    }
-    copy.keep();
-    // Make the rename itself durable; a failure here loses nothing, so it is not reported.
-    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        ::fsync(folderFd);
-        ::close(folderFd);
-    }
+    return repair;
 }
 
 Picture StripJpegPrefix(const std::filesystem::path &path, const std::string &firstMessage)

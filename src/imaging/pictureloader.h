@@ -38,10 +38,20 @@ Picture LoadPictureFile(const std::filesystem::path &path);
 // The same from bytes already in memory (the extension chooses the reader).
 void LoadPictureData(std::string_view extension, const uint8_t *bytes, size_t size, Picture &picture);
 
+// What became of the file on disk when StripJpegPrefix could read the picture.
+struct JpegRepair
+{
+    bool repairedOnDisk = false;
+    // Why the file could not be repaired on disk (an unwritable folder, a full disk); the picture
+    // was read from the repaired bytes in memory all the same.
+    std::string failure;
+};
+
 // Repairs a .jpg/.jpeg/.jpe file whose JPEG data does not start at its first byte: the bytes in
-// front of the first FF D8 pair are dropped from the file on disk. Fails with firstMessage for
-// any other extension. On any failure the file stays exactly as it was.
-void StripJpegPrefix(const std::filesystem::path &path, const std::string &firstMessage, Picture &picture);
+// front of the first FF D8 pair are dropped, and the picture is read from what remains. Fails
+// with firstMessage for any other extension. The file on disk is replaced by the repaired bytes
+// in one step, or, when that cannot be done, stays exactly as it was.
+JpegRepair StripJpegPrefix(const std::filesystem::path &path, const std::string &firstMessage, Picture &picture);
 Picture StripJpegPrefix(const std::filesystem::path &path, const std::string &firstMessage);
 
 // Fills the bitmap (whose buffer is reused) from the picture; decodes JPEG pictures here.

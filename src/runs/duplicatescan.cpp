@@ -1,7 +1,9 @@
 #include "runs/duplicatescan.h"
 
 #include <algorithm>
+#include <optional>
 
+#include <QHash>
 #include <QSet>
 
 #include "common/error.h"
@@ -11,6 +13,7 @@
 #include "store/data.h"
 #include "store/database.h"
 #include "store/pictures.h"
+#include "store/runlock.h"
 
 namespace vexaris::runs {
 
@@ -118,11 +121,31 @@ void checkFolders(const QList<int> &checked, const store::FolderList &folders)
 // Forgets the collection's pairs so that every pair is compared again. The Old flags go too: a
 // full run that ends early leaves a resume point, and the run that resumes it skips pairs of two
 // Old pictures, so with the flags kept it would never test the pairs the full run had not reached.
+// All in one transaction: with the pairs gone but the flags kept, the next run would test no pair
+// and mark the collection scanned with none.
 void startFullRun(store::Database &database)
 {
+    store::Transaction transaction(database);
     store::ResetScanState(true);
     database.Execute(
         QStringLiteral("UPDATE Picture SET Old = FALSE WHERE CollectionID = ?"), {store::CurrentCollection.ID});
+    transaction.commit();
+}
+
+// One number per folder, equal for the folder rows that name one folder (a folder added twice, or
+// through a link), so that a file listed under both is known as one file.
+QHash<int, int> folderIdentities(const store::FolderList &folders)
+{
+    QHash<QString, int> numbers;
+    QHash<int, int> identities;
+    for (const store::FolderEntry &entry : folders.entries()) {
+        const QString identity = store::FolderIdentity(entry.path);
+        const auto found = numbers.constFind(identity);
+        const int number = found == numbers.constEnd() ? static_cast<int>(numbers.size()) : *found;
+        numbers.insert(identity, number);
+        identities.insert(entry.id, number);
+    }
+    return identities;
 }
 
 QSet<quint64> recordedPairs(store::Database &database, int32_t collectionId)
@@ -152,6 +175,7 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
     store::FolderList folders;
     loadCollection(parameters.collectionName, folders);
     checkFolders(parameters.checkedFolderIds, folders);
+    const store::CollectionRunLock runLock(database, store::CurrentCollection.ID, store::CurrentCollection.Name);
 
     bool skipOldPairs = true;
     if (parameters.fullRun) {
@@ -213,9 +237,26 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
         }
     }
 
+    const QHash<int, int> folderIdentity = folderIdentities(folders);
+    const auto sameFile = [&](size_t a, size_t b) {
+        const store::TPictureRec &first = pictures[a];
+        const store::TPictureRec &second = pictures[b];
+        return first.FileName == second.FileName
+            && folderIdentity.value(first.FolderID, -1 - first.FolderID)
+            == folderIdentity.value(second.FolderID, -1 - second.FolderID);
+    };
+
     m_observer.comparisonsStarted(progress, count);
     bool stopped = false;
+    // The pairs of one left picture are committed together with its resume point: a run that ends
+    // anywhere leaves the left picture either finished with all its pairs or to be done again,
+    // and a burst of matches costs one commit instead of one each.
+    std::optional<store::Transaction> leftPairs;
     const auto onMatch = [&](size_t a, size_t b, int32_t difference) {
+        if (sameFile(a, b))
+            return;
+        if (!leftPairs)
+            leftPairs.emplace(database);
         const imaging::PictureView &inner = loaded[b].view;
         const imaging::PictureView &outer = loaded[a].view;
         // The larger file is the left one; of two equal sizes the one later in ColorRank order.
@@ -238,6 +279,10 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
         saveResumePoint.reset();
         saveResumePoint.bindAll({loaded[a].view.ID, progress, collectionId});
         saveResumePoint.run();
+        if (leftPairs) {
+            leftPairs->commit();
+            leftPairs.reset();
+        }
         ++progress;
         m_observer.progressChanged(progress, count);
         m_observer.handlePendingMessages();
@@ -252,10 +297,13 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
         // this one did not reach.
         summary.outcome = ScanOutcome::Stopped;
     } else {
+        // Together, so that a collection marked scanned always has its pictures marked Old.
+        store::Transaction finish(database);
         database.Execute(QStringLiteral("UPDATE Collection SET Scanned = TRUE, LastMethod = ?, LastTolerance = ?, "
                                         "LastLeft_ID = NULL WHERE ID = ?"),
             {parameters.method, parameters.threshold, collectionId});
         database.Execute(QStringLiteral("UPDATE Picture SET Old = TRUE WHERE CollectionID = ?"), {collectionId});
+        finish.commit();
         summary.outcome = ScanOutcome::Completed;
         if (summary.pairsWritten == 0) {
             m_observer.showNotice(text(N_("No Duplicates")),

@@ -12,8 +12,8 @@
 
 #include <QCollator>
 #include <QDateTime>
-#include <QFile>
 
+#include "common/bytenames.h"
 #include "common/error.h"
 #include "store/datetime.h"
 
@@ -142,7 +142,7 @@ NameComparison probeNameComparison(int dirFd, const std::vector<Listed> &files)
 
 } // namespace
 
-void ListFolderFiles(const std::filesystem::path &folder, FileList &list)
+std::vector<std::string> ListFolderFiles(const std::filesystem::path &folder, FileList &list)
 {
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
     if (!dir)
@@ -150,6 +150,7 @@ void ListFolderFiles(const std::filesystem::path &folder, FileList &list)
     const int dirFd = dirfd(dir.get());
 
     std::vector<Listed> files;
+    std::vector<std::string> unnamed;
     for (;;) {
         errno = 0;
         const dirent *entry = readdir(dir.get());
@@ -168,13 +169,17 @@ void ListFolderFiles(const std::filesystem::path &folder, FileList &list)
             continue;
         if (!S_ISREG(file.info.stx_mode))
             continue;
+        if (!isValidUtf8(file.rawName)) {
+            unnamed.push_back(std::move(file.rawName));
+            continue;
+        }
         files.push_back(std::move(file));
     }
 
     list.clear(probeNameComparison(dirFd, files));
     for (Listed &file : files) {
         FileEntry entry;
-        entry.name = QFile::decodeName(QByteArray(file.rawName.data(), static_cast<qsizetype>(file.rawName.size())));
+        entry.name = QString::fromUtf8(file.rawName.data(), static_cast<qsizetype>(file.rawName.size()));
         entry.rawName = std::move(file.rawName);
         entry.data.Size = static_cast<int32_t>(static_cast<uint32_t>(file.info.stx_size));
         const statx_timestamp &created = (file.info.stx_mask & STATX_BTIME) ? file.info.stx_btime : file.info.stx_mtime;
@@ -183,6 +188,8 @@ void ListFolderFiles(const std::filesystem::path &folder, FileList &list)
         list.add(std::move(entry));
     }
     list.sort();
+    std::sort(unnamed.begin(), unnamed.end());
+    return unnamed;
 }
 
 } // namespace vexaris::runs

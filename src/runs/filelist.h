@@ -66,7 +66,9 @@ private:
 
 // Fills the list with the folder's ordinary files: regular files after following a symbolic
 // link, names not beginning with a dot. FIFOs, sockets, devices and folders are never opened.
+// Files whose names are not valid UTF-8 are not listed (a name the database cannot keep exactly
+// could be taken for another file); their names are returned, as the folder has them.
 // Throws vexaris::Error when the folder cannot be read.
-void ListFolderFiles(const std::filesystem::path &folder, FileList &list);
+std::vector<std::string> ListFolderFiles(const std::filesystem::path &folder, FileList &list);
 
 } // namespace vexaris::runs

@@ -14,7 +14,8 @@ PictureReading PictureReader::read(const std::filesystem::path &file)
         try {
             imaging::LoadPictureFile(file, m_imgLoader);
         } catch (const std::exception &loadFailure) {
-            imaging::StripJpegPrefix(file, loadFailure.what(), m_imgLoader);
+            const imaging::JpegRepair repair = imaging::StripJpegPrefix(file, loadFailure.what(), m_imgLoader);
+            reading.repairFailure = repair.failure;
         }
         reading.width = m_imgLoader.width;
         reading.height = m_imgLoader.height;

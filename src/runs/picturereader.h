@@ -19,6 +19,9 @@ struct PictureReading
     int height = 0;
     imaging::Signature signature;
     std::string error; // the failure's one line, when !ok
+    // Why a JPEG file with bytes in front of its data could not be repaired on disk; the
+    // picture was then read from the repaired bytes in memory, and the file is as it was.
+    std::string repairFailure;
 };
 
 class PictureReader

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 
+#include "common/bytenames.h"
 #include "common/error.h"
 #include "common/paths.h"
 #include "i18n/qtranslate.h"
@@ -13,6 +14,7 @@
 #include "store/connection.h"
 #include "store/data.h"
 #include "store/recordset.h"
+#include "store/runlock.h"
 #include "store/schemanames.h"
 
 namespace vexaris::runs {
@@ -36,6 +38,14 @@ bool sameInteger(const Value &value, qint64 expected)
 bool sameDateTime(const Value &value, double expected)
 {
     return value.isNumeric() && value.toDouble() == expected;
+}
+
+// A database that cannot be written at all fails every file the same way: going on would only
+// bury the cause under a line per file.
+bool endsTheRun(const std::exception &error)
+{
+    const auto *database = dynamic_cast<const DatabaseError *>(&error);
+    return database && isStorageFailure(database->code());
 }
 
 bool isDirectory(const QString &path)
@@ -62,7 +72,21 @@ void ThumbnailRun::appendLog(const QString &line)
 
 ThumbnailRunSummary ThumbnailRun::RunThumbnailUpdate()
 {
+    try {
+        return runUpdate();
+    } catch (const DatabaseError &e) {
+        if (isStorageFailure(e.code()))
+            throw Error(qtrFormat(
+                N_("The run has ended because the database cannot be written: %s"), {QString::fromUtf8(e.what())})
+                            .toStdString());
+        throw;
+    }
+}
+
+ThumbnailRunSummary ThumbnailRun::runUpdate()
+{
     m_collectionId = CurrentCollection.ID;
+    const CollectionRunLock runLock(DatabaseConnection(), m_collectionId, CurrentCollection.Name);
     m_summary = {};
     Recordset folders;
     m_pictures = std::make_unique<Recordset>();
@@ -127,8 +151,9 @@ void ThumbnailRun::updateFolder(int folderId, const QString &path)
         appendLog(qtrFormat(N_("The folder %s does not exist."), {m_folderPath}));
         return;
     }
+    std::vector<std::string> unnamed;
     try {
-        ListFolderFiles(m_folderFsPath, m_files);
+        unnamed = ListFolderFiles(m_folderFsPath, m_files);
     } catch (const std::exception &e) {
         // A folder that cannot be listed says nothing about its files: deleting their rows (and
         // with them the pairs the user has already judged) would lose work for a passing fault.
@@ -136,6 +161,10 @@ void ThumbnailRun::updateFolder(int folderId, const QString &path)
         appendLog(qtrFormat(N_("The folder %s cannot be read: %s"), {m_folderPath, QString::fromUtf8(e.what())}));
         return;
     }
+
+    for (const std::string &name : unnamed)
+        appendLog(qtrFormat(N_("The file %s is left out: its name is not valid UTF-8."),
+            {m_folderPath + QString::fromStdString(printableName(name))}));
 
     matchRows(folderId);
 
@@ -198,6 +227,8 @@ void ThumbnailRun::UpdatePictureRow(size_t i)
             m_pictures->SetField(column::FileName, entry.name);
         } catch (const std::exception &e) {
             m_pictures->CancelUpdate();
+            if (endsTheRun(e))
+                throw;
             appendLog(qtrFormat(
                 N_("Error while writing to the database (file %s): %s"), {fullPath, QString::fromUtf8(e.what())}));
             return;
@@ -215,8 +246,10 @@ void ThumbnailRun::UpdatePictureRow(size_t i)
 
     std::filesystem::path file = m_folderFsPath;
     file += entry.rawName;
+    std::string repairFailure;
     try {
         const PictureReading reading = m_reader.read(file);
+        repairFailure = reading.repairFailure;
         m_pictures->SetField(column::Width, reading.width);
         m_pictures->SetField(column::Height, reading.height);
         if (!reading.ok)
@@ -241,9 +274,15 @@ void ThumbnailRun::UpdatePictureRow(size_t i)
         ++m_summary.picturesRead;
     } catch (const std::exception &e) {
         m_pictures->CancelUpdate();
+        if (endsTheRun(e))
+            throw;
         appendLog(qtrFormat(
             N_("Error while writing to the database (file %s): %s"), {fullPath, QString::fromUtf8(e.what())}));
+        return;
     }
+    if (!repairFailure.empty())
+        appendLog(qtrFormat(N_("The file %s was read, but it could not be repaired on disk: %s"),
+            {fullPath, QString::fromStdString(repairFailure)}));
 }
 
 } // namespace vexaris::runs

@@ -66,11 +66,13 @@ public:
 
     // Runs the whole update of the current collection through the program's database
     // connection, as every operation on collections does. Returns when every folder is done or a stop was requested;
-    // errors that no single file or folder explains (a refused statement, a row that cannot be found again) end the run
-    // and leave it, and the log is then not shown.
+    // errors that no single file or folder explains (a refused statement, a row that cannot be found again, a database
+    // that cannot be written, another run of the collection under way) end the run and leave it, and the log is then
+    // not shown.
     ThumbnailRunSummary RunThumbnailUpdate();
 
 private:
+    ThumbnailRunSummary runUpdate();
     void updateFolder(int folderId, const QString &path);
     void matchRows(int folderId);
     void UpdatePictureRow(size_t i);

@@ -1,5 +1,11 @@
 #include "store/data.h"
 
+#include <cstdlib>
+#include <memory>
+
+#include <QDir>
+#include <QFile>
+
 #include "store/connection.h"
 #include "store/recordset.h"
 #include "store/schemanames.h"
@@ -38,8 +44,8 @@ bool LoadCollection(const QString &name, TCollectionRec &collection, FolderCheck
     Database &database = DatabaseConnection();
     Recordset found;
     // Without an order the first row by key decides when several collections share the name.
-    found.Open(database, QStringLiteral("SELECT * FROM Collection WHERE Name = ? COLLATE UNICODE_NOCASE ORDER BY ID"), LockType::ReadOnly,
-        CommandType::Text, {name});
+    found.Open(database, QStringLiteral("SELECT * FROM Collection WHERE Name = ? COLLATE UNICODE_NOCASE ORDER BY ID"),
+        LockType::ReadOnly, CommandType::Text, {name});
     if (found.Eof()) {
         collection.ID = 0;
         found.Close();
@@ -73,6 +79,28 @@ int32_t AddFolder(int32_t collectionId, const QString &path)
     Database &database = DatabaseConnection();
     database.Execute(QStringLiteral("INSERT INTO Folder (CollectionID, Path) VALUES (?, ?)"), {collectionId, path});
     return static_cast<int32_t>(database.lastInsertId());
+}
+
+QString FolderIdentity(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(name.constData(), nullptr), &std::free);
+    if (resolved)
+        return QFile::decodeName(resolved.get());
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+}
+
+std::optional<int32_t> FindFolder(int32_t collectionId, const QString &path)
+{
+    const QString identity = FolderIdentity(path);
+    Statement rows(
+        DatabaseConnection(), QStringLiteral("SELECT ID, Path FROM Folder WHERE CollectionID = ? ORDER BY ID"));
+    rows.bind(0, collectionId);
+    while (rows.step()) {
+        if (!rows.columnIsNull(1) && FolderIdentity(rows.column(1).toString()) == identity)
+            return rows.column(0).toInt();
+    }
+    return std::nullopt;
 }
 
 int RemoveFolder(int32_t collectionId, const QString &path)

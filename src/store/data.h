@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include <QString>
 #include <QStringList>
@@ -39,8 +40,15 @@ void DeleteCollection(int32_t collectionId);
 // (all entries unchecked) and returns true. Not found: sets only the record's ID to 0, leaves
 // the list alone and returns false.
 bool LoadCollection(const QString &name, TCollectionRec &collection, FolderCheckList &folders);
-// Inserts one folder row and returns the ID the store gave it.
+// Inserts one folder row and returns the ID the store gave it. It does not look for a row that
+// names the same folder (FindFolder does).
 int32_t AddFolder(int32_t collectionId, const QString &path);
+// A folder's identity: its real path, with links, ".", ".." and a trailing delimiter resolved, so
+// that one folder reached in two ways is known as one. A folder that cannot be resolved (it is
+// missing, say) is known by its cleaned absolute path.
+QString FolderIdentity(const QString &path);
+// The ID of the first of the collection's folder rows that names the same folder as path.
+std::optional<int32_t> FindFolder(int32_t collectionId, const QString &path);
 // Deletes the collection's folder rows of exactly this path; returns how many went.
 int RemoveFolder(int32_t collectionId, const QString &path);
 // Deletes the collection's folder rows of this path and of every folder below it (see

@@ -1,13 +1,20 @@
 #include "store/foldertree.h"
 
+#include <algorithm>
+#include <dirent.h>
+#include <memory>
 #include <set>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include <sys/stat.h>
 
-#include <QDir>
 #include <QFile>
+#include <QSet>
 
+#include "common/bytenames.h"
+#include "store/connection.h"
 #include "store/data.h"
 
 namespace vexaris::store {
@@ -16,37 +23,97 @@ namespace {
 
 using FolderKey = std::pair<dev_t, ino_t>;
 
-void addTree(const QString &path, FolderCheckList &folders, std::set<FolderKey> &entered)
+struct DirCloser
 {
-    const QString last = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    if (last == QLatin1String(".") || last == QLatin1String(".."))
-        return;
+    void operator()(DIR *dir) const { closedir(dir); }
+};
 
-    struct stat info
+class TreeWalk
+{
+public:
+    TreeWalk(FolderCheckList &folders, QStringList &skipped)
+        : m_folders(folders)
+        , m_skipped(skipped)
     {
-    };
-    const bool isFolder = ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
-    if (isFolder && !entered.insert({info.st_dev, info.st_ino}).second)
-        return;
+        Statement rows(DatabaseConnection(), QStringLiteral("SELECT Path FROM Folder WHERE CollectionID = ?"));
+        rows.bind(0, CurrentCollection.ID);
+        while (rows.step()) {
+            if (!rows.columnIsNull(0))
+                m_held.insert(FolderIdentity(rows.column(0).toString()));
+        }
+    }
 
-    folders.addFolder(path, AddFolder(CurrentCollection.ID, path));
-    if (!isFolder)
-        return;
+    void add(const QString &path)
+    {
+        const QString last = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+        if (last == QLatin1String(".") || last == QLatin1String(".."))
+            return;
 
-    const QString prefix = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
-    // Without QDir::Hidden the names beginning with "." stay out; without Files, System and
-    // Drives only folders are listed.
-    const QStringList names = QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString &name : names)
-        addTree(prefix + name, folders, entered);
-}
+        const QByteArray name = QFile::encodeName(path);
+        struct stat info
+        {
+        };
+        const bool isFolder = ::stat(name.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+        if (isFolder && !m_entered.insert({info.st_dev, info.st_ino}).second)
+            return;
+
+        const QString identity = FolderIdentity(path);
+        if (!m_held.contains(identity)) {
+            m_folders.addFolder(path, AddFolder(CurrentCollection.ID, path));
+            m_held.insert(identity);
+        }
+        if (!isFolder)
+            return;
+
+        const QString prefix = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+        for (const std::string &child : subfolders(name)) {
+            if (!isValidUtf8(child)) {
+                m_skipped.append(prefix + QString::fromStdString(printableName(child)));
+                continue;
+            }
+            add(prefix + QString::fromUtf8(child.data(), static_cast<qsizetype>(child.size())));
+        }
+    }
+
+private:
+    // The names of the folders in a folder, as bytes, in name order so that walks repeat. Hidden
+    // names stay out; an entry is stat'ed, never opened, so a FIFO cannot block the walk.
+    static std::vector<std::string> subfolders(const QByteArray &folder)
+    {
+        std::vector<std::string> names;
+        const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.constData()));
+        if (!dir)
+            return names;
+        const std::string prefix = folder.endsWith('/') ? folder.toStdString() : folder.toStdString() + '/';
+        while (const dirent *entry = ::readdir(dir.get())) {
+            if (entry->d_name[0] == '.')
+                continue;
+            struct stat info
+            {
+            };
+            if (::stat((prefix + entry->d_name).c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+                names.emplace_back(entry->d_name);
+        }
+        std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
+            const int folded
+                = QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
+                      .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())), Qt::CaseInsensitive);
+            return folded != 0 ? folded < 0 : a < b;
+        });
+        return names;
+    }
+
+    FolderCheckList &m_folders;
+    QStringList &m_skipped;
+    std::set<FolderKey> m_entered;
+    QSet<QString> m_held;
+};
 
 } // namespace
 
-void AddFolderTree(const QString &path, FolderCheckList &folders)
+void AddFolderTree(const QString &path, FolderCheckList &folders, QStringList &skipped)
 {
-    std::set<FolderKey> entered;
-    addTree(path, folders, entered);
+    TreeWalk(folders, skipped).add(path);
 }
 
 } // namespace vexaris::store

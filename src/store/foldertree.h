@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "store/folderlist.h"
 
@@ -12,7 +13,9 @@ namespace vexaris::store {
 // last component is "." or ".." adds nothing. The walk lists folders only (links to folders
 // included, other kinds of entry never opened), skips hidden ones (a leading "."), and enters a
 // folder only once, so a link leading back into the tree ends the walk instead of repeating it.
-// Folders already in the collection are added again, as a second row.
-void AddFolderTree(const QString &path, FolderCheckList &folders);
+// A folder the collection already holds (FolderIdentity) gets no second row, but the folders
+// below it are still looked at. A folder whose name is not valid UTF-8 is left out with the
+// folders below it, and its path, odd bytes escaped, is added to skipped.
+void AddFolderTree(const QString &path, FolderCheckList &folders, QStringList &skipped);
 
 } // namespace vexaris::store

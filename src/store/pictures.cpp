@@ -40,10 +40,11 @@ enum PictureColumn {
     kColorRank,
     kDerivativeRank,
     kOld,
+    kFolderId,
 };
 
 const char *const kColumnNames[] = {"ID", "FileName", "Size", "Created", "Modified", "Width", "Height", "Thumbnail",
-    "Derivative", "ColorRank", "DerivativeRank", "Old"};
+    "Derivative", "ColorRank", "DerivativeRank", "Old", "FolderID"};
 
 class RowReader
 {
@@ -122,7 +123,7 @@ void LoadPictures(TPictureArray &pictures, const QList<int32_t> &folderIds, bool
 
     Statement select(database,
         QStringLiteral("SELECT ID, FileName, Size, Created, Modified, Width, Height, Thumbnail, Derivative, "
-                       "ColorRank, DerivativeRank, Old FROM Picture WHERE CollectionID = ?")
+                       "ColorRank, DerivativeRank, Old, FolderID FROM Picture WHERE CollectionID = ?")
             + filter + QStringLiteral(" ORDER BY ColorRank, ID"));
     select.bindAll(parameters);
 
@@ -146,6 +147,7 @@ void LoadPictures(TPictureArray &pictures, const QList<int32_t> &folderIds, bool
         picture.ColorRank = row.integer(kColorRank);
         picture.DerivativeRank = row.integer(kDerivativeRank);
         picture.Old = row.integer(kOld) != 0;
+        picture.FolderID = row.integer(kFolderId);
         if (computeAverages)
             picture.AverageColors = imaging::AverageColors(pictures.thumbnail(k));
         ++k;

@@ -23,6 +23,7 @@ inline constexpr size_t kAverageColorsSize = imaging::kAverageColorsBytes;
 struct TPictureRec
 {
     int32_t ID = 0;
+    int32_t FolderID = 0;
     QString FileName;
     int32_t Size = 0;
     double Created = 0.0; // days since 30 December 1899

@@ -191,6 +191,20 @@ TEST_F(CollectionCommandsTest, AddFolderWithTreePrintsEveryRowItAdded)
         (QStringList {inTree(u"top"_s), inTree(u"top/a"_s), inTree(u"top/a/deep"_s), inTree(u"top/b"_s)}));
 }
 
+TEST_F(CollectionCommandsTest, AFolderHeldAlreadyIsNotAddedAgainByAnyPath)
+{
+    run("create", {u"C"_s});
+    makeFolders({u"photos/2005"_s});
+    ASSERT_EQ(QFile::link(inTree(u"photos"_s), inTree(u"link"_s)), true);
+    run("add-folder", {u"C"_s, inTree(u"photos"_s)});
+    for (const QString &spelling : {inTree(u"photos/"_s), inTree(u"photos/2005/.."_s), inTree(u"link"_s)})
+        EXPECT_EQ(run("add-folder", {u"C"_s, spelling}), "") << spelling.toStdString();
+    // The tree walk adds what is new below it and nothing twice.
+    const std::string added = run("add-folder", {u"C"_s, inTree(u"link"_s), u"--tree"_s});
+    EXPECT_EQ(rows("SELECT Path FROM Folder ORDER BY ID"), (QStringList {inTree(u"photos"_s), inTree(u"link/2005"_s)}));
+    EXPECT_EQ(std::count(added.begin(), added.end(), '\n'), 1);
+}
+
 TEST_F(CollectionCommandsTest, RemoveFolderMatchesExactly)
 {
     run("create", {u"C"_s});
@@ -272,6 +286,20 @@ TEST(CollectionProgram, ExitStatusesAndOneLineErrors)
         }
     }
     EXPECT_EQ(runProgram({u"--db"_s, file.path(), u"collections"_s}).out, u"Holiday\n"_s);
+}
+
+TEST(CollectionProgram, AnArgumentThatIsNotUtf8IsRefusedWithItsBytesShown)
+{
+    test::TestDatabase file;
+    QProcess process;
+    // QProcess would encode the name; the shell passes the byte itself.
+    process.start(u"/bin/sh"_s,
+        {u"-c"_s, u"\"$0\" --db \"$1\" add-folder C \"$(printf 'dir\\377')\""_s, QStringLiteral(VEXARIS_CLI),
+            file.path()});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 2);
+    EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()),
+        u"vexaris-cli: The argument dir\\xff is not valid UTF-8; Vexaris keeps only names that are\n"_s);
 }
 
 TEST(CollectionProgram, MissingDatabaseIsAnErrorAndIsNotCreated)

@@ -21,11 +21,11 @@
 #include <QTest>
 
 #include "app/dialogs.h"
-#include "readonlyfolder.h"
 #include "review/fileoperation.h"
 #include "review/picturelabel.h"
 #include "review/viewcommand.h"
 #include "store/data.h"
+#include "support/readonlyfolder.h"
 #include "support/testdatabase.h"
 #include "trashfixture.h"
 

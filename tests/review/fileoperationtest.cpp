@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "readonlyfolder.h"
+#include "support/readonlyfolder.h"
 #include "trashfixture.h"
 
 using namespace vexaris::review;

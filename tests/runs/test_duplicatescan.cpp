@@ -17,6 +17,7 @@
 #include "runs/duplicatescan.h"
 #include "store/data.h"
 #include "store/database.h"
+#include "store/runlock.h"
 #include "support/testdatabase.h"
 
 using namespace vexaris;
@@ -575,6 +576,70 @@ INSTANTIATE_TEST_SUITE_P(Failures, ScanRunFailure,
             "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END",
             10, true}),
     [](const auto &row) { return std::string(row.param.name); });
+
+TEST_F(ScanRunSeven, AFullRunThatCannotStartLeavesThePairsAndTheCollectionAsTheyWere)
+{
+    scan();
+    const PairRows before = pairs();
+    const CollectionRow row = collectionRow();
+    db.database().Execute(QStringLiteral("CREATE TEMP TRIGGER failure BEFORE UPDATE OF Old ON Picture "
+                                         "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"));
+    observer = RecordingObserver();
+    EXPECT_THROW(scan(1, 10, true), store::DatabaseError);
+    EXPECT_EQ(pairs(), before);
+    EXPECT_EQ(collectionRow(), row);
+    EXPECT_EQ(oldCount(), 7);
+}
+
+TEST_F(ScanRunSeven, AFailureAmongTheMatchesOfALeftPictureTakesBackEveryOneOfThem)
+{
+    // The first left picture (value 0) matches 10 and 20; the second of its pairs fails.
+    db.database().Execute(QStringLiteral("CREATE TEMP TRIGGER failure BEFORE INSERT ON Duplicate WHEN (SELECT count(*) "
+                                         "FROM Duplicate) >= 1 BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"));
+    EXPECT_THROW(scan(), store::DatabaseError);
+    EXPECT_TRUE(pairs().empty());
+    EXPECT_EQ(collectionRow().lastLeft, -1);
+}
+
+TEST_F(ScanRunSeven, RefusesWhileAnotherRunHoldsTheCollectionButNotAnotherCollection)
+{
+    const store::CollectionRunLock otherRun(db.database(), collection, QStringLiteral("Holiday"));
+    try {
+        scan();
+        ADD_FAILURE() << "the scan ran beside another run";
+    } catch (const Error &e) {
+        EXPECT_NE(std::string(e.what()).find("another run"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(pairs().empty());
+    EXPECT_EQ(collectionRow(), CollectionRow {});
+    EXPECT_TRUE(observer.started.empty());
+
+    db.addCollection(QStringLiteral("Elsewhere"));
+    ScanParameters parameters;
+    parameters.collectionName = QStringLiteral("Elsewhere");
+    runs::DuplicateScan run(observer);
+    EXPECT_EQ(run.run(parameters).outcome, ScanOutcome::Completed);
+}
+
+TEST_F(ScanRun, AFileListedUnderTwoRowsOfOneFolderIsNeverPairedWithItself)
+{
+    const int twin = db.addFolder(collection, QStringLiteral("/pictures/"));
+    const auto add = [&](int folderId, const QString &name, int v, qint64 size) {
+        test::PictureRow row;
+        row.collectionId = collection;
+        row.folderId = folderId;
+        row.fileName = name;
+        row.size = size;
+        row.thumbnail = QByteArray(3072, static_cast<char>(v));
+        row.colorRank = 1000 * v;
+        return db.addPicture(row);
+    };
+    const int same = add(folder, QStringLiteral("same.jpg"), 50, 2000);
+    const int sameAgain = add(twin, QStringLiteral("same.jpg"), 50, 2000);
+    const int other = add(folder, QStringLiteral("other.jpg"), 52, 1000);
+    scan(1, 10, true);
+    EXPECT_EQ(pairs(), (PairRows {{same, other, 3072 * 4}, {sameAgain, other, 3072 * 4}}));
+}
 
 TEST_F(ScanRunSeven, ShowsTheLogOnlyWhenTheRunAddedLines)
 {

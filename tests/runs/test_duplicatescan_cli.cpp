@@ -216,4 +216,16 @@ TEST_F(CliCommands, PairsListsMostAlikeFirstWithTheLargerFileFirst)
     EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 3);
 }
 
+TEST_F(CliCommands, PairsWritesATabOrANewlineInANameAsJsonDoesSoThatAPairStaysOneLine)
+{
+    const int a = addPicture(folder, QStringLiteral("line\nbreak.jpg"), 900, 10);
+    const int b = addPicture(other, QStringLiteral("tab\there.jpg"), 500, 11);
+    db.addPair(collection, a, b, 7);
+    EXPECT_EQ(run("pairs", {QStringLiteral("Holiday")}).out,
+        QStringLiteral("7\t%1\t%2\t/pictures/it's \"here\"/line\\u000abreak.jpg\t/other/tab\\u0009here.jpg\n")
+            .arg(a)
+            .arg(b)
+            .toStdString());
+}
+
 } // namespace

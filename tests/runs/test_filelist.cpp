@@ -139,21 +139,30 @@ TEST(ListFolderFiles, TakesOrdinaryFilesOnly)
     EXPECT_EQ(list.comparison(), NameComparison::Exact);
 }
 
-TEST(ListFolderFiles, NameThatIsNotUtf8CanStillBeOpened)
+TEST(ListFolderFiles, NamesThatAreNotUtf8AreLeftOutAndReturnedEachOnItsOwn)
 {
     QTemporaryDir dir;
-    const std::string raw = std::string("caf\xe9.jpg");
-    const std::string full = toFsPath(dir.path()).native() + "/" + raw;
-    FILE *file = fopen(full.c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    fclose(file);
+    // Decoded with a replacement character, both would read as one name.
+    const std::vector<std::string> raw {"caf\xe8.jpg", "caf\xe9.jpg"};
+    std::vector<std::string> full;
+    for (const std::string &name : raw) {
+        full.push_back(toFsPath(dir.path()).native() + "/" + name);
+        FILE *file = fopen(full.back().c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        fclose(file);
+    }
+    QFile plain(dir.filePath(u"plain.jpg"_qs));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
 
     FileList list;
-    ListFolderFiles(toFsPath(dir.path()), list);
+    const std::vector<std::string> left = ListFolderFiles(toFsPath(dir.path()), list);
 
-    std::remove(full.c_str()); // QTemporaryDir cannot spell the name to remove it
+    for (const std::string &name : full)
+        std::remove(name.c_str()); // QTemporaryDir cannot spell the names to remove them
     ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0].rawName, raw);
+    EXPECT_EQ(list[0].rawName, "plain.jpg");
+    EXPECT_EQ(left, raw);
 }
 
 TEST(ListFolderFiles, UnreadableFolderIsAnError)

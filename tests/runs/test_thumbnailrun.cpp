@@ -1,4 +1,5 @@
 // The update run over real folders of real picture files, against a fresh database.
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -24,6 +25,7 @@
 #include "runs/thumbnailrun.h"
 #include "store/data.h"
 #include "store/datetime.h"
+#include "support/readonlyfolder.h"
 #include "support/testdatabase.h"
 
 using namespace vexaris;
@@ -478,6 +480,93 @@ TEST_F(ThumbnailRunTest, JpegWithGarbageInFrontIsRepairedAndReadAgainOnTheNextRu
     EXPECT_EQ(second.size, jpeg.size());
     EXPECT_FALSE(second.old);
     EXPECT_EQ(second.colorRank, first.colorRank);
+}
+
+TEST_F(ThumbnailRunTest, JpegInAFolderThatCannotBeWrittenGetsItsRowAndOneLineAndStaysAsItWas)
+{
+    const QString folder = makeFolder(QStringLiteral("locked"));
+    QFile source(kData + kPhoto);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray damaged = QByteArray(100, 'g') + source.readAll();
+    {
+        QFile file(folder + QStringLiteral("/prefixed.jpg"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(damaged);
+    }
+    const int folderId = addFolder(folder);
+    {
+        const test::ReadOnlyFolder locked(folder);
+        if (!locked.isValid())
+            GTEST_SKIP() << "this file system cannot lock a folder";
+        run();
+    }
+    EXPECT_EQ(rows(folderId).at(QStringLiteral("prefixed.jpg")).width, 64);
+    const QStringList lines = newLogLines(0);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith(
+        QStringLiteral("The file %1/prefixed.jpg was read, but it could not be repaired on disk: ").arg(folder)))
+        << lines[0].toStdString();
+    QFile file(folder + QStringLiteral("/prefixed.jpg"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), damaged);
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList {QStringLiteral("prefixed.jpg")});
+}
+
+TEST_F(ThumbnailRunTest, FilesWhoseNamesAreNotUtf8AreLeftOutEachWithALineShowingItsBytes)
+{
+    const QString folder = makeFolder(QStringLiteral("odd"));
+    copyFixture(kPhoto, folder, QStringLiteral("plain.jpg"));
+    const std::string base = QFile::encodeName(folder).toStdString();
+    for (const char *name : {"/\xfe.jpg", "/\xff.jpg"}) {
+        FILE *file = std::fopen((base + name).c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fclose(file);
+    }
+    const int folderId = addFolder(folder);
+    run();
+    for (const char *name : {"/\xfe.jpg", "/\xff.jpg"})
+        std::remove((base + name).c_str());
+    EXPECT_EQ(rows(folderId).size(), 1u);
+    EXPECT_EQ(newLogLines(0),
+        (QStringList {QStringLiteral("The file %1/\\xfe.jpg is left out: its name is not valid UTF-8.").arg(folder),
+            QStringLiteral("The file %1/\\xff.jpg is left out: its name is not valid UTF-8.").arg(folder)}));
+}
+
+TEST_F(ThumbnailRunTest, ADatabaseThatCannotBeWrittenEndsTheRunWithOneLineAndKeepsWhatWasStored)
+{
+    const QString first = makeFolder(QStringLiteral("first"));
+    copyFixture(kPhoto, first, QStringLiteral("a.jpg"));
+    const int firstId = addFolder(first);
+    run();
+    const QString second = makeFolder(QStringLiteral("second"));
+    for (const QString &name : {QStringLiteral("b.jpg"), QStringLiteral("c.jpg"), QStringLiteral("d.jpg")})
+        copyFixture(kPlasma, second, name);
+    const int secondId = addFolder(second);
+
+    // The file may not grow: every new row fails with SQLite's own "database or disk is full".
+    m_db.database().Execute(QStringLiteral("PRAGMA max_page_count = 1"));
+    const qsizetype noted = m_log.lineCount();
+    try {
+        run();
+        ADD_FAILURE() << "the run went on without a database";
+    } catch (const Error &e) {
+        EXPECT_EQ(std::string(e.what()),
+            "The run has ended because the database cannot be written: database or disk is full");
+    }
+    EXPECT_TRUE(newLogLines(noted).isEmpty());
+    EXPECT_EQ(m_observer.logShown, 0);
+    EXPECT_EQ(rows(firstId).size(), 1u);
+    EXPECT_TRUE(rows(secondId).empty());
+
+    m_db.database().Execute(QStringLiteral("PRAGMA max_page_count = 1073741823"));
+    run();
+    const std::map<QString, Row> stored = rows(secondId);
+    ASSERT_EQ(stored.size(), 3u);
+    for (const auto &[name, row] : stored) {
+        EXPECT_EQ(row.width, 80) << name.toStdString();
+        EXPECT_EQ(row.thumbnailBytes, 3072) << name.toStdString();
+    }
 }
 
 TEST_F(ThumbnailRunTest, NamesDifferingOnlyInCaseAreTwoFiles)

@@ -53,11 +53,12 @@ protected:
     test::ConnectedTestDatabase db;
     QTemporaryDir tree;
     RecordingList list;
+    QStringList skipped;
 };
 
 TEST_F(FolderTreeTest, EachFolderBeforeTheOnesInsideItEachEntryWithItsRow)
 {
-    AddFolderTree(at("root"), list);
+    AddFolderTree(at("root"), list, skipped);
     const QStringList expected {
         at("root"), at("root/one"), at("root/one/two"), at("root/one/two/three"), at("root/uno")};
     EXPECT_EQ(storedPaths(), expected);
@@ -78,7 +79,7 @@ TEST_F(FolderTreeTest, LinksAreFollowedOnceAndNothingButFoldersIsOpened)
     ASSERT_EQ(::symlink("../../outside", name("root/one/elsewhere").constData()), 0);
     ASSERT_EQ(::symlink("nowhere", name("root/dangling").constData()), 0);
     ASSERT_EQ(::mkfifo(name("root/pipe").constData(), 0600), 0); // opening it would block the walk
-    AddFolderTree(at("root"), list);
+    AddFolderTree(at("root"), list, skipped);
     EXPECT_EQ(storedPaths(),
         (QStringList {at("root"), at("root/one"), at("root/one/elsewhere"), at("root/one/elsewhere/inner"),
             at("root/one/two"), at("root/one/two/three"), at("root/uno")}));
@@ -87,35 +88,49 @@ TEST_F(FolderTreeTest, LinksAreFollowedOnceAndNothingButFoldersIsOpened)
 TEST_F(FolderTreeTest, AHiddenFolderNamedItselfIsAddedButNotTheHiddenOnesInside)
 {
     ASSERT_TRUE(QDir(tree.path()).mkpath(u"root/.git/.deeper"_s));
-    AddFolderTree(at("root/.git"), list);
+    AddFolderTree(at("root/.git"), list, skipped);
     EXPECT_EQ(storedPaths(), (QStringList {at("root/.git"), at("root/.git/objects")}));
 }
 
 TEST_F(FolderTreeTest, TrailingDelimiterAddsNoSecondOne)
 {
-    AddFolderTree(at("root/one/two/"), list);
+    AddFolderTree(at("root/one/two/"), list, skipped);
     EXPECT_EQ(storedPaths(), (QStringList {at("root/one/two/"), at("root/one/two/three")}));
 }
 
 TEST_F(FolderTreeTest, DotAndDotDotAddNothing)
 {
-    AddFolderTree(at("root/."), list);
-    AddFolderTree(at("root/one/.."), list);
+    AddFolderTree(at("root/."), list, skipped);
+    AddFolderTree(at("root/one/.."), list, skipped);
     EXPECT_TRUE(storedPaths().isEmpty());
     EXPECT_TRUE(list.entries.empty());
 }
 
-TEST_F(FolderTreeTest, AddingAgainAddsSecondRows)
+TEST_F(FolderTreeTest, AFolderHeldAlreadyByAnyPathGetsNoSecondRowButItsNewSubfoldersDo)
 {
-    AddFolderTree(at("root/one/two"), list);
-    AddFolderTree(at("root/one/two"), list);
-    EXPECT_EQ(storedPaths().count(at("root/one/two/three")), 2);
-    EXPECT_EQ(list.entries.size(), 4u);
+    AddFolderTree(at("root/one/two"), list, skipped);
+    ASSERT_TRUE(QDir(tree.path()).mkpath(u"root/one/two/four"_s));
+    ASSERT_EQ(::symlink(QFile::encodeName(at("root/one")).constData(), QFile::encodeName(at("link")).constData()), 0);
+    for (const char *spelling : {"root/one/two", "root/one/two/", "root/uno/../one/./two", "link/two"})
+        AddFolderTree(at(spelling), list, skipped);
+    EXPECT_EQ(storedPaths(), (QStringList {at("root/one/two"), at("root/one/two/three"), at("root/one/two/four")}));
+    EXPECT_EQ(list.entries.size(), 3u);
+    EXPECT_TRUE(skipped.isEmpty());
+}
+
+TEST_F(FolderTreeTest, AFolderWhoseNameIsNotUtf8IsLeftOutWithItsPathEscaped)
+{
+    const QByteArray odd = QFile::encodeName(at("root/uno")) + "/dir\xff";
+    ASSERT_EQ(::mkdir(odd.constData(), 0755), 0);
+    ASSERT_EQ(::mkdir((odd + "/inner").constData(), 0755), 0);
+    AddFolderTree(at("root/uno"), list, skipped);
+    EXPECT_EQ(storedPaths(), QStringList {at("root/uno")});
+    EXPECT_EQ(skipped, QStringList {at("root/uno") + u"/dir\\xff"_s});
 }
 
 TEST_F(FolderTreeTest, AMissingFolderIsStoredAsGiven)
 {
-    AddFolderTree(at("gone"), list);
+    AddFolderTree(at("gone"), list, skipped);
     EXPECT_EQ(storedPaths(), QStringList {at("gone")});
 }
 

@@ -1,0 +1,159 @@
+// Runs of the real program against each other and against SIGKILL: one run at a time per
+// collection across processes, no lock left behind by a killed run, and no pair lost by a full
+// rescan killed at any moment.
+#include <chrono>
+#include <csignal>
+#include <set>
+#include <thread>
+#include <tuple>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "store/database.h"
+#include "support/testdatabase.h"
+
+using namespace vexaris;
+
+namespace {
+
+const QString kPhoto = QStringLiteral(VEXARIS_TEST_DATA "/runs/photo-gradient-64x48.jpg");
+
+struct Finished
+{
+    int status = -1;
+    QString err;
+};
+
+class RunSafetyTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { m_database.Open(m_file.path()); }
+
+    int addCollection(const QString &name)
+    {
+        m_database.Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES (?)"), {name});
+        return static_cast<int>(m_database.lastInsertId());
+    }
+    void addFolder(int collection, const QString &path)
+    {
+        m_database.Execute(QStringLiteral("INSERT INTO Folder (CollectionID, Path) VALUES (?, ?)"), {collection, path});
+    }
+    // Copies of one photo: every two of them are a pair.
+    QString folderWith(const QString &name, int photos)
+    {
+        const QString folder = m_tree.filePath(name);
+        EXPECT_TRUE(QDir().mkpath(folder));
+        for (int i = 0; i < photos; ++i)
+            EXPECT_TRUE(QFile::copy(kPhoto, folder + QStringLiteral("/%1.jpg").arg(i, 4, 10, QLatin1Char('0'))));
+        return folder;
+    }
+    qint64 count(const char *sql, int collection)
+    {
+        store::Statement statement(m_database, QString::fromUtf8(sql));
+        statement.bind(0, collection);
+        statement.step();
+        return statement.column(0).toInt64();
+    }
+    std::set<std::tuple<qint64, qint64, qint64>> pairs(int collection)
+    {
+        std::set<std::tuple<qint64, qint64, qint64>> rows;
+        store::Statement query(
+            m_database, QStringLiteral("SELECT Left_ID, Right_ID, Difference FROM Duplicate WHERE Collection_ID = ?"));
+        query.bind(0, collection);
+        while (query.step())
+            rows.insert({query.column(0).toInt64(), query.column(1).toInt64(), query.column(2).toInt64()});
+        return rows;
+    }
+
+    void start(QProcess &process, const QStringList &arguments)
+    {
+        process.start(QStringLiteral(VEXARIS_CLI), QStringList {QStringLiteral("--db"), m_file.path()} + arguments);
+        ASSERT_TRUE(process.waitForStarted());
+    }
+    Finished runToEnd(const QStringList &arguments)
+    {
+        QProcess process;
+        start(process, arguments);
+        process.closeWriteChannel();
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    test::TestDatabase m_file;
+    store::Database m_database;
+    QTemporaryDir m_tree;
+};
+
+TEST_F(RunSafetyTest, ASecondRunOfOneCollectionIsRefusedAtOnceAndAKilledRunLeavesNoLock)
+{
+    const int big = addCollection(QStringLiteral("Big"));
+    addFolder(big, folderWith(QStringLiteral("first"), 1));
+    addFolder(big, folderWith(QStringLiteral("big"), 2000));
+    const int small = addCollection(QStringLiteral("Small"));
+    addFolder(small, folderWith(QStringLiteral("small"), 2));
+
+    QProcess first;
+    start(first, {QStringLiteral("update"), QStringLiteral("Big")});
+    first.setReadChannel(QProcess::StandardError);
+    QByteArray seen;
+    while (!seen.contains("Folder 1/2") && first.waitForReadyRead(30000))
+        seen += first.readAllStandardError();
+    ASSERT_TRUE(seen.contains("Folder 1/2")) << "the first run never reached its big folder";
+
+    for (const QString &command : {QStringLiteral("update"), QStringLiteral("scan")}) {
+        const Finished second = runToEnd({command, QStringLiteral("big")});
+        EXPECT_EQ(second.status, 1) << command.toStdString();
+        EXPECT_EQ(second.err,
+            QStringLiteral("vexaris-cli: The collection Big is being updated or scanned by another run; try again when "
+                           "that run has ended\n"))
+            << command.toStdString();
+    }
+    EXPECT_EQ(runToEnd({QStringLiteral("update"), QStringLiteral("Small")}).status, 0);
+    ASSERT_EQ(first.state(), QProcess::Running) << "the first run ended before the others were tried";
+
+    ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
+    ASSERT_TRUE(first.waitForFinished(30000));
+    const Finished after = runToEnd({QStringLiteral("update"), QStringLiteral("Big")});
+    EXPECT_EQ(after.status, 0) << after.err.toStdString();
+    EXPECT_EQ(count("SELECT count(*) FROM Picture WHERE CollectionID = ?", big), 2001);
+}
+
+TEST_F(RunSafetyTest, AFullRescanKilledAtAnyMomentLosesNoPair)
+{
+    const int burst = addCollection(QStringLiteral("Burst"));
+    addFolder(burst, folderWith(QStringLiteral("burst"), 60));
+    const QStringList settings {
+        QStringLiteral("--method"), QStringLiteral("1"), QStringLiteral("--threshold"), QStringLiteral("10")};
+    ASSERT_EQ(runToEnd({QStringLiteral("update"), QStringLiteral("Burst")}).status, 0);
+
+    const auto began = std::chrono::steady_clock::now();
+    ASSERT_EQ(runToEnd(QStringList {QStringLiteral("scan"), QStringLiteral("Burst")} + settings).status, 0);
+    const auto fullRun
+        = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - began);
+    const auto reference = pairs(burst);
+    ASSERT_EQ(reference.size(), 60u * 59 / 2);
+
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        // Anywhere from the program's start to a little past the end of a whole run.
+        const auto delay
+            = std::chrono::microseconds(QRandomGenerator::global()->bounded(qint64 {fullRun.count() * 5 / 4 + 1}));
+        QProcess killed;
+        start(
+            killed, QStringList {QStringLiteral("scan"), QStringLiteral("Burst"), QStringLiteral("--full")} + settings);
+        std::this_thread::sleep_for(delay);
+        ::kill(static_cast<pid_t>(killed.processId()), SIGKILL);
+        ASSERT_TRUE(killed.waitForFinished(30000));
+
+        const Finished next = runToEnd(QStringList {QStringLiteral("scan"), QStringLiteral("Burst")} + settings);
+        ASSERT_EQ(next.status, 0) << next.err.toStdString();
+        ASSERT_EQ(pairs(burst), reference) << "killed after " << delay.count() << " µs";
+    }
+}
+
+} // namespace
