@@ -28,6 +28,10 @@ enum class PictureFormat {
     DrHalo,
     Icon,
     Metafile,
+    Heif,
+    Webp,
+    Avif,
+    JpegXl,
 };
 
 // One picture kept by a run serves every file: the byte and pixel buffers keep their capacity

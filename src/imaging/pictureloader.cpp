@@ -73,6 +73,12 @@ constexpr std::array kFormats = {
     FormatRow {"ico", Icon, nullptr},
     FormatRow {"wmf", Metafile, nullptr},
     FormatRow {"emf", Metafile, nullptr},
+    FormatRow {"heic", Heif, nullptr},
+    FormatRow {"heif", Heif, nullptr},
+    FormatRow {"hif", Heif, nullptr},
+    FormatRow {"webp", Webp, nullptr},
+    FormatRow {"avif", Avif, nullptr},
+    FormatRow {"jxl", JpegXl, nullptr},
 };
 
 bool sameLetters(std::string_view a, std::string_view b)
@@ -123,6 +129,18 @@ void decodeData(const FormatRow &row, Picture &picture)
         break;
     case AnimatorCel:
         detail::decodeAnimatorCel(bytes, size, picture.bitmap);
+        break;
+    case Heif:
+        detail::decodeHeif(bytes, size, picture.bitmap);
+        break;
+    case Webp:
+        detail::decodeWebp(bytes, size, picture.bitmap);
+        break;
+    case Avif:
+        detail::decodeAvif(bytes, size, picture.bitmap);
+        break;
+    case JpegXl:
+        detail::decodeJpegXl(bytes, size, picture.bitmap);
         break;
     default:
         detail::decodeWithMagick(row.coder, bytes, size, picture.bitmap);

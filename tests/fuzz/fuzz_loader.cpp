@@ -10,7 +10,7 @@
 namespace {
 
 constexpr std::array kExtensions = {"bmp", "rle", "jpg", "gif", "png", "tif", "eps", "tga", "pcx", "psd", "psp", "sgi",
-    "ppm", "rla", "cel", "pcd", "cut", "ico", "wmf", "emf"};
+    "ppm", "rla", "cel", "pcd", "cut", "ico", "wmf", "emf", "heic", "webp", "avif", "jxl"};
 
 } // namespace
 

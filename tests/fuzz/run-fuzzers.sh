@@ -12,10 +12,11 @@ sanitizers="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=un
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DVEXARIS_FUZZ=ON -DVEXARIS_GUI=OFF -DVEXARIS_TESTS=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS="$sanitizers" -DCMAKE_CXX_FLAGS="$sanitizers" >/dev/null
-cmake --build "$build" -j2 --target fuzz_paintshoppro fuzz_animatorcel fuzz_loader
+targets=(fuzz_paintshoppro fuzz_animatorcel fuzz_heif fuzz_webp fuzz_avif fuzz_jxl fuzz_loader)
+cmake --build "$build" -j2 --target "${targets[@]}"
 
 # The loader's target reads the extension from the first byte: index into its table.
-extensions=(bmp rle jpg gif png tif eps tga pcx psd psp sgi ppm rla cel pcd cut ico wmf emf)
+extensions=(bmp rle jpg gif png tif eps tga pcx psd psp sgi ppm rla cel pcd cut ico wmf emf heic webp avif jxl)
 index_of() {
     local i
     for i in "${!extensions[@]}"; do
@@ -25,24 +26,30 @@ index_of() {
 }
 
 corpus=$build/fuzz-corpus
-mkdir -p "$corpus/fuzz_paintshoppro" "$corpus/fuzz_animatorcel" "$corpus/fuzz_loader"
+for target in "${targets[@]}"; do mkdir -p "$corpus/$target"; done
 cp "$here"/seeds/*.psp "$corpus/fuzz_paintshoppro/"
 cp "$here"/seeds/*.cel "$corpus/fuzz_animatorcel/"
+cp "$root"/tests/data/loader/*.heic "$root"/tests/data/loader/*.heif "$corpus/fuzz_heif/"
+for reader in webp avif jxl; do cp "$root"/tests/data/loader/*."$reader" "$corpus/fuzz_$reader/"; done
 for file in "$root"/tests/data/loader/* "$here"/seeds/*; do
     extension=${file##*.}
-    case $extension in fax | tiff) extension=tif ;; jpeg) extension=jpg ;; pgm | pbm) extension=ppm ;; esac
+    case $extension in
+        fax | tiff) extension=tif ;; jpeg) extension=jpg ;; pgm | pbm) extension=ppm ;; heif | hif) extension=heic ;;
+    esac
     i=$(index_of "$extension")
     [ "$i" -ge 0 ] || continue
     { printf "\\$(printf '%03o' "$i")"; cat "$file"; } > "$corpus/fuzz_loader/seed-$(basename "$file")"
 done
 
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
+export LSAN_OPTIONS=suppressions=$here/lsan-suppressions.txt:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1
-for target in fuzz_paintshoppro fuzz_animatorcel fuzz_loader; do
+for target in "${targets[@]}"; do
     echo "== $target: $seconds s"
     (cd "$build" && "$build/bin/$target" -max_total_time="$seconds" -rss_limit_mb=3072 -max_len=65536 \
         -print_final_stats=1 "$corpus/$target" 2>&1 | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|==|SUMMARY|artifact_prefix|Test unit written)' || true)
-    if ls "$build"/crash-* "$build"/leak-* "$build"/oom-* "$build"/timeout-* >/dev/null 2>&1; then
+    # ls of the four patterns fails whenever one of them matches nothing, so look for any one.
+    if [ -n "$(find "$build" -maxdepth 1 \( -name 'crash-*' -o -name 'leak-*' -o -name 'oom-*' -o -name 'timeout-*' \) -print -quit)" ]; then
         echo "$target found a problem; the inputs are in $build" >&2
         exit 1
     fi

@@ -79,6 +79,41 @@ std::vector<uint8_t> tiffWithSize(std::vector<uint8_t> bytes, uint32_t width, ui
     return bytes;
 }
 
+// Sets the size in every "ispe" box of a HEIF or AVIF file (image spatial extents).
+std::vector<uint8_t> ispeWithSize(std::vector<uint8_t> bytes, uint32_t width, uint32_t height)
+{
+    const std::string type = "ispe";
+    for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), type.begin(), type.end())) != bytes.end(); ++at) {
+        const auto offset = static_cast<size_t>(at - bytes.begin());
+        putBe32(bytes, offset + 8, width);
+        putBe32(bytes, offset + 12, height);
+    }
+    return bytes;
+}
+
+// A JPEG XL codestream whose size header is replaced by one of side × side pixels. The header
+// is a bit field (least significant bit first); the file's own is the short form of 9 bits.
+std::vector<uint8_t> jxlWithSquareSize(const std::vector<uint8_t> &original, uint32_t side)
+{
+    std::vector<bool> bits;
+    const auto put = [&](uint32_t value, int count) {
+        for (int i = 0; i < count; ++i)
+            bits.push_back((value >> i & 1) != 0);
+    };
+    // Not small; height as 18 bits (selector 2); aspect ratio 1, so the width is the height.
+    put(0, 1);
+    put(2, 2);
+    put(side - 1, 18);
+    put(1, 3);
+    for (size_t bit = 2 * 8 + 9; bit < original.size() * 8; ++bit)
+        bits.push_back((original[bit / 8] >> (bit % 8) & 1) != 0);
+    std::vector<uint8_t> bytes {0xFF, 0x0A};
+    bytes.resize(2 + (bits.size() + 7) / 8, 0);
+    for (size_t i = 0; i < bits.size(); ++i)
+        bytes[2 + i / 8] |= static_cast<uint8_t>(bits[i] ? 1u << (i % 8) : 0u);
+    return bytes;
+}
+
 struct HostileCase
 {
     const char *name;
@@ -158,6 +193,16 @@ std::vector<HostileCase> hugeHeaders()
         cel.u16(0x9119).u16(65535).u16(65535).u16(0).u16(0).u8(8).u8(0).u32(0).zeros(16).zeros(768).zeros(64);
         cases.push_back({"cel", "cel", cel.bytes});
     }
+    cases.push_back({"heif", "heic", ispeWithSize(readBytes(fixture("quadrants.heic")), 100000, 100000)});
+    cases.push_back({"avif", "avif", ispeWithSize(readBytes(fixture("quadrants.avif")), 100000, 100000)});
+    {
+        // The lossy frame header's 14-bit sides, at their largest.
+        auto webp = readBytes(fixture("quadrants.webp"));
+        putLe16(webp, 26, 0x3FFF);
+        putLe16(webp, 28, 0x3FFF);
+        cases.push_back({"webp", "webp", webp});
+    }
+    cases.push_back({"jxl", "jxl", jxlWithSquareSize(readBytes(fixture("quadrants.jxl")), 100000)});
     return cases;
 }
 
@@ -189,8 +234,9 @@ struct FixtureCase
     const char *fixture;
     const char *extension;
     // A Photoshop file keeps its picture twice, in the layers and merged at the end: cut in the
-    // merged copy, it may still be read whole from the layers.
-    bool twoCopies = false;
+    // merged copy, it may still be read whole from the layers. A file of two pictures cut in the
+    // second still holds the first whole.
+    bool wholeInFirstHalf = false;
 };
 
 std::ostream &operator<<(std::ostream &out, const FixtureCase &c)
@@ -227,6 +273,15 @@ const FixtureCase kFixtures[] = {
     {"quadrants.ppm", "ppm"},
     {"grey.pgm", "pgm"},
     {"bilevel.pbm", "pbm"},
+    {"quadrants.heic", "heic"},
+    {"heif-two-images.heic", "heic"},
+    {"quadrants.webp", "webp"},
+    {"quadrants-transparent-top-left.webp", "webp"},
+    {"webp-two-frames.webp", "webp"},
+    {"quadrants.avif", "avif"},
+    {"avif-two-frames.avif", "avif"},
+    {"quadrants.jxl", "jxl"},
+    {"jxl-two-frames.jxl", "jxl", true},
 };
 
 class Truncated : public ::testing::TestWithParam<FixtureCase>
@@ -239,7 +294,7 @@ TEST_P(Truncated, FailsWithAMessage)
     const auto bytes = readBytes(fixture(GetParam().fixture));
     for (const size_t size :
         {size_t(0), size_t(1), size_t(8), bytes.size() / 4, bytes.size() / 2, bytes.size() * 3 / 4}) {
-        if (GetParam().twoCopies && size > bytes.size() / 2)
+        if (GetParam().wholeInFirstHalf && size > bytes.size() / 2)
             continue;
         const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
         EXPECT_FALSE(tryDecode(GetParam().extension, cut).empty()) << "cut to " << size << " of " << bytes.size();

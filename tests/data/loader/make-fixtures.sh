@@ -70,3 +70,48 @@ convert "$work/quadrants.ppm" -alpha set -region 32x24+0+0 -alpha transparent +r
 # Rows stored from the bottom up, and tall enough to be converted in more than one band
 convert -size 2048x150 xc:'#FF0000' xc:'#00FF00' +append \( -size 2048x150 xc:'#0000FF' xc:'#FFFFFF' +append \) \
     -append -depth 8 -orient bottom-left -compress Zip TIFF:tiff-bottom-up-4096x300.tif
+# HEIF, WebP, AVIF and JPEG XL, each written by its own library's encoder. heif-enc misreads
+# palette PNGs, so its inputs are true-colour ones.
+convert -seed 7 -size 64x48 plasma:fractal -blur 0x1.5 -depth 8 -define png:exclude-chunks=date,time \
+    PNG24:photo-plasma-64x48.png
+heif-enc -o photo-plasma.heic photo-plasma-64x48.png >/dev/null
+cwebp -quiet photo-plasma-64x48.png -o photo-plasma.webp
+cwebp -quiet -lossless photo-plasma-64x48.png -o photo-plasma-lossless.webp
+avifenc photo-plasma-64x48.png photo-plasma.avif >/dev/null
+cjxl photo-plasma-64x48.png photo-plasma.jxl >/dev/null 2>&1
+convert "$work/quadrants.ppm" PNG24:"$work/quadrants.png"
+heif-enc -o quadrants.heic "$work/quadrants.png" >/dev/null
+cwebp -quiet "$work/quadrants.png" -o quadrants.webp
+avifenc "$work/quadrants.png" quadrants.avif >/dev/null
+cjxl "$work/quadrants.png" quadrants.jxl >/dev/null 2>&1
+# Grey: coded with one channel, which the readers give as Palette8
+convert "$work/grey.pgm" -define png:color-type=0 PNG:"$work/grey.png"
+heif-enc -o grey.heic "$work/grey.png" >/dev/null
+avifenc -y 400 "$work/grey.png" grey.avif >/dev/null
+cjxl "$work/grey.png" grey.jxl >/dev/null 2>&1
+# Alpha, and samples of more than 8 bits
+heif-enc -o quadrants-transparent-top-left.heic quadrants-transparent-top-left.png >/dev/null
+cwebp -quiet -lossless quadrants-transparent-top-left.png -o quadrants-transparent-top-left.webp
+avifenc quadrants-transparent-top-left.png quadrants-transparent-top-left.avif >/dev/null
+cjxl quadrants-transparent-top-left.png quadrants-transparent-top-left.jxl >/dev/null 2>&1
+heif-enc -b 10 -o quadrants-10bit.heic quadrants-16bit.png >/dev/null
+avifenc -d 12 quadrants-16bit.png quadrants-12bit.avif >/dev/null
+cjxl quadrants-16bit.png quadrants-16bit.jxl >/dev/null 2>&1
+# Turned pictures. heif-enc writes no rotation, so the HEIF one is AV1-coded by avifenc, whose
+# rotation libheif applies and libavif leaves alone. cjxl keeps the orientation of a JPEG
+# whose Exif block says "turn 90° clockwise".
+avifenc --irot 1 "$work/quadrants.png" heif-av1-turned-90-anticlockwise.heif >/dev/null
+{
+    printf '\377\330\377\341\000\042Exif\000\000MM\000\052\000\000\000\010\000\001'
+    printf '\001\022\000\003\000\000\000\001\000\006\000\000\000\000\000\000'
+    tail -c +3 quadrants.jpg
+} >"$work/turned.jpg"
+cjxl "$work/turned.jpg" jxl-turned-90-clockwise.jxl >/dev/null 2>&1
+# Two pictures, green then magenta: the first is the one read
+convert -size 64x48 xc:'#00FF00' PNG24:"$work/green.png"
+convert -size 64x48 xc:'#FF00FF' PNG24:"$work/magenta.png"
+convert -delay 10 "$work/green.png" "$work/magenta.png" "$work/two-frames.gif"
+heif-enc -o heif-two-images.heic "$work/green.png" "$work/magenta.png" >/dev/null
+gif2webp -quiet "$work/two-frames.gif" -o webp-two-frames.webp
+avifenc "$work/green.png" "$work/magenta.png" avif-two-frames.avif >/dev/null
+cjxl "$work/two-frames.gif" jxl-two-frames.jxl >/dev/null 2>&1
