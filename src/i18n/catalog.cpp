@@ -1,34 +1,18 @@
-// Catalog selection and lookup over glibc's libintl. libintl picks the catalog from the
-// LANGUAGE variable, but only when the LC_MESSAGES locale is not "C" — and Qt sets the locale
-// from the environment at start-up, which is "C" on many machines. So the layer sets LC_MESSAGES
-// to C.UTF-8 itself, finds the catalog file itself (with the two-character fallback) and hands
-// libintl exactly that folder's name.
+// Which interface language is current and where its catalog lives. The lookup itself is the
+// Qt-free part in lookup.cpp; this part speaks Qt's strings and knows the program's folder.
 #include "i18n/catalog.h"
 
 #include <array>
-#include <clocale>
-#include <cstdlib>
-#include <cstring>
-#include <iostream>
-#include <mutex>
-#include <optional>
-
-#include <libintl.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
-#include <QThread>
 
-#include "i18n/translate.h"
+#include "i18n/lookup.h"
 
 namespace vexaris::i18n {
 
 namespace {
-
-constexpr const char *kDomain = "default";
 
 struct LocaleIdCode
 {
@@ -65,171 +49,51 @@ constexpr std::array<LocaleIdCode, 25> kLocaleIdCodes {{
     {4103, "de_LU"},
 }};
 
-struct CatalogData
+QString fromBytes(const std::string &bytes)
 {
-    std::mutex mutex;
-    QString root;
-    QString language;
-    CatalogState state = CatalogState::NotOpened;
-    bool switchedOff = false;
-    CharsetProblemHandler problemHandler;
-};
-
-CatalogData &data()
-{
-    static CatalogData instance;
-    return instance;
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
-// A code becomes a folder name and a LANGUAGE entry: nothing that leaves the catalog root or
-// that libintl would read as a list.
-bool usableCode(const QString &code)
+std::string toBytes(const QString &text)
 {
-    return !code.isEmpty() && code != QLatin1String(".") && code != QLatin1String("..")
-        && !code.contains(QLatin1Char('/')) && !code.contains(QLatin1Char(':')) && !code.contains(QLatin1Char('\0'));
+    return QFile::encodeName(text).toStdString();
 }
 
-QString catalogPath(const QString &root, const QString &code)
+QString programRoot()
 {
-    return root + QLatin1Char('/') + code + QStringLiteral("/LC_MESSAGES/") + QLatin1String(kDomain)
-        + QStringLiteral(".mo");
-}
-
-// Qt (and anybody else) may reset the locale after the catalog was opened.
-void ensureMessagesLocale()
-{
-    const char *current = std::setlocale(LC_MESSAGES, nullptr);
-    if (current && (std::strcmp(current, "C.UTF-8") == 0 || std::strcmp(current, "C.utf8") == 0))
-        return;
-    if (!std::setlocale(LC_MESSAGES, "C.UTF-8"))
-        std::setlocale(LC_MESSAGES, "C.utf8");
-}
-
-bool declaresUtf8(const char *header)
-{
-    const QString text = QString::fromUtf8(header);
-    for (const QString &line : text.split(QLatin1Char('\n'))) {
-        const qsizetype colon = line.indexOf(QLatin1Char(':'));
-        if (colon < 0)
-            continue;
-        if (line.left(colon).trimmed().compare(QLatin1String("Content-Type"), Qt::CaseInsensitive) == 0)
-            return line.mid(colon + 1).toUpper().contains(QLatin1String("CHARSET=UTF-8"));
-    }
-    return false;
-}
-
-bool onTranslatingThread()
-{
-    const QCoreApplication *app = QCoreApplication::instance();
-    return !app || QThread::currentThread() == app->thread();
-}
-
-QString effectiveRoot(const CatalogData &d)
-{
-    if (!d.root.isEmpty())
-        return d.root;
     if (QCoreApplication::instance())
         return QCoreApplication::applicationDirPath() + QStringLiteral("/locale");
     return QStringLiteral("locale");
-}
-
-struct CharsetProblem
-{
-    std::string language;
-    std::string path;
-};
-
-// Called with the lock held; returns the problem to report once the lock is released.
-std::optional<CharsetProblem> openCatalog(CatalogData &d)
-{
-    const QString root = effectiveRoot(d);
-    const QString file = catalogFile(root, d.language);
-    if (file.isEmpty()) {
-        d.state = CatalogState::Missing;
-        return std::nullopt;
-    }
-    const QString folder = QFileInfo(file).dir().absolutePath().section(QLatin1Char('/'), -2, -2);
-    ensureMessagesLocale();
-    qputenv("LANGUAGE", QFile::encodeName(folder));
-    bindtextdomain(kDomain, QFile::encodeName(root).constData());
-    // libintl keeps the translations it found, keyed without LANGUAGE; setting the program's
-    // text domain (to what it is) is the call that always tells it to forget them.
-    textdomain(textdomain(nullptr));
-    bind_textdomain_codeset(kDomain, "UTF-8");
-    if (!declaresUtf8(dgettext(kDomain, ""))) {
-        d.state = CatalogState::SwitchedOff;
-        d.switchedOff = true;
-        return CharsetProblem {d.language.toStdString(), QDir::toNativeSeparators(file).toStdString()};
-    }
-    d.state = CatalogState::Open;
-    return std::nullopt;
-}
-
-void reportCharsetProblem(const CharsetProblem &problem, const CharsetProblemHandler &handler)
-{
-    const std::string caption = _("Localization problem");
-    const std::string message = formatText(_("The translation for the language code %s (in %s) does not have "
-                                             "charset=utf-8 in its Content-Type. Translations are turned off."),
-        {problem.language, problem.path});
-    if (handler)
-        handler(caption, message);
-    else
-        std::cerr << caption << ": " << message << "\n";
 }
 
 } // namespace
 
 QString catalogRoot()
 {
-    CatalogData &d = data();
-    std::lock_guard lock(d.mutex);
-    return effectiveRoot(d);
+    const std::string root = lookupRoot();
+    return root.empty() ? programRoot() : fromBytes(root);
 }
 
 void setCatalogRoot(const QString &root)
 {
-    CatalogData &d = data();
-    std::lock_guard lock(d.mutex);
-    d.root = root;
-    if (!d.switchedOff)
-        d.state = CatalogState::NotOpened;
+    setLookupRoot(toBytes(root.isEmpty() ? programRoot() : root));
 }
 
 void SelectLanguage(const QString &code)
 {
-    const QString language = code.isEmpty() ? defaultLanguage() : code;
-    CatalogData &d = data();
-    std::lock_guard lock(d.mutex);
-    d.language = language;
-    if (!d.switchedOff)
-        d.state = CatalogState::NotOpened;
+    if (lookupRoot().empty())
+        setLookupRoot(toBytes(programRoot()));
+    setLookupLanguage((code.isEmpty() ? defaultLanguage() : code).toStdString());
 }
 
 QString currentLanguage()
 {
-    CatalogData &d = data();
-    std::lock_guard lock(d.mutex);
-    return d.language;
-}
-
-CatalogState catalogState()
-{
-    CatalogData &d = data();
-    std::lock_guard lock(d.mutex);
-    return d.state;
+    return QString::fromStdString(lookupLanguage());
 }
 
 QString catalogFile(const QString &root, const QString &code)
 {
-    if (!usableCode(code))
-        return {};
-    const QString full = catalogPath(root, code);
-    if (QFileInfo(full).isFile())
-        return full;
-    const QString shortened = catalogPath(root, code.left(2));
-    if (QFileInfo(shortened).isFile())
-        return shortened;
-    return {};
+    return fromBytes(catalogFileOf(toBytes(root), code.toStdString()));
 }
 
 QString defaultLanguage(const QString &lang, const QString &userLocale, int localeId)
@@ -273,49 +137,6 @@ QString languageForLocaleId(int localeId)
             return QLatin1String(entry.code);
     }
     return QStringLiteral("C");
-}
-
-std::string translate(const char *text)
-{
-    if (!text)
-        return {};
-    // The empty text would look up the catalog's header.
-    if (!*text || !onTranslatingThread())
-        return text;
-
-    CatalogData &d = data();
-    std::optional<CharsetProblem> problem;
-    CharsetProblemHandler handler;
-    {
-        std::lock_guard lock(d.mutex);
-        if (d.state == CatalogState::NotOpened) {
-            problem = openCatalog(d);
-            handler = d.problemHandler;
-        }
-        if (d.state == CatalogState::Open) {
-            ensureMessagesLocale();
-            return dgettext(kDomain, text);
-        }
-    }
-    if (problem)
-        reportCharsetProblem(*problem, handler);
-    return text;
-}
-
-void setCharsetProblemHandler(CharsetProblemHandler handler)
-{
-    CatalogData &d = data();
-    std::lock_guard lock(d.mutex);
-    d.problemHandler = std::move(handler);
-}
-
-void resetCatalogForTests()
-{
-    CatalogData &d = data();
-    std::lock_guard lock(d.mutex);
-    d.language.clear();
-    d.state = CatalogState::NotOpened;
-    d.switchedOff = false;
 }
 
 } // namespace vexaris::i18n

@@ -1,6 +1,6 @@
 #include "i18n/translate.h"
 
-#include "i18n/catalog.h"
+#include "i18n/lookup.h"
 
 namespace vexaris {
 
