@@ -437,7 +437,14 @@ void TfrmMain::mnuHelpAboutClick()
 
 QString TfrmMain::manualFile()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Help/") + qtr("VexarisEN.chm"));
+#ifdef Q_OS_WIN
+    const QString name = qtr("VexarisEN.chm");
+#else
+    // No Linux desktop opens a compiled help file, so the pages it is compiled from stand in for it.
+    // TRANSLATORS: the manual's start page inside Help/; a translated manual names its own page here.
+    const QString name = qtr("index.html");
+#endif
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Help/") + name);
 }
 
 void TfrmMain::Manual1Click()

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QProcess>
 #include <QScopeGuard>
@@ -31,6 +32,7 @@
 #include "app/dialogs.h"
 #include "app/keyboard.h"
 #include "i18n/catalog.h"
+#include "i18n/catalogfixture.h"
 #include "settings/optionswindow.h"
 #include "store/connection.h"
 #include "store/data.h"
@@ -136,6 +138,7 @@ private slots:
     void scanReloadsTheCollection_data();
     void scanReloadsTheCollection();
     void errorInAHandlerIsReportedAndTheWindowGoesOn();
+    void manualOpensTheHelpFile_data();
     void manualOpensTheHelpFile();
     void preferencesAndAboutAreModal_data();
     void preferencesAndAboutAreModal();
@@ -774,16 +777,43 @@ void TestMainWindow::errorInAHandlerIsReportedAndTheWindowGoesOn()
     QVERIFY(m_window->isVisible());
 }
 
+void TestMainWindow::manualOpensTheHelpFile_data()
+{
+    QTest::addColumn<QString>("translatedPage"); // empty: no catalog
+    QTest::addColumn<QString>("opened"); // below the program's folder
+    QTest::addColumn<bool>("delivered");
+    QTest::newRow("the English pages the build delivers") << QString() << QStringLiteral("Help/index.html") << true;
+    QTest::newRow("a translated manual's page")
+        << QStringLiteral("de/index.html") << QStringLiteral("Help/de/index.html") << false;
+}
+
 void TestMainWindow::manualOpensTheHelpFile()
 {
+    QFETCH(QString, translatedPage);
+    QFETCH(QString, opened);
+    QFETCH(bool, delivered);
+
+    testing::CatalogFixture catalogs;
+    const QByteArray page = translatedPage.toUtf8();
+    if (!translatedPage.isEmpty()) {
+        QVERIFY(catalogs.addCatalog(QStringLiteral("xx"), {{"index.html", page.constData()}}));
+        i18n::setCatalogRoot(catalogs.root());
+        i18n::SelectLanguage(QStringLiteral("xx"));
+    }
+    const auto restore = qScopeGuard([] {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        i18n::resetCatalogForTests();
+        i18n::setCatalogRoot(QString());
+    });
     QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
     m_openedUrls.clear();
+    // F1 and the Help menu's entry are one action.
     QTest::keyClick(m_window.get(), Qt::Key_F1);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    m_window->findChild<QMenu *>(QStringLiteral("mnuHelp"))->actions().last()->trigger();
 
-    QCOMPARE(m_openedUrls.size(), 1);
-    QCOMPARE(
-        m_openedUrls[0].toLocalFile(), QCoreApplication::applicationDirPath() + QStringLiteral("/Help/VexarisEN.chm"));
+    const QString expected = QCoreApplication::applicationDirPath() + QLatin1Char('/') + opened;
+    QCOMPARE(m_openedUrls, (QList<QUrl> {QUrl::fromLocalFile(expected), QUrl::fromLocalFile(expected)}));
+    QCOMPARE(QFile::exists(expected), delivered);
     QCOMPARE(m_dialogs.notices.size(), 0);
 }
 
