@@ -598,6 +598,11 @@ void TfrmMain::lstCollectionFoldersDblClick()
     });
 }
 
+QMenu *TfrmMain::createPopupMenu()
+{
+    return nullptr;
+}
+
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == lstCollectionFolders && event->type() == QEvent::KeyPress) {

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
 #include <QScopeGuard>
@@ -140,6 +141,7 @@ private slots:
     void errorInAHandlerIsReportedAndTheWindowGoesOn();
     void manualOpensTheHelpFile_data();
     void manualOpensTheHelpFile();
+    void toolStripCannotBeHidden();
     void preferencesAndAboutAreModal_data();
     void preferencesAndAboutAreModal();
     void storedLanguageTranslatesTheWindowAtStart();
@@ -815,6 +817,38 @@ void TestMainWindow::manualOpensTheHelpFile()
     QCOMPARE(m_openedUrls, (QList<QUrl> {QUrl::fromLocalFile(expected), QUrl::fromLocalFile(expected)}));
     QCOMPARE(QFile::exists(expected), delivered);
     QCOMPARE(m_dialogs.notices.size(), 0);
+}
+
+void TestMainWindow::toolStripCannotBeHidden()
+{
+    QStringList offered;
+    // A menu that does open would hold the test in its own loop: it is read and closed at once.
+    const auto readMenu = [&offered] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (const QAction *action : menu->actions())
+                offered.append(action->text());
+            menu->close();
+        }
+    };
+    const QList<QToolBar *> bars = m_window->findChildren<QToolBar *>();
+    QCOMPARE(bars.size(), 2);
+    QList<QWidget *> targets {m_window->menuBar()};
+    for (QToolBar *bar : bars)
+        targets.append(bar);
+    for (QWidget *target : targets) {
+        const QPoint inside(target->width() - 2, target->height() / 2);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, inside, target->mapToGlobal(inside));
+        QTimer::singleShot(0, this, readMenu);
+        QApplication::sendEvent(target, &click);
+        QCoreApplication::processEvents();
+        QVERIFY2(offered.isEmpty(),
+            qPrintable(QString::fromLatin1(target->metaObject()->className()) + QStringLiteral(" offers ")
+                + offered.join(QStringLiteral(", "))));
+    }
+    for (QToolBar *bar : bars) {
+        QVERIFY(bar->isVisible());
+        QVERIFY2(!bar->isMovable(), qPrintable(bar->objectName()));
+    }
 }
 
 void TestMainWindow::preferencesAndAboutAreModal_data()
