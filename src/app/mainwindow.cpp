@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include <memory>
+
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
@@ -269,10 +271,8 @@ void TfrmMain::createPanels()
     tvShellFolders->setDragEnabled(true);
     tvShellFolders->setDragDropMode(QAbstractItemView::DragOnly);
     tvShellFolders->setDefaultDropAction(Qt::CopyAction);
-    const QModelIndex home = m_shellModel->index(QDir::homePath());
-    for (QModelIndex index = home.parent(); index.isValid(); index = index.parent())
-        tvShellFolders->expand(index);
-    tvShellFolders->scrollTo(home, QAbstractItemView::PositionAtTop);
+    tvShellFolders->setRootIsDecorated(false);
+    scrollTreeToHome();
     auto *shellLayout = new QVBoxLayout(pnlShellFolders);
     shellLayout->setContentsMargins(0, 0, 0, 0);
     shellLayout->addWidget(lblShellFolders);
@@ -305,6 +305,33 @@ void TfrmMain::createPanels()
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({kTreePanelWidth, kInitialWidth - kTreePanelWidth});
     setCentralWidget(splitter);
+}
+
+void TfrmMain::scrollTreeToHome()
+{
+    const QModelIndex home = m_shellModel->index(QDir::homePath());
+    auto unlisted = std::make_shared<QStringList>();
+    for (QModelIndex index = home.parent(); index.isValid(); index = index.parent()) {
+        tvShellFolders->expand(index);
+        unlisted->append(m_shellModel->filePath(index));
+    }
+    auto scroll
+        = [this] { tvShellFolders->scrollTo(m_shellModel->index(QDir::homePath()), QAbstractItemView::PositionAtTop); };
+    // The model lists each folder in the background and sorts the rows it added a little later;
+    // rows that arrive or are sorted in above the home folder push it down. So once each folder on
+    // the way has been listed, its rows are sorted at once (the model's own sort then finds them in
+    // order and moves nothing) and the tree scrolls to the home folder again.
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(m_shellModel, &QFileSystemModel::directoryLoaded, this,
+        [this, scroll, unlisted, connection](const QString &folder) {
+            if (!unlisted->removeOne(folder))
+                return;
+            m_shellModel->sort(0, Qt::AscendingOrder);
+            scroll();
+            if (unlisted->isEmpty())
+                disconnect(*connection);
+        });
+    scroll();
 }
 
 QString TfrmMain::collectionName() const

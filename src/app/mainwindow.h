@@ -100,6 +100,7 @@ private:
     void createMenus();
     void createToolBars();
     void createPanels();
+    void scrollTreeToHome();
 
     void actUpdateUpdate();
     void actScanUpdate();

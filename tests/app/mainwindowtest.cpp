@@ -2,6 +2,8 @@
 // types, drags, drops, deletes, checks and renames, and what the database holds afterwards.
 #include "app/mainwindow.h"
 
+#include <algorithm>
+
 #include <QAbstractEventDispatcher>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -27,6 +29,7 @@
 #include <QTreeView>
 #include <QUrl>
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include "app/aboutwindow.h"
@@ -142,6 +145,7 @@ private slots:
     void manualOpensTheHelpFile_data();
     void manualOpensTheHelpFile();
     void toolStripCannotBeHidden();
+    void folderTreeOpensAtHome();
     void preferencesAndAboutAreModal_data();
     void preferencesAndAboutAreModal();
     void storedLanguageTranslatesTheWindowAtStart();
@@ -849,6 +853,48 @@ void TestMainWindow::toolStripCannotBeHidden()
         QVERIFY(bar->isVisible());
         QVERIFY2(!bar->isMovable(), qPrintable(bar->objectName()));
     }
+}
+
+void TestMainWindow::folderTreeOpensAtHome()
+{
+    // A home folder far down its parent's list, so that it is out of sight unless the tree
+    // scrolls to it after the folders on the way there are listed.
+    QStringList folders;
+    for (int i = 0; i < 60; ++i)
+        folders.append(QStringLiteral("a%1").arg(i, 2, 10, QLatin1Char('0')));
+    folders.append(QStringLiteral("zhome/Pictures"));
+    QVERIFY(makeFolders(m_disk->path(), folders));
+    const QString home = m_disk->filePath(QStringLiteral("zhome"));
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home));
+    const auto restore = qScopeGuard([&realHome] { qputenv("HOME", realHome); });
+
+    m_window = std::make_unique<TfrmMain>(m_database->path());
+    QTreeView *tree = m_window->tvShellFolders;
+    auto *model = qobject_cast<QFileSystemModel *>(tree->model());
+    QVERIFY(model);
+    QSignalSpy listed(model, &QFileSystemModel::directoryLoaded);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QStringList onTheWay;
+    for (QDir folder(m_disk->path()); !folder.isRoot(); folder.cdUp())
+        onTheWay.append(folder.path());
+    onTheWay.append(QDir::rootPath());
+    const auto listedAll = [&listed, &onTheWay] {
+        QStringList seen;
+        for (const QList<QVariant> &signal : listed)
+            seen.append(signal.at(0).toString());
+        return std::all_of(
+            onTheWay.begin(), onTheWay.end(), [&seen](const QString &folder) { return seen.contains(folder); });
+    };
+    QTRY_VERIFY(listedAll());
+    letIdle();
+
+    const QRect homeRow = tree->visualRect(model->index(home));
+    QVERIFY2(tree->viewport()->rect().contains(homeRow),
+        qPrintable(QStringLiteral("home row at %1 of %2").arg(homeRow.top()).arg(tree->viewport()->height())));
+    // No branch line or expand arrow before the root.
+    QCOMPARE(tree->visualRect(model->index(QDir::rootPath())).left(), 0);
 }
 
 void TestMainWindow::preferencesAndAboutAreModal_data()
