@@ -432,7 +432,11 @@ void TfrmMain::actScanExecute()
         // The reload also follows a failed scan, before its error is reported; a failing reload
         // gets its own report instead of ending the program in the middle of unwinding.
         const auto reload = qScopeGuard([this] { guarded(this, [this] { reloadCollection(); }); });
-        executeScan(this, checkedFolderIds());
+        // The marks choose the folders of this scan only: the collection is loaded afresh, with
+        // every entry unchecked, before the run starts.
+        const QList<int> checked = checkedFolderIds();
+        reloadCollection();
+        executeScan(this, checked);
     });
 }
 

@@ -722,8 +722,9 @@ void TestMainWindow::scanReloadsTheCollection_data()
 void TestMainWindow::scanReloadsTheCollection()
 {
     QFETCH(bool, failing);
-    // The scan itself belongs to its run; the window's part is the reload afterwards, which
-    // clears every check mark and brings in what changed meanwhile, also when the scan fails.
+    // The scan itself belongs to its run; the window's part is the reloads at its start and
+    // afterwards, which clear every check mark and bring in what changed meanwhile, also when the
+    // scan fails.
     const int id = insertCollection(QStringLiteral("Holiday"));
     const int photos = insertFolder(id, QStringLiteral("/photos"));
     store::DatabaseConnection().Execute(
@@ -740,7 +741,11 @@ void TestMainWindow::scanReloadsTheCollection()
     }
 
     QStringList listAtReport;
-    m_dialogs.whenShown = [this, &listAtReport] { listAtReport = listTexts(); };
+    QList<QList<int>> checkedAtNotices;
+    m_dialogs.whenShown = [this, &listAtReport, &checkedAtNotices] {
+        listAtReport = listTexts();
+        checkedAtNotices.append(m_window->checkedFolderIds());
+    };
 
     letIdle();
     m_window->actScan->trigger();
@@ -748,6 +753,12 @@ void TestMainWindow::scanReloadsTheCollection()
     QCOMPARE(listTexts(), (QStringList {QStringLiteral("/later"), QStringLiteral("/photos")}));
     QCOMPARE(m_window->checkedFolderIds(), QList<int>());
     QVERIFY(m_window->isEnabled());
+    // The marks are gone already while the scan runs: the one picture makes no pair, which the
+    // run says before it ends.
+    QVERIFY(!checkedAtNotices.isEmpty());
+    QCOMPARE(checkedAtNotices.first(), QList<int>());
+    if (!failing)
+        QCOMPARE(m_dialogs.notices.first().caption, QStringLiteral("No Duplicates"));
     if (failing) {
         QVERIFY(!m_dialogs.notices.isEmpty());
         QCOMPARE(m_dialogs.notices.last().text, QStringLiteral("the disk is full."));
