@@ -12,6 +12,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -146,6 +147,8 @@ private slots:
     void manualOpensTheHelpFile();
     void toolStripCannotBeHidden();
     void folderTreeOpensAtHome();
+    void changeFolderPathBoxShowsThePath_data();
+    void changeFolderPathBoxShowsThePath();
     void preferencesAndAboutAreModal_data();
     void preferencesAndAboutAreModal();
     void storedLanguageTranslatesTheWindowAtStart();
@@ -906,6 +909,54 @@ void TestMainWindow::folderTreeOpensAtHome()
         qPrintable(QStringLiteral("home row at %1 of %2").arg(homeRow.top()).arg(tree->viewport()->height())));
     // No branch line or expand arrow before the root.
     QCOMPARE(tree->visualRect(model->index(QDir::rootPath())).left(), 0);
+}
+
+void TestMainWindow::changeFolderPathBoxShowsThePath_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("a path longer than the box used to be")
+        << QStringLiteral("/home/anna/Pictures/2005/Summer holiday in the mountains/Camera two") << true;
+    QTest::newRow("a path longer than the screen is wide") << QStringLiteral("/photos").repeated(80) << false;
+}
+
+void TestMainWindow::changeFolderPathBoxShowsThePath()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, fits);
+    const int id = insertCollection(QStringLiteral("Holiday"));
+    insertFolder(id, path);
+    typeName(QStringLiteral("Holiday"));
+
+    // The real input box this time, cancelled once it is measured.
+    setDialogHook(nullptr);
+    const auto restore = qScopeGuard([this] { setDialogHook(&m_dialogs); });
+    int boxWidth = 0;
+    int editWidth = 0;
+    int textWidth = 0;
+    QString shownText;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        const auto *edit = box->findChild<QLineEdit *>();
+        shownText = edit->text();
+        boxWidth = box->frameGeometry().width();
+        editWidth = edit->contentsRect().width();
+        textWidth = edit->fontMetrics().horizontalAdvance(edit->text());
+        box->reject();
+    });
+    QListWidget *list = m_window->lstCollectionFolders;
+    const QPoint centre = list->visualItemRect(list->item(0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+
+    QCOMPARE(shownText, path);
+    QVERIFY2(boxWidth <= m_window->screen()->availableGeometry().width(), qPrintable(QString::number(boxWidth)));
+    if (fits)
+        QVERIFY2(editWidth >= textWidth, qPrintable(QStringLiteral("%1 < %2").arg(editWidth).arg(textWidth)));
+    // Cancelled: nothing changed.
+    QCOMPARE(storedPaths(id), QStringList {path});
 }
 
 void TestMainWindow::preferencesAndAboutAreModal_data()
