@@ -199,10 +199,24 @@ void TfrmOptions::showEvent(QShowEvent *event)
 {
     trbThresholdChange();
     QDialog::showEvent(event);
-    if (const QScreen *where = screen()) {
-        adjustSize();
+    adjustSize();
+    centreOnScreen();
+}
+
+void TfrmOptions::resizeEvent(QResizeEvent *event)
+{
+    // The window takes the size of its texts, so a change of language resizes it while it is
+    // open: centred again, it grows and shrinks about the middle of the screen. The move waits
+    // until the platform has finished with the new size, which it would otherwise place anew.
+    QDialog::resizeEvent(event);
+    if (isVisible())
+        QMetaObject::invokeMethod(this, &TfrmOptions::centreOnScreen, Qt::QueuedConnection);
+}
+
+void TfrmOptions::centreOnScreen()
+{
+    if (const QScreen *where = screen())
         move(where->availableGeometry().center() - rect().center());
-    }
 }
 
 void TfrmOptions::trbThresholdChange()
