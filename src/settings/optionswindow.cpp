@@ -206,11 +206,10 @@ void TfrmOptions::showEvent(QShowEvent *event)
 void TfrmOptions::resizeEvent(QResizeEvent *event)
 {
     // The window takes the size of its texts, so a change of language resizes it while it is
-    // open: centred again, it grows and shrinks about the middle of the screen. The move waits
-    // until the platform has finished with the new size, which it would otherwise place anew.
+    // open: centred again, it grows and shrinks about the middle of the screen.
     QDialog::resizeEvent(event);
     if (isVisible())
-        QMetaObject::invokeMethod(this, &TfrmOptions::centreOnScreen, Qt::QueuedConnection);
+        centreOnScreen();
 }
 
 void TfrmOptions::centreOnScreen()
