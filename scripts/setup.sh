@@ -15,6 +15,7 @@ packages=(
     fp-utils
     tango-icon-theme fonts-dejavu-core
     xvfb xauth
+    desktop-file-utils appstream
 )
 
 missing=()

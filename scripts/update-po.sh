@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Extracts every marked text of src/ into po/default.pot and merges it into each po/<code>.po.
-# Marks: _("...") and qtr("...") translate at once, qtrFormat("...", {...}) translates a format
-# text, N_("...") only marks a text that is translated later (window texts, tables of texts).
+# Extracts every marked text of src/ and dist/ into po/default.pot and merges it into each
+# po/<code>.po. Marks: _("...") and qtr("...") translate at once, qtrFormat("...", {...})
+# translates a format text, N_("...") only marks a text that is translated later (window texts,
+# tables of texts).
 # New texts arrive untranslated; entries whose English changed become fuzzy.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,6 +14,11 @@ extract() {
             --add-comments=TRANSLATORS: --add-location=file --sort-by-file --no-wrap \
             --package-name=Vexaris --package-version=3.0 \
             --output="$1"
+    # The desktop entry and the software centre's description, which the build merges the
+    # translations into (xgettext knows both formats by their names).
+    xgettext --join-existing --from-code=UTF-8 --add-location=file --no-wrap \
+        --package-name=Vexaris --package-version=3.0 \
+        --output="$1" dist/*.desktop.in dist/*.metainfo.xml.in
 }
 
 if [ "${1:-}" = "--extract-to" ]; then

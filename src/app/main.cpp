@@ -29,6 +29,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // The folder tree's icons where the desktop's icon theme has none (or there is no desktop).
     QIcon::setFallbackThemeName(QStringLiteral("Tango"));
+    // The desktop matches the windows with the installed desktop entry and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quillmark.Vexaris"));
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     // The caption of the general error report and of the notices.
     QCoreApplication::setApplicationName(QStringLiteral("Vexaris 3.0 beta"));

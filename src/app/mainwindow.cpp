@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include <memory>
+
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
@@ -272,10 +274,8 @@ void TfrmMain::createPanels()
     tvShellFolders->setDragEnabled(true);
     tvShellFolders->setDragDropMode(QAbstractItemView::DragOnly);
     tvShellFolders->setDefaultDropAction(Qt::CopyAction);
-    const QModelIndex home = m_shellModel->index(QDir::homePath());
-    for (QModelIndex index = home.parent(); index.isValid(); index = index.parent())
-        tvShellFolders->expand(index);
-    tvShellFolders->scrollTo(home, QAbstractItemView::PositionAtTop);
+    tvShellFolders->setRootIsDecorated(false);
+    scrollTreeToHome();
     auto *shellLayout = new QVBoxLayout(pnlShellFolders);
     shellLayout->setContentsMargins(0, 0, 0, 0);
     shellLayout->addWidget(lblShellFolders);
@@ -308,6 +308,33 @@ void TfrmMain::createPanels()
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({kTreePanelWidth, kInitialWidth - kTreePanelWidth});
     setCentralWidget(splitter);
+}
+
+void TfrmMain::scrollTreeToHome()
+{
+    const QModelIndex home = m_shellModel->index(QDir::homePath());
+    auto unlisted = std::make_shared<QStringList>();
+    for (QModelIndex index = home.parent(); index.isValid(); index = index.parent()) {
+        tvShellFolders->expand(index);
+        unlisted->append(m_shellModel->filePath(index));
+    }
+    auto scroll
+        = [this] { tvShellFolders->scrollTo(m_shellModel->index(QDir::homePath()), QAbstractItemView::PositionAtTop); };
+    // The model lists each folder in the background and sorts the rows it added a little later;
+    // rows that arrive or are sorted in above the home folder push it down. So once each folder on
+    // the way has been listed, its rows are sorted at once (the model's own sort then finds them in
+    // order and moves nothing) and the tree scrolls to the home folder again.
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(m_shellModel, &QFileSystemModel::directoryLoaded, this,
+        [this, scroll, unlisted, connection](const QString &folder) {
+            if (!unlisted->removeOne(folder))
+                return;
+            m_shellModel->sort(0, Qt::AscendingOrder);
+            scroll();
+            if (unlisted->isEmpty())
+                disconnect(*connection);
+        });
+    scroll();
 }
 
 QString TfrmMain::collectionName() const
@@ -408,7 +435,11 @@ void TfrmMain::actScanExecute()
         // The reload also follows a failed scan, before its error is reported; a failing reload
         // gets its own report instead of ending the program in the middle of unwinding.
         const auto reload = qScopeGuard([this] { guarded(this, [this] { reloadCollection(); }); });
-        executeScan(this, checkedFolderIds());
+        // The marks choose the folders of this scan only: the collection is loaded afresh, with
+        // every entry unchecked, before the run starts.
+        const QList<int> checked = checkedFolderIds();
+        reloadCollection();
+        executeScan(this, checked);
     });
 }
 
@@ -440,7 +471,14 @@ void TfrmMain::mnuHelpAboutClick()
 
 QString TfrmMain::manualFile()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Help/") + qtr("VexarisEN.chm"));
+#ifdef Q_OS_WIN
+    const QString name = qtr("VexarisEN.chm");
+#else
+    // No Linux desktop opens a compiled help file, so the pages it is compiled from stand in for it.
+    // TRANSLATORS: the manual's start page inside Help/; a translated manual names its own page here.
+    const QString name = qtr("index.html");
+#endif
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Help/") + name);
 }
 
 void TfrmMain::Manual1Click()
@@ -611,6 +649,11 @@ void TfrmMain::lstCollectionFoldersDblClick()
         const auto done = qScopeGuard([this] { m_changingEntries = false; });
         m_folders.renameEntry(item, newPath);
     });
+}
+
+QMenu *TfrmMain::createPopupMenu()
+{
+    return nullptr;
 }
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)

@@ -17,6 +17,7 @@ class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
+class QMenu;
 class QSplitter;
 class QTreeView;
 
@@ -86,6 +87,8 @@ public:
     QAction *Manual1 = nullptr;
 
 protected:
+    // None: its only entries would hide the tool bars, and with them the collection box.
+    QMenu *createPopupMenu() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
@@ -97,6 +100,7 @@ private:
     void createMenus();
     void createToolBars();
     void createPanels();
+    void scrollTreeToHome();
 
     void actUpdateUpdate();
     void actScanUpdate();

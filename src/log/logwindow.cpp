@@ -36,7 +36,8 @@ TfrmLog::TfrmLog(ProcessingLog &log, QWidget *parent)
     LogWindow->setObjectName(QStringLiteral("LogWindow"));
     LogWindow->setReadOnly(true);
     LogWindow->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    LogWindow->setFocusPolicy(Qt::NoFocus); // the Tab key passes it by
+    // A click gives it the keys to select, copy and page; the Tab key passes it by.
+    LogWindow->setFocusPolicy(Qt::ClickFocus);
     LogWindow->setUndoRedoEnabled(false);
 
     auto *strip = new QWidget(this);

@@ -199,10 +199,23 @@ void TfrmOptions::showEvent(QShowEvent *event)
 {
     trbThresholdChange();
     QDialog::showEvent(event);
-    if (const QScreen *where = screen()) {
-        adjustSize();
+    adjustSize();
+    centreOnScreen();
+}
+
+void TfrmOptions::resizeEvent(QResizeEvent *event)
+{
+    // The window takes the size of its texts, so a change of language resizes it while it is
+    // open: centred again, it grows and shrinks about the middle of the screen.
+    QDialog::resizeEvent(event);
+    if (isVisible())
+        centreOnScreen();
+}
+
+void TfrmOptions::centreOnScreen()
+{
+    if (const QScreen *where = screen())
         move(where->availableGeometry().center() - rect().center());
-    }
 }
 
 void TfrmOptions::trbThresholdChange()

@@ -36,11 +36,13 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void trbThresholdChange();
     void cmbLanguageChange(int index);
     void FormClose();
+    void centreOnScreen();
     void loadSettings();
     void selectLanguage(const QString &code);
 

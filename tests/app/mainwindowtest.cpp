@@ -2,6 +2,8 @@
 // types, drags, drops, deletes, checks and renames, and what the database holds afterwards.
 #include "app/mainwindow.h"
 
+#include <algorithm>
+
 #include <QAbstractEventDispatcher>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -10,9 +12,12 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
 #include <QScopeGuard>
@@ -25,12 +30,14 @@
 #include <QTreeView>
 #include <QUrl>
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include "app/aboutwindow.h"
 #include "app/dialogs.h"
 #include "app/keyboard.h"
 #include "i18n/catalog.h"
+#include "i18n/catalogfixture.h"
 #include "settings/optionswindow.h"
 #include "store/connection.h"
 #include "store/data.h"
@@ -136,7 +143,12 @@ private slots:
     void scanReloadsTheCollection_data();
     void scanReloadsTheCollection();
     void errorInAHandlerIsReportedAndTheWindowGoesOn();
+    void manualOpensTheHelpFile_data();
     void manualOpensTheHelpFile();
+    void toolStripCannotBeHidden();
+    void folderTreeOpensAtHome();
+    void changeFolderPathBoxShowsThePath_data();
+    void changeFolderPathBoxShowsThePath();
     void preferencesAndAboutAreModal_data();
     void preferencesAndAboutAreModal();
     void storedLanguageTranslatesTheWindowAtStart();
@@ -712,8 +724,9 @@ void TestMainWindow::scanReloadsTheCollection_data()
 void TestMainWindow::scanReloadsTheCollection()
 {
     QFETCH(bool, failing);
-    // The scan itself belongs to its run; the window's part is the reload afterwards, which
-    // clears every check mark and brings in what changed meanwhile, also when the scan fails.
+    // The scan itself belongs to its run; the window's part is the reloads at its start and
+    // afterwards, which clear every check mark and bring in what changed meanwhile, also when the
+    // scan fails.
     const int id = insertCollection(QStringLiteral("Holiday"));
     const int photos = insertFolder(id, QStringLiteral("/photos"));
     store::DatabaseConnection().Execute(
@@ -730,7 +743,11 @@ void TestMainWindow::scanReloadsTheCollection()
     }
 
     QStringList listAtReport;
-    m_dialogs.whenShown = [this, &listAtReport] { listAtReport = listTexts(); };
+    QList<QList<int>> checkedAtNotices;
+    m_dialogs.whenShown = [this, &listAtReport, &checkedAtNotices] {
+        listAtReport = listTexts();
+        checkedAtNotices.append(m_window->checkedFolderIds());
+    };
 
     letIdle();
     m_window->actScan->trigger();
@@ -738,6 +755,12 @@ void TestMainWindow::scanReloadsTheCollection()
     QCOMPARE(listTexts(), (QStringList {QStringLiteral("/later"), QStringLiteral("/photos")}));
     QCOMPARE(m_window->checkedFolderIds(), QList<int>());
     QVERIFY(m_window->isEnabled());
+    // The marks are gone already while the scan runs: the one picture makes no pair, which the
+    // run says before it ends.
+    QVERIFY(!checkedAtNotices.isEmpty());
+    QCOMPARE(checkedAtNotices.first(), QList<int>());
+    if (!failing)
+        QCOMPARE(m_dialogs.notices.first().caption, QStringLiteral("No Duplicates"));
     if (failing) {
         QVERIFY(!m_dialogs.notices.isEmpty());
         QCOMPARE(m_dialogs.notices.last().text, QStringLiteral("the disk is full."));
@@ -773,17 +796,166 @@ void TestMainWindow::errorInAHandlerIsReportedAndTheWindowGoesOn()
     QVERIFY(m_window->isVisible());
 }
 
+void TestMainWindow::manualOpensTheHelpFile_data()
+{
+    QTest::addColumn<QString>("translatedPage"); // empty: no catalog
+    QTest::addColumn<QString>("opened"); // below the program's folder
+    QTest::addColumn<bool>("delivered");
+    QTest::newRow("the English pages the build delivers") << QString() << QStringLiteral("Help/index.html") << true;
+    QTest::newRow("a translated manual's page")
+        << QStringLiteral("de/index.html") << QStringLiteral("Help/de/index.html") << false;
+}
+
 void TestMainWindow::manualOpensTheHelpFile()
 {
+    QFETCH(QString, translatedPage);
+    QFETCH(QString, opened);
+    QFETCH(bool, delivered);
+
+    testing::CatalogFixture catalogs;
+    const QByteArray page = translatedPage.toUtf8();
+    if (!translatedPage.isEmpty()) {
+        QVERIFY(catalogs.addCatalog(QStringLiteral("xx"), {{"index.html", page.constData()}}));
+        i18n::setCatalogRoot(catalogs.root());
+        i18n::SelectLanguage(QStringLiteral("xx"));
+    }
+    const auto restore = qScopeGuard([] {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        i18n::resetCatalogForTests();
+        i18n::setCatalogRoot(QString());
+    });
     QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
     m_openedUrls.clear();
+    // F1 and the Help menu's entry are one action.
     QTest::keyClick(m_window.get(), Qt::Key_F1);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    m_window->findChild<QMenu *>(QStringLiteral("mnuHelp"))->actions().last()->trigger();
 
-    QCOMPARE(m_openedUrls.size(), 1);
-    QCOMPARE(
-        m_openedUrls[0].toLocalFile(), QCoreApplication::applicationDirPath() + QStringLiteral("/Help/VexarisEN.chm"));
+    const QString expected = QCoreApplication::applicationDirPath() + QLatin1Char('/') + opened;
+    QCOMPARE(m_openedUrls, (QList<QUrl> {QUrl::fromLocalFile(expected), QUrl::fromLocalFile(expected)}));
+    QCOMPARE(QFile::exists(expected), delivered);
     QCOMPARE(m_dialogs.notices.size(), 0);
+}
+
+void TestMainWindow::toolStripCannotBeHidden()
+{
+    QStringList offered;
+    // A menu that does open would hold the test in its own loop: it is read and closed at once.
+    const auto readMenu = [&offered] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (const QAction *action : menu->actions())
+                offered.append(action->text());
+            menu->close();
+        }
+    };
+    const QList<QToolBar *> bars = m_window->findChildren<QToolBar *>();
+    QCOMPARE(bars.size(), 2);
+    QList<QWidget *> targets {m_window->menuBar()};
+    for (QToolBar *bar : bars)
+        targets.append(bar);
+    for (QWidget *target : targets) {
+        const QPoint inside(target->width() - 2, target->height() / 2);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, inside, target->mapToGlobal(inside));
+        QTimer::singleShot(0, this, readMenu);
+        QApplication::sendEvent(target, &click);
+        QCoreApplication::processEvents();
+        QVERIFY2(offered.isEmpty(),
+            qPrintable(QString::fromLatin1(target->metaObject()->className()) + QStringLiteral(" offers ")
+                + offered.join(QStringLiteral(", "))));
+    }
+    for (QToolBar *bar : bars) {
+        QVERIFY(bar->isVisible());
+        QVERIFY2(!bar->isMovable(), qPrintable(bar->objectName()));
+    }
+}
+
+void TestMainWindow::folderTreeOpensAtHome()
+{
+    // A home folder far down its parent's list, so that it is out of sight unless the tree
+    // scrolls to it after the folders on the way there are listed.
+    QStringList folders;
+    for (int i = 0; i < 60; ++i)
+        folders.append(QStringLiteral("a%1").arg(i, 2, 10, QLatin1Char('0')));
+    folders.append(QStringLiteral("zhome/Pictures"));
+    QVERIFY(makeFolders(m_disk->path(), folders));
+    const QString home = m_disk->filePath(QStringLiteral("zhome"));
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home));
+    const auto restore = qScopeGuard([&realHome] { qputenv("HOME", realHome); });
+
+    m_window = std::make_unique<TfrmMain>(m_database->path());
+    QTreeView *tree = m_window->tvShellFolders;
+    auto *model = qobject_cast<QFileSystemModel *>(tree->model());
+    QVERIFY(model);
+    QSignalSpy listed(model, &QFileSystemModel::directoryLoaded);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QStringList onTheWay;
+    for (QDir folder(m_disk->path()); !folder.isRoot(); folder.cdUp())
+        onTheWay.append(folder.path());
+    onTheWay.append(QDir::rootPath());
+    const auto listedAll = [&listed, &onTheWay] {
+        QStringList seen;
+        for (const QList<QVariant> &signal : listed)
+            seen.append(signal.at(0).toString());
+        return std::all_of(
+            onTheWay.begin(), onTheWay.end(), [&seen](const QString &folder) { return seen.contains(folder); });
+    };
+    QTRY_VERIFY(listedAll());
+    letIdle();
+
+    const QRect homeRow = tree->visualRect(model->index(home));
+    QVERIFY2(tree->viewport()->rect().contains(homeRow),
+        qPrintable(QStringLiteral("home row at %1 of %2").arg(homeRow.top()).arg(tree->viewport()->height())));
+    // No branch line or expand arrow before the root.
+    QCOMPARE(tree->visualRect(model->index(QDir::rootPath())).left(), 0);
+}
+
+void TestMainWindow::changeFolderPathBoxShowsThePath_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("a path longer than the box used to be")
+        << QStringLiteral("/home/anna/Pictures/2005/Summer holiday in the mountains/Camera two") << true;
+    QTest::newRow("a path longer than the screen is wide") << QStringLiteral("/photos").repeated(80) << false;
+}
+
+void TestMainWindow::changeFolderPathBoxShowsThePath()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, fits);
+    const int id = insertCollection(QStringLiteral("Holiday"));
+    insertFolder(id, path);
+    typeName(QStringLiteral("Holiday"));
+
+    // The real input box this time, cancelled once it is measured.
+    setDialogHook(nullptr);
+    const auto restore = qScopeGuard([this] { setDialogHook(&m_dialogs); });
+    int boxWidth = 0;
+    int editWidth = 0;
+    int textWidth = 0;
+    QString shownText;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        const auto *edit = box->findChild<QLineEdit *>();
+        shownText = edit->text();
+        boxWidth = box->frameGeometry().width();
+        editWidth = edit->contentsRect().width();
+        textWidth = edit->fontMetrics().horizontalAdvance(edit->text());
+        box->reject();
+    });
+    QListWidget *list = m_window->lstCollectionFolders;
+    const QPoint centre = list->visualItemRect(list->item(0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+
+    QCOMPARE(shownText, path);
+    QVERIFY2(boxWidth <= m_window->screen()->availableGeometry().width(), qPrintable(QString::number(boxWidth)));
+    if (fits)
+        QVERIFY2(editWidth >= textWidth, qPrintable(QStringLiteral("%1 < %2").arg(editWidth).arg(textWidth)));
+    // Cancelled: nothing changed.
+    QCOMPARE(storedPaths(id), QStringList {path});
 }
 
 void TestMainWindow::preferencesAndAboutAreModal_data()

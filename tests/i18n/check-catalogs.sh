@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every marked text of the sources must be in po/default.pot and translated (not fuzzy) in each
-# shipped catalog, with the same format directives as its English text.
+# shipped catalog, with the same format directives as its English text, and each catalog calls the
+# Trash by one name.
 set -uo pipefail
 cd "$1"
 work=$(mktemp -d)
@@ -23,6 +24,34 @@ for catalog in po/*.po; do
     fi
     if ! grep -q '^"Content-Type: text/plain; charset=UTF-8\\n"$' "$catalog"; then
         echo "$catalog: not declared UTF-8"
+        status=1
+    fi
+done
+# The design's questions say "Recycle Bin" and the rest of the interface "Trash"; both are the
+# desktop's Trash, which each language calls by the one word its desktops use.
+trash_word() {
+    case "$1" in
+        de) echo Papierkorb ;;
+        fr) echo corbeille ;;
+    esac
+}
+for catalog in po/*.po; do
+    code=$(basename "$catalog" .po)
+    word=$(trash_word "$code")
+    if [ -z "$word" ]; then
+        echo "$catalog: no word for the Trash is known for this language"
+        status=1
+        continue
+    fi
+    msggrep --no-wrap -K -E -e 'Recycle Bin|Trash' -o "$work/trash.po" "$catalog"
+    if [ "$(grep -c '^msgid "[^"]' "$work/trash.po")" -eq 0 ]; then
+        echo "$catalog: no text mentions the Trash"
+        status=1
+    fi
+    odd=$(msgexec -i "$work/trash.po" sh -c '[ -z "$MSGEXEC_MSGID" ] || grep -qi "$0" || echo "  $MSGEXEC_MSGID"' "$word")
+    if [ -n "$odd" ]; then
+        echo "$catalog: texts about the Trash that do not call it \"$word\":"
+        echo "$odd"
         status=1
     fi
 done

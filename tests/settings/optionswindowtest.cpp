@@ -278,6 +278,31 @@ private slots:
         QVERIFY(checked >= 14);
     }
 
+    void staysCentredWhenTheLanguageChanges()
+    {
+        // The shipped German catalog, whose texts make the window wider than in English.
+        i18n::setCatalogRoot(s(VEXARIS_SHIPPED_LOCALE));
+        TfrmOptions window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QPoint centre = window.frameGeometry().center();
+        const int englishWidth = window.width();
+        const auto centreMoved = [&window, &centre] {
+            const QPoint now = window.frameGeometry().center();
+            return (now - centre).manhattanLength() > 1
+                ? s("centre moved from %1,%2 to %3,%4").arg(centre.x()).arg(centre.y()).arg(now.x()).arg(now.y())
+                : QString();
+        };
+
+        // The window takes its new size when the event loop gets to its layout.
+        pick(window.findChild<QComboBox *>(s("cmbLanguage")), s("de"));
+        QTRY_VERIFY(window.width() > englishWidth);
+        QVERIFY2(centreMoved().isEmpty(), qPrintable(centreMoved()));
+        pick(window.findChild<QComboBox *>(s("cmbLanguage")), s("en"));
+        QTRY_COMPARE(window.width(), englishWidth);
+        QVERIFY2(centreMoved().isEmpty(), qPrintable(centreMoved()));
+    }
+
 private:
     static void pick(QComboBox *combo, const QString &code)
     {

@@ -20,3 +20,5 @@ for name in "${!sources[@]}"; do
     convert "$src" -strip -modulate 125,120 "PNG32:$name-highlighted.png"
 done
 convert /usr/share/icons/Tango/32x32/mimetypes/image-x-generic.png -strip PNG32:vexaris.png
+# The desktop's menus and software centre draw the program's icon at any size.
+cp /usr/share/icons/Tango/scalable/mimetypes/image-x-generic.svg vexaris.svg
