@@ -14,9 +14,9 @@
 
 #include "common/error.h"
 #include "runs/duplicatescan.h"
-#include "store/connection.h"
 #include "store/data.h"
 #include "store/database.h"
+#include "store/session.h"
 
 using namespace vexaris;
 using Clock = std::chrono::steady_clock;
@@ -28,17 +28,12 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-class QuietObserver : public runs::ScanObserver
+class QuietObserver : public runs::RunObserver
 {
 public:
+    void progress(const runs::RunProgress &) override { }
     bool stopRequested() override { return false; }
     void handlePendingMessages() override { }
-    void comparisonsStarted(int, int) override { }
-    void progressChanged(int, int) override { }
-    void showMessage(const QString &) override { }
-    void showNotice(const QString &, const QString &) override { }
-    bool askQuestion(const QString &, const QString &) override { return true; }
-    void showLog() override { }
 };
 
 void forgetScans(store::Database &database)
@@ -86,10 +81,9 @@ int main(int argc, char *argv[])
         if (!folder.isValid() || !schema.open(QIODevice::ReadOnly))
             throw Error("cannot prepare the benchmark database");
         store::createDatabase(file, schema.readAll());
-        std::string failure;
-        if (!store::ConnectDatabase(file, &failure))
-            throw Error(failure);
-        store::Database &database = store::DatabaseConnection();
+        store::Session session;
+        session.ConnectDatabase(file);
+        store::Database &database = session.DatabaseConnection;
         database.Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES ('Burst')"));
         const int collection = static_cast<int>(database.lastInsertId());
         database.Execute(QStringLiteral("INSERT INTO Folder (CollectionID, Path) VALUES (?, '/burst')"), {collection});
@@ -122,7 +116,7 @@ int main(int argc, char *argv[])
         parameters.method = 1;
         parameters.threshold = 10;
         const auto start = Clock::now();
-        const runs::ScanSummary summary = runs::DuplicateScan(observer).run(parameters);
+        const runs::ScanSummary summary = runs::DuplicateScan(session, observer).run(parameters);
         const double after = secondsSince(start);
         if (summary.pairsWritten != pairs)
             throw Error("the run did not record every pair");
@@ -132,7 +126,6 @@ int main(int argc, char *argv[])
         std::printf("%-40s %10.2f %14.0f\n", "each pair in its own commit", before, pairs / before);
         std::printf("%-40s %10.2f %14.0f\n", "a left picture's pairs in one commit", after, pairs / after);
         std::printf("speed-up: %.1f x\n", before / after);
-        store::DisconnectDatabase();
     } catch (const std::exception &e) {
         std::fprintf(stderr, "bench_pairwrite: %s\n", e.what());
         return 1;

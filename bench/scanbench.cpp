@@ -21,10 +21,10 @@
 #include "imaging/difference.h"
 #include "imaging/imgutils.h"
 #include "runs/duplicatescan.h"
-#include "store/connection.h"
 #include "store/data.h"
 #include "store/database.h"
 #include "store/pictures.h"
+#include "store/session.h"
 
 using namespace vexaris;
 using Clock = std::chrono::steady_clock;
@@ -38,17 +38,12 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-class QuietObserver : public runs::ScanObserver
+class QuietObserver : public runs::RunObserver
 {
 public:
+    void progress(const runs::RunProgress &) override { }
     bool stopRequested() override { return false; }
     void handlePendingMessages() override { }
-    void comparisonsStarted(int, int) override { }
-    void progressChanged(int, int) override { }
-    void showMessage(const QString &) override { }
-    void showNotice(const QString &, const QString &) override { }
-    bool askQuestion(const QString &, const QString &) override { return true; }
-    void showLog() override { }
 };
 
 // A small synthetic photo: a vertical gradient between two colours with a few coloured boxes and
@@ -188,10 +183,9 @@ int main(int argc, char *argv[])
         if (!folder.isValid() || !schema.open(QIODevice::ReadOnly))
             throw Error("cannot prepare the benchmark database");
         store::createDatabase(file, schema.readAll());
-        std::string failure;
-        if (!store::ConnectDatabase(file, &failure))
-            throw Error(failure);
-        store::Database &database = store::DatabaseConnection();
+        store::Session session;
+        session.ConnectDatabase(file);
+        store::Database &database = session.DatabaseConnection;
         database.Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES ('Bench')"));
         const int collection = static_cast<int>(database.lastInsertId());
         database.Execute(QStringLiteral("INSERT INTO Folder (CollectionID, Path) VALUES (?, '/bench')"), {collection});
@@ -210,10 +204,10 @@ int main(int argc, char *argv[])
                 const imaging::DifferenceLimits limits = imaging::ComputeLimits(threshold);
 
                 forgetScans(database);
-                store::CurrentCollection.ID = collection;
+                session.CurrentCollection.ID = collection;
                 auto start = Clock::now();
                 store::TPictureArray pictures;
-                store::LoadPictures(pictures, {}, kind == imaging::ComparisonMethod::AveragedColors);
+                store::LoadPictures(session, pictures, {}, kind == imaging::ComparisonMethod::AveragedColors);
                 const double loading = secondsSince(start);
                 const std::vector<runs::ScanPicture> loaded = runs::ScanPicturesOf(pictures);
                 int64_t matches = 0;
@@ -230,7 +224,7 @@ int main(int argc, char *argv[])
                 parameters.threshold = threshold;
                 forgetScans(database);
                 start = Clock::now();
-                const runs::ScanSummary summary = runs::DuplicateScan(observer).run(parameters);
+                const runs::ScanSummary summary = runs::DuplicateScan(session, observer).run(parameters);
                 const double whole = secondsSince(start);
                 if (summary.pairsTested != tested || summary.pairsWritten != matches)
                     throw Error("the run and the pair loop disagree");
@@ -240,7 +234,6 @@ int main(int argc, char *argv[])
                     loop > 0 ? static_cast<double>(tested) / loop : 0.0, loading, whole, whole - loading - loop);
             }
         }
-        store::DisconnectDatabase();
     } catch (const std::exception &e) {
         std::fprintf(stderr, "bench_scan: %s\n", e.what());
         return 1;

@@ -28,9 +28,9 @@
 
 #include "log/processinglog.h"
 #include "runs/thumbnailrun.h"
-#include "store/connection.h"
 #include "store/data.h"
 #include "store/database.h"
+#include "store/session.h"
 
 extern char **environ;
 
@@ -161,18 +161,12 @@ bool decodeWithDjpeg(const std::string &path)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-class SilentObserver : public runs::ThumbnailRunObserver
+class SilentObserver : public runs::RunObserver
 {
 public:
+    void progress(const runs::RunProgress &) override { }
     bool stopRequested() override { return false; }
     void handlePendingMessages() override { }
-    void clearStopRequest() override { }
-    void folderProgress(int, int) override { }
-    void folderStarted(const QString &) override { }
-    void filesCounted(int) override { }
-    void fileStarted(const QString &) override { }
-    void fileDone(int, int) override { }
-    void showLog() override { }
 };
 
 } // namespace
@@ -234,19 +228,21 @@ int main(int argc, char *argv[])
     if (!schema.open(QIODevice::ReadOnly))
         return 1;
     store::createDatabase(databaseFile, schema.readAll());
-    std::string error;
-    if (!store::ConnectDatabase(databaseFile, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    store::Session session;
+    try {
+        session.ConnectDatabase(databaseFile);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
-    store::AddCollection(QStringLiteral("Bench"));
+    store::AddCollection(session, QStringLiteral("Bench"));
     store::FolderList folders;
-    store::LoadCollection(QStringLiteral("Bench"), store::CurrentCollection, folders);
-    store::AddFolder(store::CurrentCollection.ID, folder);
+    store::LoadCollection(session, QStringLiteral("Bench"), session.CurrentCollection, folders);
+    store::AddFolder(session, session.CurrentCollection.ID, folder);
 
     log::ProcessingLog processingLog;
     SilentObserver observer;
-    runs::ThumbnailRun run(processingLog, observer);
+    runs::ThumbnailRun run(session, processingLog, observer);
 
     const Clock::time_point first = Clock::now();
     const runs::ThumbnailRunSummary summary = run.RunThumbnailUpdate();
@@ -258,6 +254,5 @@ int main(int argc, char *argv[])
     const runs::ThumbnailRunSummary unchanged = run.RunThumbnailUpdate();
     std::printf("second, unchanged run: %.3f s (%d pictures read)\n", secondsSince(second), unchanged.picturesRead);
 
-    store::DisconnectDatabase();
     return 0;
 }

@@ -9,22 +9,16 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "i18n/componenttranslation.h"
 #include "i18n/translate.h"
-#include "i18n/translatedwindows.h"
+#include "ui/componenttranslation.h"
 
 namespace vexaris::ui {
 
 namespace {
 
-QString en(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 QLabel *newLabel(const char *objectName, const char *text)
 {
-    auto *label = new QLabel(en(text));
+    auto *label = new QLabel(i18n::english(text));
     label->setObjectName(QLatin1String(objectName));
     label->setWordWrap(true);
     return label;
@@ -36,7 +30,7 @@ TfrmAbout::TfrmAbout(QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(en(N_("About")));
+    setWindowTitle(i18n::english(N_("About")));
 
     auto *Panel1 = new QFrame;
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -47,7 +41,7 @@ TfrmAbout::TfrmAbout(QWidget *parent)
     ProgramIcon->setPixmap(QPixmap(QStringLiteral(":/icons/vexaris.png")));
     ProgramIcon->setAlignment(Qt::AlignTop);
 
-    ProductName = new QLabel(en(N_("Vexaris 3.0")));
+    ProductName = new QLabel(i18n::english(N_("Vexaris 3.0")));
     ProductName->setObjectName(QStringLiteral("ProductName"));
     QFont big = ProductName->font();
     big.setPointSizeF(big.pointSizeF() * 1.5);
@@ -67,7 +61,7 @@ TfrmAbout::TfrmAbout(QWidget *parent)
     panelLayout->addWidget(ProgramIcon);
     panelLayout->addLayout(texts, 1);
 
-    OKButton = new QPushButton(en(N_("OK")));
+    OKButton = new QPushButton(i18n::english(N_("OK")));
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
@@ -81,7 +75,6 @@ TfrmAbout::TfrmAbout(QWidget *parent)
         move(screen->availableGeometry().center() - rect().center());
 
     i18n::TranslateComponent(this);
-    i18n::registerTranslatedWindow(i18n::TranslatedWindow::About, this);
 }
 
 } // namespace vexaris::ui

@@ -6,18 +6,12 @@
 #include <QDir>
 #include <QIcon>
 
-#include "app/aboutwindow.h"
-#include "app/mainwindow.h"
+#include "app/desktop.h"
 #include "app/programlock.h"
-#include "common/error.h"
-#include "i18n/interfacelanguage.h"
-#include "log/logwindow.h"
 #include "log/processinglog.h"
-#include "review/duplicateswindow.h"
-#include "runs/getthumbswindow.h"
-#include "runs/scanwindow.h"
-#include "settings/optionswindow.h"
 #include "store/connection.h"
+#include "store/session.h"
+#include "ui/interfacelanguage.h"
 
 int main(int argc, char *argv[])
 {
@@ -36,21 +30,13 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Vexaris 3.0 beta"));
     i18n::startInterfaceTranslation();
 
+    // What every window shares lives as long as the program: the connection with the current
+    // collection, and the processing log.
+    store::Session session;
+    log::ProcessingLog processingLog;
     try {
-        // The main window comes first: it opens the database and selects the stored interface
-        // language before any other window translates itself.
-        ui::TfrmMain frmMain(store::defaultDatabasePath());
-        // The run windows and the log are shown while the main window is disabled, so they must
-        // not be its children: a disabled window disables its children with it.
-        ui::TfrmGetThumbs frmGetThumbs;
-        log::TfrmLog frmLog(log::ProcessingLog::instance());
-        ui::TfrmScan frmScan;
-        settings::TfrmOptions frmOptions(&frmMain);
-        ui::TfrmAbout frmAbout(&frmMain);
-        ui::TfrmDuplicates frmDuplicates(&frmMain);
-        frmDuplicates.setStretchPreference([&frmOptions] { return frmOptions.stretchDuplicates(); });
-
-        frmMain.show();
+        ui::Desktop desktop(session, processingLog, store::defaultDatabasePath());
+        desktop.frmMain.show();
         return QApplication::exec();
     } catch (const std::exception &e) {
         // Without its database the program has nothing to show: it ends before any window

@@ -30,31 +30,29 @@
 #include <QVBoxLayout>
 
 #include "app/aboutwindow.h"
-#include "app/dialogs.h"
-#include "app/errorreport.h"
-#include "app/keyboard.h"
+#include "app/scancommand.h"
+#include "app/updatecommand.h"
+#include "app/viewcommand.h"
 #include "common/bytenames.h"
 #include "common/error.h"
 #include "i18n/catalog.h"
-#include "i18n/componenttranslation.h"
 #include "i18n/qtranslate.h"
-#include "i18n/translatedwindows.h"
 #include "log/logwindow.h"
 #include "log/processinglog.h"
-#include "review/viewcommand.h"
-#include "runs/scancommand.h"
-#include "runs/updatecommand.h"
+#include "runs/duplicatescan.h"
 #include "settings/optionswindow.h"
 #include "settings/settingsstore.h"
-#include "store/connection.h"
 #include "store/data.h"
 #include "store/foldertree.h"
+#include "ui/componenttranslation.h"
+#include "ui/dialogs.h"
+#include "ui/errorreport.h"
+#include "ui/keyboard.h"
+#include "ui/translatedwindows.h"
 
 namespace vexaris::ui {
 
 namespace {
-
-QPointer<TfrmMain> s_instance;
 
 constexpr int kInitialWidth = 750;
 constexpr int kInitialHeight = 488;
@@ -62,13 +60,6 @@ constexpr int kCollectionBoxWidth = 241;
 constexpr int kTreePanelWidth = 225;
 constexpr int kTreePanelMinWidth = 150;
 constexpr int kListPanelMinWidth = 200;
-
-// Window texts are set in English; TranslateComponent puts them into the interface language and
-// remembers the English ones for a later change of language.
-QString en(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 QIcon actionIcon(const char *name)
 {
@@ -84,30 +75,24 @@ QAction *newAction(QObject *parent, const char *objectName, const char *caption,
 {
     auto *action = new QAction(parent);
     action->setObjectName(QLatin1String(objectName));
-    action->setText(en(caption));
-    action->setToolTip(en(hint));
+    action->setText(i18n::english(caption));
+    action->setToolTip(i18n::english(hint));
     action->setIcon(actionIcon(icon));
     return action;
 }
 
-template <typename Window> Window *findWindow()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *window = qobject_cast<Window *>(widget))
-            return window;
-    }
-    return nullptr;
-}
-
 } // namespace
 
-TfrmMain::TfrmMain(const QString &databaseFile, QWidget *parent)
+TfrmMain::TfrmMain(
+    store::Session &session, log::ProcessingLog &processingLog, const QString &databaseFile, QWidget *parent)
     : QMainWindow(parent)
     , lstCollectionFolders(new QListWidget)
+    , m_session(session)
+    , m_log(processingLog)
     , m_folders(lstCollectionFolders)
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(en(N_("Vexaris 3.0")));
+    setWindowTitle(i18n::english(N_("Vexaris 3.0")));
     setWindowIcon(QIcon(QStringLiteral(":/icons/vexaris.png")));
     createActions();
     createMenus();
@@ -126,28 +111,25 @@ TfrmMain::TfrmMain(const QString &databaseFile, QWidget *parent)
     connect(
         QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, &TfrmMain::updateActions);
     updateActions();
-    s_instance = this;
 }
 
 TfrmMain::~TfrmMain()
 {
     // FormDestroy
-    store::DisconnectDatabase();
+    m_session.DisconnectDatabase();
 }
 
-TfrmMain *TfrmMain::instance()
+void TfrmMain::setWindows(const MainWindowParts &parts)
 {
-    return s_instance.data();
+    m_parts = parts;
 }
 
 void TfrmMain::FormCreate(const QString &databaseFile)
 {
-    store::CurrentCollection.ID = 0;
-    std::string error;
-    if (!store::ConnectDatabase(databaseFile, &error))
-        throw Error(error);
+    m_session.CurrentCollection.ID = 0;
+    m_session.ConnectDatabase(databaseFile);
     // A window that fails to come up is never destroyed as one, so it lets the connection go here.
-    auto closeOnFailure = qScopeGuard([] { store::DisconnectDatabase(); });
+    auto closeOnFailure = qScopeGuard([this] { m_session.DisconnectDatabase(); });
     setListCollections();
     setAcceptDrops(true);
 
@@ -163,7 +145,6 @@ void TfrmMain::FormCreate(const QString &databaseFile)
     i18n::keepUntranslated(tvShellFolders);
     i18n::keepUntranslated(lstCollectionFolders);
     i18n::TranslateComponent(this);
-    i18n::registerTranslatedWindow(i18n::TranslatedWindow::Main, this);
     closeOnFailure.dismiss();
 }
 
@@ -197,27 +178,27 @@ void TfrmMain::createActions()
 
 void TfrmMain::createMenus()
 {
-    QMenu *mnuFile = menuBar()->addMenu(en(N_("&File")));
+    QMenu *mnuFile = menuBar()->addMenu(i18n::english(N_("&File")));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFile->addAction(actPreferences);
     mnuFile->addSeparator();
-    mnuFileExit = mnuFile->addAction(en(N_("Exit")));
+    mnuFileExit = mnuFile->addAction(i18n::english(N_("Exit")));
     mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
     mnuFileExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
     connect(mnuFileExit, &QAction::triggered, this, &TfrmMain::mnuFileExitClick);
 
-    QMenu *mnuActions = menuBar()->addMenu(en(N_("&Actions")));
+    QMenu *mnuActions = menuBar()->addMenu(i18n::english(N_("&Actions")));
     mnuActions->setObjectName(QStringLiteral("mnuActions"));
     mnuActions->addAction(actUpdate);
     mnuActions->addAction(actScan);
     mnuActions->addAction(actViewDuplicates);
 
-    QMenu *mnuHelp = menuBar()->addMenu(en(N_("&Help")));
+    QMenu *mnuHelp = menuBar()->addMenu(i18n::english(N_("&Help")));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuHelpAbout = mnuHelp->addAction(en(N_("&About")));
+    mnuHelpAbout = mnuHelp->addAction(i18n::english(N_("&About")));
     mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
     connect(mnuHelpAbout, &QAction::triggered, this, &TfrmMain::mnuHelpAboutClick);
-    Manual1 = mnuHelp->addAction(en(N_("&Manual")));
+    Manual1 = mnuHelp->addAction(i18n::english(N_("&Manual")));
     Manual1->setObjectName(QStringLiteral("Manual1"));
     Manual1->setShortcut(QKeySequence(Qt::Key_F1));
     connect(Manual1, &QAction::triggered, this, &TfrmMain::Manual1Click);
@@ -228,7 +209,7 @@ void TfrmMain::createToolBars()
     QToolBar *tbCollection = addToolBar(QString());
     tbCollection->setObjectName(QStringLiteral("tbCollection"));
     tbCollection->setMovable(false);
-    auto *lblCollection = new QLabel(en(N_("Collection:  ")));
+    auto *lblCollection = new QLabel(i18n::english(N_("Collection:  ")));
     lblCollection->setObjectName(QStringLiteral("lblCollection"));
     tbCollection->addWidget(lblCollection);
     cmbCollection = new QComboBox;
@@ -256,7 +237,7 @@ void TfrmMain::createPanels()
 {
     auto *pnlShellFolders = new QWidget;
     pnlShellFolders->setObjectName(QStringLiteral("pnlShellFolders"));
-    auto *lblShellFolders = new QLabel(en(N_("  Folders on your machine:")));
+    auto *lblShellFolders = new QLabel(i18n::english(N_("  Folders on your machine:")));
     lblShellFolders->setObjectName(QStringLiteral("lblShellFolders"));
     m_shellModel = new QFileSystemModel(this);
     m_shellModel->setObjectName(QStringLiteral("shellFolderModel"));
@@ -284,7 +265,7 @@ void TfrmMain::createPanels()
 
     auto *pnlCollectionFolders = new QWidget;
     pnlCollectionFolders->setObjectName(QStringLiteral("pnlCollectionFolders"));
-    auto *lblCollectionFolders = new QLabel(en(N_("  Folders in the current collection:")));
+    auto *lblCollectionFolders = new QLabel(i18n::english(N_("  Folders in the current collection:")));
     lblCollectionFolders->setObjectName(QStringLiteral("lblCollectionFolders"));
     lstCollectionFolders->setObjectName(QStringLiteral("lstCollectionFolders"));
     lstCollectionFolders->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -345,7 +326,7 @@ QString TfrmMain::collectionName() const
 void TfrmMain::setListCollections()
 {
     QStringList names;
-    store::ListCollections(names);
+    store::ListCollections(m_session, names);
     // Refilling the list must neither change the typed text nor count as the user's change.
     const QSignalBlocker blocker(cmbCollection);
     const QString text = cmbCollection->currentText();
@@ -358,7 +339,7 @@ void TfrmMain::reloadCollection()
 {
     m_changingEntries = true;
     const auto done = qScopeGuard([this] { m_changingEntries = false; });
-    if (!store::LoadCollection(collectionName(), store::CurrentCollection, m_folders))
+    if (!store::LoadCollection(m_session, collectionName(), m_session.CurrentCollection, m_folders))
         m_folders.clearFolders();
 }
 
@@ -373,27 +354,27 @@ void TfrmMain::updateActions()
 
 void TfrmMain::actUpdateUpdate()
 {
-    actUpdate->setEnabled(store::CurrentCollection.ID > 0);
+    actUpdate->setEnabled(m_session.CurrentCollection.ID > 0);
 }
 
 void TfrmMain::actScanUpdate()
 {
-    actScan->setEnabled(store::CurrentCollection.ID > 0);
+    actScan->setEnabled(m_session.CurrentCollection.ID > 0);
 }
 
 void TfrmMain::actViewDuplicatesUpdate()
 {
-    actViewDuplicates->setEnabled(store::CurrentCollection.ID > 0);
+    actViewDuplicates->setEnabled(m_session.CurrentCollection.ID > 0);
 }
 
 void TfrmMain::actSaveCollectionUpdate()
 {
-    actSaveCollection->setEnabled(store::CurrentCollection.ID == 0 && !collectionName().isEmpty());
+    actSaveCollection->setEnabled(m_session.CurrentCollection.ID == 0 && !collectionName().isEmpty());
 }
 
 void TfrmMain::actDeleteCollectionUpdate()
 {
-    actDeleteCollection->setEnabled(store::CurrentCollection.ID > 0);
+    actDeleteCollection->setEnabled(m_session.CurrentCollection.ID > 0);
 }
 
 void TfrmMain::cmbCollectionChange(const QString &)
@@ -404,7 +385,7 @@ void TfrmMain::cmbCollectionChange(const QString &)
 void TfrmMain::actSaveCollectionExecute()
 {
     guarded(this, [this] {
-        store::AddCollection(collectionName());
+        store::AddCollection(m_session, collectionName());
         setListCollections();
         reloadCollection();
     });
@@ -417,16 +398,16 @@ void TfrmMain::actDeleteCollectionExecute()
                 qtr("Do you want to remove the selected collection? (The collected thumbnails data will be "
                     "permanently deleted.)")))
             return;
-        store::DeleteCollection(store::CurrentCollection.ID);
+        store::DeleteCollection(m_session, m_session.CurrentCollection.ID);
         setListCollections();
         m_folders.clearFolders();
-        store::CurrentCollection.ID = 0;
+        m_session.CurrentCollection.ID = 0;
     });
 }
 
 void TfrmMain::actUpdateExecute()
 {
-    guarded(this, [this] { executeThumbnailUpdate(this); });
+    guarded(this, [this] { executeThumbnailUpdate(this, m_session, m_log, *m_parts.getThumbs, *m_parts.log); });
 }
 
 void TfrmMain::actScanExecute()
@@ -437,23 +418,25 @@ void TfrmMain::actScanExecute()
         const auto reload = qScopeGuard([this] { guarded(this, [this] { reloadCollection(); }); });
         // The marks choose the folders of this scan only: the collection is loaded afresh, with
         // every entry unchecked, before the run starts.
-        const QList<int> checked = checkedFolderIds();
+        runs::ScanParameters parameters;
+        parameters.checkedFolderIds = checkedFolderIds();
+        parameters.method = m_parts.options->method();
+        parameters.threshold = m_parts.options->threshold();
+        parameters.fullRun = liveShiftDown();
         reloadCollection();
-        executeScan(this, checked);
+        parameters.collectionName = m_session.CurrentCollection.Name;
+        executeScan(this, m_session, parameters, *m_parts.scan, m_log, *m_parts.log);
     });
 }
 
 void TfrmMain::actViewDuplicatesExecute()
 {
-    guarded(this, [this] { executeViewDuplicates(this); });
+    guarded(this, [this] { executeViewDuplicates(this, m_session, *m_parts.duplicates); });
 }
 
 void TfrmMain::actPreferencesExecute()
 {
-    guarded(this, [] {
-        if (auto *options = findWindow<settings::TfrmOptions>())
-            options->exec();
-    });
+    guarded(this, [this] { m_parts.options->exec(); });
 }
 
 void TfrmMain::mnuFileExitClick()
@@ -463,10 +446,7 @@ void TfrmMain::mnuFileExitClick()
 
 void TfrmMain::mnuHelpAboutClick()
 {
-    guarded(this, [] {
-        if (auto *about = findWindow<TfrmAbout>())
-            about->exec();
-    });
+    guarded(this, [this] { m_parts.about->exec(); });
 }
 
 QString TfrmMain::manualFile()
@@ -502,9 +482,9 @@ QString TfrmMain::selectedTreePath() const
 void TfrmMain::addSingleFolder(const QString &path)
 {
     // A folder the collection holds already, by whatever path, would give every file two rows.
-    if (store::FindFolder(store::CurrentCollection.ID, path))
+    if (store::FindFolder(m_session, m_session.CurrentCollection.ID, path))
         return;
-    const int folderId = store::AddFolder(store::CurrentCollection.ID, path);
+    const int folderId = store::AddFolder(m_session, m_session.CurrentCollection.ID, path);
     m_changingEntries = true;
     const auto done = qScopeGuard([this] { m_changingEntries = false; });
     m_folders.insertEntry(path, folderId);
@@ -515,18 +495,17 @@ void TfrmMain::AddFolderTree(const QString &path)
     m_changingEntries = true;
     const auto done = qScopeGuard([this] { m_changingEntries = false; });
     QStringList skipped;
-    store::AddFolderTree(path, m_folders, skipped);
+    store::AddFolderTree(m_session, path, m_folders, skipped);
     if (skipped.isEmpty())
         return;
     for (const QString &folder : std::as_const(skipped))
-        log::ProcessingLog::instance().append(
-            qtrFormat(N_("The folder %s is left out: its name is not valid UTF-8."), {folder}));
-    log::TfrmLog::instance()->showLog();
+        m_log.append(qtrFormat(N_("The folder %s is left out: its name is not valid UTF-8."), {folder}));
+    m_parts.log->showLog();
 }
 
 bool TfrmMain::lstCollectionFoldersDragOver(const QObject *source) const
 {
-    return source == tvShellFolders && !selectedTreePath().isEmpty() && store::CurrentCollection.ID > 0;
+    return source == tvShellFolders && !selectedTreePath().isEmpty() && m_session.CurrentCollection.ID > 0;
 }
 
 void TfrmMain::lstCollectionFoldersDragDrop(const QObject *source)
@@ -547,7 +526,7 @@ void TfrmMain::lstCollectionFoldersDragDrop(const QObject *source)
 void TfrmMain::WMDropFiles(const QList<QUrl> &urls)
 {
     guarded(this, [this, &urls] {
-        if (store::CurrentCollection.ID <= 0)
+        if (m_session.CurrentCollection.ID <= 0)
             return;
         for (const QUrl &url : urls) {
             if (!url.isLocalFile())
@@ -555,10 +534,9 @@ void TfrmMain::WMDropFiles(const QList<QUrl> &urls)
             // The URL keeps the name's bytes; the decoded path has lost those that are not UTF-8.
             const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
             if (!isValidUtf8(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
-                log::ProcessingLog::instance().append(
-                    qtrFormat(N_("The folder %s is left out: its name is not valid UTF-8."),
-                        {QString::fromStdString(printableName(bytes.toStdString()))}));
-                log::TfrmLog::instance()->showLog();
+                m_log.append(qtrFormat(N_("The folder %s is left out: its name is not valid UTF-8."),
+                    {QString::fromStdString(printableName(bytes.toStdString()))}));
+                m_parts.log->showLog();
                 continue;
             }
             QString path = url.toLocalFile();
@@ -592,9 +570,9 @@ void TfrmMain::lstCollectionFoldersKeyDown(QKeyEvent *event)
         if (!askYesNo(this, qtr("Confirmation"), question))
             return;
         if (single)
-            store::RemoveFolder(store::CurrentCollection.ID, path);
+            store::RemoveFolder(m_session, m_session.CurrentCollection.ID, path);
         else
-            store::RemoveFolderTree(store::CurrentCollection.ID, path);
+            store::RemoveFolderTree(m_session, m_session.CurrentCollection.ID, path);
         // The list follows the rows the store removed: every entry of this path (a folder added
         // twice has two), and without Shift every entry below it as well.
         m_changingEntries = true;
@@ -643,8 +621,7 @@ void TfrmMain::lstCollectionFoldersDblClick()
         const QString newPath = inputText(this, qtr("Change folder path"), qtr("Enter new path:"), oldPath);
         if (newPath == oldPath)
             return;
-        store::DatabaseConnection().Execute(QStringLiteral("UPDATE Folder SET Path = ? WHERE ID = ? "),
-            {newPath, CollectionFolderList::folderId(item)});
+        store::RenameFolder(m_session, CollectionFolderList::folderId(item), newPath);
         m_changingEntries = true;
         const auto done = qScopeGuard([this] { m_changingEntries = false; });
         m_folders.renameEntry(item, newPath);

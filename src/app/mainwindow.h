@@ -21,20 +21,50 @@ class QMenu;
 class QSplitter;
 class QTreeView;
 
+namespace vexaris::log {
+class ProcessingLog;
+class TfrmLog;
+} // namespace vexaris::log
+
+namespace vexaris::settings {
+class TfrmOptions;
+}
+
+namespace vexaris::store {
+class Session;
+}
+
 namespace vexaris::ui {
+
+class TfrmAbout;
+class TfrmDuplicates;
+class TfrmGetThumbs;
+class TfrmScan;
+
+// The windows the main window's commands show; main() makes them after the main window.
+struct MainWindowParts
+{
+    TfrmGetThumbs *getThumbs = nullptr;
+    log::TfrmLog *log = nullptr;
+    TfrmScan *scan = nullptr;
+    settings::TfrmOptions *options = nullptr;
+    TfrmAbout *about = nullptr;
+    TfrmDuplicates *duplicates = nullptr;
+};
 
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // Opens the database file for the window's life. Raises an error when it cannot be opened:
-    // the program then has nothing to show.
-    explicit TfrmMain(const QString &databaseFile, QWidget *parent = nullptr);
+    // Opens the database file as the session's connection for the window's life. Raises an
+    // error when it cannot be opened: the program then has nothing to show.
+    TfrmMain(store::Session &session, log::ProcessingLog &processingLog, const QString &databaseFile,
+        QWidget *parent = nullptr);
     ~TfrmMain() override;
 
-    // The window created at program start (the latest one created), or null.
-    static TfrmMain *instance();
+    // The windows the commands show; until they are given, no command may run.
+    void setWindows(const MainWindowParts &parts);
 
     // What the runs read: the collection box's text and the checked folders, in list order.
     QString collectionName() const;
@@ -114,6 +144,9 @@ private:
     QString selectedTreePath() const;
     void setListCollections();
 
+    store::Session &m_session;
+    log::ProcessingLog &m_log;
+    MainWindowParts m_parts;
     QFileSystemModel *m_shellModel = nullptr;
     CollectionFolderList m_folders;
     // Set while the window itself changes entries, so that only the user's check clicks count.

@@ -10,7 +10,6 @@
 #include "cli/command.h"
 #include "common/error.h"
 #include "i18n/translate.h"
-#include "store/connection.h"
 #include "store/data.h"
 #include "store/foldertree.h"
 
@@ -55,9 +54,10 @@ QString fullPath(const QString &argument)
 int runCollections(Context &context, const QStringList &arguments)
 {
     expectPositional(arguments, 0, "collections");
-    OpenConnection connection(context);
+    Session session;
+    openDatabase(session, context);
     QStringList names;
-    ListCollections(names);
+    ListCollections(session, names);
     for (const QString &name : std::as_const(names))
         std::cout << text(name) << '\n';
     return 0;
@@ -67,13 +67,14 @@ int runCreate(Context &context, const QStringList &arguments)
 {
     expectPositional(arguments, 1, "create");
     const QString name = collectionName(arguments[0]);
-    OpenConnection connection(context);
+    Session session;
+    openDatabase(session, context);
     // The desktop program offers Save collection only for a name that no collection has.
     FolderList ignored;
     TCollectionRec existing;
-    if (LoadCollection(name, existing, ignored))
+    if (LoadCollection(session, name, existing, ignored))
         throw Error(formatText(_("A collection named %s already exists"), {text(existing.Name)}));
-    AddCollection(name);
+    AddCollection(session, name);
     return 0;
 }
 
@@ -83,18 +84,19 @@ int runDelete(Context &context, const QStringList &arguments)
     const bool confirmed = takeFlag(rest, QStringLiteral("--yes"));
     expectPositional(rest, 1, "delete");
     const QString name = collectionName(rest[0]);
-    OpenConnection connection(context);
-    loadCollection(name);
+    Session session;
+    openDatabase(session, context);
+    loadCollection(session, name);
     if (!confirmed) {
         if (!interactive())
             throw Error(formatText(_("Collection %s not deleted: add --yes to delete it without a question"),
-                {text(CurrentCollection.Name)}));
+                {text(session.CurrentCollection.Name)}));
         if (!askYesNo(_("Do you want to remove the selected collection? (The collected thumbnails data will be "
                         "permanently deleted.)")))
-            throw Error(formatText(_("Collection %s not deleted"), {text(CurrentCollection.Name)}));
+            throw Error(formatText(_("Collection %s not deleted"), {text(session.CurrentCollection.Name)}));
     }
-    DeleteCollection(CurrentCollection.ID);
-    CurrentCollection.ID = 0;
+    DeleteCollection(session, session.CurrentCollection.ID);
+    session.CurrentCollection.ID = 0;
     return 0;
 }
 
@@ -102,8 +104,9 @@ int runFolders(Context &context, const QStringList &arguments)
 {
     expectPositional(arguments, 1, "folders");
     const QString name = collectionName(arguments[0]);
-    OpenConnection connection(context);
-    const FolderList folders = loadCollection(name);
+    Session session;
+    openDatabase(session, context);
+    const FolderList folders = loadCollection(session, name);
     for (const FolderEntry &entry : folders.entries())
         printFolder(entry.path, entry.id);
     return 0;
@@ -116,16 +119,17 @@ int runAddFolder(Context &context, const QStringList &arguments)
     expectPositional(rest, 2, "add-folder");
     const QString name = collectionName(rest[0]);
     const QString path = fullPath(rest[1]);
-    OpenConnection connection(context);
-    loadCollection(name);
+    Session session;
+    openDatabase(session, context);
+    loadCollection(session, name);
     if (!QFileInfo(path).isDir())
         throw Error(formatText(_("The folder %s does not exist."), {text(path)}));
     AddedFolders added;
     QStringList skipped;
     if (tree) {
-        AddFolderTree(path, added, skipped);
-    } else if (!FindFolder(CurrentCollection.ID, path)) {
-        added.addFolder(path, AddFolder(CurrentCollection.ID, path));
+        AddFolderTree(session, path, added, skipped);
+    } else if (!FindFolder(session, session.CurrentCollection.ID, path)) {
+        added.addFolder(path, AddFolder(session, session.CurrentCollection.ID, path));
     }
     for (const FolderEntry &entry : added.entries)
         printFolder(entry.path, entry.id);
@@ -133,7 +137,7 @@ int runAddFolder(Context &context, const QStringList &arguments)
         std::cerr << formatText(_("The folder %s is left out: its name is not valid UTF-8."), {text(folder)}) << '\n';
     if (added.entries.empty() && skipped.isEmpty())
         std::cerr << formatText(
-            _("The folder %s is already in the collection %s"), {text(path), text(CurrentCollection.Name)})
+            _("The folder %s is already in the collection %s"), {text(path), text(session.CurrentCollection.Name)})
                   << '\n';
     return 0;
 }
@@ -150,16 +154,17 @@ int runRemoveFolder(Context &context, const QStringList &arguments)
         candidates.append(rest[1]);
     if (!candidates.contains(fullPath(rest[1])))
         candidates.append(fullPath(rest[1]));
-    OpenConnection connection(context);
-    loadCollection(name);
+    Session session;
+    openDatabase(session, context);
+    loadCollection(session, name);
     for (const QString &path : std::as_const(candidates)) {
-        const int removed
-            = tree ? RemoveFolderTree(CurrentCollection.ID, path) : RemoveFolder(CurrentCollection.ID, path);
+        const int removed = tree ? RemoveFolderTree(session, session.CurrentCollection.ID, path)
+                                 : RemoveFolder(session, session.CurrentCollection.ID, path);
         if (removed > 0)
             return 0;
     }
-    throw Error(formatText(
-        _("The folder %s is not in the collection %s"), {text(candidates.last()), text(CurrentCollection.Name)}));
+    throw Error(formatText(_("The folder %s is not in the collection %s"),
+        {text(candidates.last()), text(session.CurrentCollection.Name)}));
 }
 
 const bool registered

@@ -6,7 +6,6 @@
 
 #include "common/error.h"
 #include "i18n/translate.h"
-#include "store/connection.h"
 #include "store/data.h"
 
 namespace vexaris::cli {
@@ -59,22 +58,15 @@ void expectPositional(const QStringList &args, qsizetype count, const char *comm
         throw UsageError(formatText(_("Wrong number of arguments for %s"), {commandName}));
 }
 
-OpenConnection::OpenConnection(const Context &context)
+void openDatabase(store::Session &session, const Context &context)
 {
-    std::string error;
-    if (!store::ConnectDatabase(context.databasePath, &error))
-        throw Error(error);
+    session.ConnectDatabase(context.databasePath);
 }
 
-OpenConnection::~OpenConnection()
-{
-    store::DisconnectDatabase();
-}
-
-store::FolderList loadCollection(const QString &name)
+store::FolderList loadCollection(store::Session &session, const QString &name)
 {
     store::FolderList folders;
-    if (!store::LoadCollection(name, store::CurrentCollection, folders))
+    if (!store::LoadCollection(session, name, session.CurrentCollection, folders))
         throw Error(formatText(_("There is no collection named %s"), {name.toStdString()}));
     return folders;
 }

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include "store/folderlist.h"
+#include "store/session.h"
 
 namespace vexaris::cli {
 
@@ -55,19 +56,12 @@ QStringList takeOptionValues(QStringList &args, const QString &option);
 // Fails with a usage error unless exactly count positional arguments are left.
 void expectPositional(const QStringList &args, qsizetype count, const char *commandName);
 
-// Keeps DatabaseConnection open on the --db file for the length of one command.
-class OpenConnection
-{
-public:
-    explicit OpenConnection(const Context &context);
-    ~OpenConnection();
-    OpenConnection(const OpenConnection &) = delete;
-    OpenConnection &operator=(const OpenConnection &) = delete;
-};
+// Opens the --db file as the command's session; it closes when the session goes.
+void openDatabase(store::Session &session, const Context &context);
 
-// Makes CurrentCollection the named collection (found as the main window finds it, letter case
-// ignored) and returns its folders in list order; an unknown name is an error.
-store::FolderList loadCollection(const QString &name);
+// Makes the named collection the session's CurrentCollection (found as the main window finds
+// it, letter case ignored) and returns its folders in list order; an unknown name is an error.
+store::FolderList loadCollection(store::Session &session, const QString &name);
 
 // A UTF-8 text as a JSON string, quotes included.
 std::string jsonString(std::string_view text);

@@ -7,7 +7,6 @@
 #include "common/error.h"
 #include "i18n/translate.h"
 #include "review/pairlist.h"
-#include "store/connection.h"
 #include "store/data.h"
 #include "store/database.h"
 
@@ -48,11 +47,12 @@ int runPairs(Context &context, const QStringList &arguments)
     const bool json = takeFlag(args, QStringLiteral("--json"));
     expectPositional(args, 1, "pairs");
 
-    OpenConnection connection(context);
-    loadCollection(args.first());
+    store::Session session;
+    openDatabase(session, context);
+    loadCollection(session, args.first());
 
-    store::Statement pairs(store::DatabaseConnection(), QString::fromLatin1(kPairQuery));
-    pairs.bind(0, store::CurrentCollection.ID);
+    store::Statement pairs(session.DatabaseConnection, QString::fromLatin1(kPairQuery));
+    pairs.bind(0, session.CurrentCollection.ID);
     while (pairs.step()) {
         const qint64 difference = pairs.column(0).isNull() ? 0 : pairs.column(0).toInt64();
         Side left {pairs.column(1).toInt64(), fullPath(pairs.column(3), pairs.column(4)),

@@ -9,22 +9,20 @@
 #include "cli/interrupt.h"
 #include "common/error.h"
 #include "i18n/translate.h"
-#include "log/processinglog.h"
 #include "runs/duplicatescan.h"
 #include "settings/settingsstore.h"
-#include "store/connection.h"
 
 namespace vexaris::cli {
 
 namespace {
 
-class TerminalObserver : public runs::ScanObserver
+// The progress on standard error when it is a terminal; the messages of the scan are the lines
+// of standard output, each printed once the progress is off the screen.
+class TerminalObserver : public runs::RunObserver
 {
 public:
-    TerminalObserver(bool assumeYes, qsizetype logStart)
-        : m_assumeYes(assumeYes)
-        , m_logStart(logStart)
-        , m_drawProgress(isatty(STDERR_FILENO))
+    TerminalObserver()
+        : m_drawProgress(isatty(STDERR_FILENO))
     {
     }
     ~TerminalObserver() override { clearProgress(); }
@@ -33,28 +31,12 @@ public:
 
     bool stopRequested() override { return InterruptAsStop::requested(); }
     void handlePendingMessages() override { }
+    void progress(const runs::RunProgress &progress) override { drawProgress(progress.done, progress.total); }
 
-    void comparisonsStarted(int progress, int maximum) override { drawProgress(progress, maximum); }
-    void progressChanged(int progress, int maximum) override { drawProgress(progress, maximum); }
-
-    void showMessage(const QString &text) override { printLine(text); }
-    void showNotice(const QString &, const QString &text) override { printLine(text); }
-
-    bool askQuestion(const QString &, const QString &text) override
+    void printLine(const std::string &text)
     {
-        if (m_assumeYes)
-            return true;
         clearProgress();
-        if (interactive())
-            return askYesNo(text.toStdString());
-        printLine(text + QLatin1Char(' ') + QString::fromStdString(_("(answered No; --yes answers Yes)")));
-        return false;
-    }
-
-    void showLog() override
-    {
-        for (const QString &line : log::ProcessingLog::instance().linesSince(m_logStart))
-            printLine(line);
+        std::cout << text << '\n' << std::flush;
     }
 
     void clearProgress()
@@ -66,12 +48,6 @@ public:
     }
 
 private:
-    void printLine(const QString &text)
-    {
-        clearProgress();
-        std::cout << text.toStdString() << '\n' << std::flush;
-    }
-
     void drawProgress(int progress, int maximum)
     {
         if (!m_drawProgress)
@@ -83,11 +59,24 @@ private:
         m_progressShown = true;
     }
 
-    bool m_assumeYes;
-    qsizetype m_logStart;
     bool m_drawProgress;
     bool m_progressShown = false;
 };
+
+// The question before a scan with new settings: --yes answers it, a terminal is asked, and
+// without either the answer is No.
+bool confirmNewSettings(TerminalObserver &observer, bool assumeYes)
+{
+    if (assumeYes)
+        return true;
+    const std::string question = _("The scan settings are different from the previous scan. Do you want to use these "
+                                   "new settings? (The current duplicate data will be lost.)");
+    observer.clearProgress();
+    if (interactive())
+        return askYesNo(question);
+    observer.printLine(question + ' ' + _("(answered No; --yes answers Yes)"));
+    return false;
+}
 
 int integerOption(QStringList &args, const QString &option, int low, int high, int fallback)
 {
@@ -121,30 +110,47 @@ int runScan(Context &context, const QStringList &arguments)
     expectPositional(args, 1, "scan");
     parameters.collectionName = args.first();
 
-    OpenConnection connection(context);
+    store::Session session;
+    openDatabase(session, context);
 
     InterruptAsStop interrupt;
-    TerminalObserver observer(assumeYes, log::ProcessingLog::instance().lineCount());
-    runs::DuplicateScan scan(observer);
+    TerminalObserver observer;
+    runs::DuplicateScan scan(session, observer);
+    switch (scan.plan(parameters)) {
+    case runs::ScanPlan::Unchanged:
+        observer.printLine(_("The database for this collection has not changed since the last scan. If pictures have "
+                             "been are added or deleted, update the DB, then retry the scan."));
+        return kExitDone;
+    case runs::ScanPlan::NeedsConfirmation:
+        if (!confirmNewSettings(observer, assumeYes))
+            return kExitDone;
+        parameters.newSettingsConfirmed = true;
+        break;
+    case runs::ScanPlan::Ready:
+        break;
+    }
     const runs::ScanSummary summary = scan.run(parameters);
     observer.clearProgress();
 
     switch (summary.outcome) {
     case runs::ScanOutcome::Unchanged:
     case runs::ScanOutcome::Declined:
-        return 0;
+        return kExitDone;
     case runs::ScanOutcome::Completed:
+        if (summary.pairsWritten == 0)
+            observer.printLine(_("No duplicates were found during the scan. If you suspect that there still are "
+                                 "duplicates, you may try to scan with a higher threshold."));
         std::cout << formatText(_("Pictures: %d, pairs tested: %d, pairs recorded: %d"),
             {std::to_string(summary.pictureCount), std::to_string(summary.pairsTested),
                 std::to_string(summary.pairsWritten)})
                   << '\n';
-        return 0;
+        return kExitDone;
     case runs::ScanOutcome::Stopped:
         std::cerr << "vexaris-cli: "
                   << _("The scan was stopped; the next scan resumes after the last picture it finished.") << '\n';
         return kExitStopped;
     }
-    return 0;
+    return kExitDone;
 }
 
 const bool registered = registerCommand({

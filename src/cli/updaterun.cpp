@@ -14,7 +14,6 @@
 #include "i18n/translate.h"
 #include "log/processinglog.h"
 #include "runs/thumbnailrun.h"
-#include "store/connection.h"
 #include "store/data.h"
 #include "store/folderlist.h"
 
@@ -47,7 +46,7 @@ int terminalColumns()
 }
 
 // A progress bar redrawn in place on a terminal; one line per finished folder otherwise.
-class TerminalObserver : public runs::ThumbnailRunObserver
+class TerminalObserver : public runs::RunObserver
 {
 public:
     explicit TerminalObserver(bool terminal)
@@ -56,12 +55,42 @@ public:
     {
     }
 
-    // A Ctrl-C pressed before the run began still means stop: nothing to clear here.
-    void clearStopRequest() override { }
+    // A Ctrl-C pressed before the run began still means stop: the request is never cleared.
     bool stopRequested() override { return InterruptAsStop::requested(); }
     void handlePendingMessages() override { }
 
-    void folderProgress(int position, int maximum) override
+    void progress(const runs::RunProgress &progress) override
+    {
+        using Stage = runs::RunProgress::Stage;
+        switch (progress.stage) {
+        case Stage::FolderProgress:
+            folderProgress(progress.done, progress.total);
+            break;
+        case Stage::FolderStarted:
+            folderStarted(progress.path);
+            break;
+        case Stage::FilesCounted:
+            m_fileCount = progress.total;
+            break;
+        case Stage::FileDone:
+            fileDone(progress.done, progress.total);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Takes the progress line off the screen before other output follows.
+    void finish()
+    {
+        if (m_terminal && m_drawn)
+            std::cerr << "\r\033[K" << std::flush;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void folderProgress(int position, int maximum)
     {
         m_foldersDone = position;
         m_folderCount = maximum;
@@ -77,7 +106,7 @@ public:
         }
     }
 
-    void folderStarted(const QString &folderPath) override
+    void folderStarted(const QString &folderPath)
     {
         m_folderPath = folderPath.toStdString();
         m_fileCount = 0;
@@ -86,10 +115,7 @@ public:
             draw(true);
     }
 
-    void filesCounted(int fileCount) override { m_fileCount = fileCount; }
-    void fileStarted(const QString &) override { }
-
-    void fileDone(int index, int fileCount) override
+    void fileDone(int index, int fileCount)
     {
         m_filesDone = index + 1;
         m_fileCount = fileCount;
@@ -97,18 +123,6 @@ public:
         if (m_terminal)
             draw(false);
     }
-
-    void showLog() override { }
-
-    // Takes the progress line off the screen before other output follows.
-    void finish()
-    {
-        if (m_terminal && m_drawn)
-            std::cerr << "\r\033[K" << std::flush;
-    }
-
-private:
-    using Clock = std::chrono::steady_clock;
 
     void draw(bool always)
     {
@@ -155,9 +169,9 @@ private:
     int m_filesInDoneFolders = 0;
 };
 
-void printNewLogLines(qsizetype noted)
+void printNewLogLines(const log::ProcessingLog &processingLog, qsizetype noted)
 {
-    for (const QString &line : log::ProcessingLog::instance().linesSince(noted))
+    for (const QString &line : processingLog.linesSince(noted))
         std::cerr << line.toStdString() << "\n";
     std::cerr << std::flush;
 }
@@ -167,27 +181,28 @@ int runUpdate(Context &context, const QStringList &arguments)
     expectPositional(arguments, 1, "update");
     const QString name = arguments.first();
 
-    OpenConnection connection(context);
-    loadCollection(name);
+    store::Session session;
+    openDatabase(session, context);
+    loadCollection(session, name);
 
-    log::ProcessingLog &processingLog = log::ProcessingLog::instance();
+    log::ProcessingLog processingLog;
     const qsizetype noted = processingLog.lineCount();
     TerminalObserver observer(isatty(STDERR_FILENO) != 0);
     runs::ThumbnailRunSummary summary;
     {
         InterruptAsStop interrupts;
-        runs::ThumbnailRun run(processingLog, observer);
+        runs::ThumbnailRun run(session, processingLog, observer);
         try {
             summary = run.RunThumbnailUpdate();
         } catch (...) {
             // What the run met before the error is worth as much as the error itself.
             observer.finish();
-            printNewLogLines(noted);
+            printNewLogLines(processingLog, noted);
             throw;
         }
     }
     observer.finish();
-    printNewLogLines(noted);
+    printNewLogLines(processingLog, noted);
 
     std::cout << formatText(_("%s of %s folders, %s files: %s pictures read, %s rows deleted, %s problems"),
         {std::to_string(summary.foldersDone), std::to_string(summary.folders), std::to_string(summary.files),

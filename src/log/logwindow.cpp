@@ -6,22 +6,14 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "i18n/componenttranslation.h"
 #include "i18n/translate.h"
-#include "i18n/translatedwindows.h"
 #include "log/processinglog.h"
+#include "ui/componenttranslation.h"
 
 namespace vexaris::log {
 
 namespace {
 
-// Window texts are set in English; TranslateComponent translates them and keeps the
-// English for a later change of language.
-QString english(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-TfrmLog *g_instance = nullptr;
 constexpr int kButtonStripHeight = 41;
 } // namespace
 
@@ -63,27 +55,16 @@ TfrmLog::TfrmLog(ProcessingLog &log, QWidget *parent)
         appendLine(line);
     m_log.setListener([this](const QString &line) { appendLine(line); });
 
-    setWindowTitle(english(N_("Vexaris 3.0 processing log")));
-    btnOK->setText(english(N_("OK")));
+    setWindowTitle(i18n::english(N_("Vexaris 3.0 processing log")));
+    btnOK->setText(i18n::english(N_("OK")));
     i18n::keepUntranslated(LogWindow); // the lines were translated when they were made
     i18n::TranslateComponent(this);
-    i18n::registerTranslatedWindow(i18n::TranslatedWindow::Log, this);
     btnOK->setFocus();
-    g_instance = this;
 }
 
 TfrmLog::~TfrmLog()
 {
     m_log.setListener(nullptr);
-    if (g_instance == this)
-        g_instance = nullptr;
-}
-
-TfrmLog *TfrmLog::instance()
-{
-    if (!g_instance)
-        new TfrmLog(ProcessingLog::instance());
-    return g_instance;
 }
 
 void TfrmLog::appendLine(const QString &line)

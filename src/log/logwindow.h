@@ -19,9 +19,6 @@ public:
     explicit TfrmLog(ProcessingLog &log, QWidget *parent = nullptr);
     ~TfrmLog() override;
 
-    // The window created at start-up; made on first use when there is none (a test, say).
-    static TfrmLog *instance();
-
     // Shows the window modally until the user closes it.
     void showLog();
 

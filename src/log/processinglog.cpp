@@ -2,12 +2,6 @@
 
 namespace vexaris::log {
 
-ProcessingLog &ProcessingLog::instance()
-{
-    static ProcessingLog log;
-    return log;
-}
-
 void ProcessingLog::append(const QString &line)
 {
     m_lines.append(line);

@@ -10,11 +10,11 @@
 
 namespace vexaris::log {
 
+// One log lives as long as the program that keeps it: the desktop program's main() owns it and
+// hands it to the runs and the log window; each command of the command line keeps its own.
 class ProcessingLog
 {
 public:
-    static ProcessingLog &instance();
-
     void append(const QString &line);
     qsizetype lineCount() const { return m_lines.size(); }
     const QStringList &lines() const { return m_lines; }

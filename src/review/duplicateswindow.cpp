@@ -14,21 +14,20 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "app/dialogs.h"
-#include "app/errorreport.h"
-#include "i18n/componenttranslation.h"
 #include "i18n/qtranslate.h"
-#include "i18n/translatedwindows.h"
 #include "review/fileoperation.h"
 #include "review/pairlist.h"
 #include "review/panegeometry.h"
-#include "review/picturelabel.h"
-#include "review/progressindication.h"
 #include "review/targetpath.h"
 #include "settings/settingsstore.h"
 #include "store/connection.h"
 #include "store/data.h"
 #include "store/datetime.h"
+#include "ui/componenttranslation.h"
+#include "ui/dialogs.h"
+#include "ui/errorreport.h"
+#include "ui/picturelabel.h"
+#include "ui/progressindication.h"
 
 namespace vexaris::ui {
 
@@ -51,11 +50,6 @@ const QColor kGreen(0, 128, 0);
 const QColor kLime(0, 255, 0);
 const QColor kMaroon(128, 0, 0);
 const QColor kSalmon(255, 160, 128);
-
-QString english(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 int sign(qint64 value)
 {
@@ -116,16 +110,15 @@ QString dateTimeText(double days)
         + locale.toString(time.time(), timeFormat.trimmed());
 }
 
-TfrmDuplicates *s_instance = nullptr;
-
 } // namespace
 
-TfrmDuplicates::TfrmDuplicates(QWidget *parent)
+TfrmDuplicates::TfrmDuplicates(store::Session &session, QWidget *parent)
     : QDialog(parent)
+    , m_session(session)
     , m_fileOperation(std::make_unique<review::QtFileOperation>())
 {
     setObjectName(QStringLiteral("frmDuplicates"));
-    setWindowTitle(english(N_("View Duplicates")));
+    setWindowTitle(i18n::english(N_("View Duplicates")));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
         | Qt::WindowCloseButtonHint);
     setModal(true);
@@ -162,23 +155,23 @@ TfrmDuplicates::TfrmDuplicates(QWidget *parent)
         grid->setVerticalSpacing(1);
         const char *side = left ? "Left" : "Right";
         const auto labelName = [side](const char *stem) { return QByteArray("lbl") + side + stem; };
-        grid->addWidget(detailsLabel(details, labelName("FileTitle"), english(N_("File:"))), 0, 0);
+        grid->addWidget(detailsLabel(details, labelName("FileTitle"), i18n::english(N_("File:"))), 0, 0);
         auto *file = valueLabel(details, labelName("File"));
         grid->addWidget(file, 0, 1, 1, 3);
-        grid->addWidget(detailsLabel(details, labelName("PathTitle"), english(N_("Path:"))), 1, 0);
+        grid->addWidget(detailsLabel(details, labelName("PathTitle"), i18n::english(N_("Path:"))), 1, 0);
         auto *path = valueLabel(details, labelName("Path"));
         path->installEventFilter(this);
         grid->addWidget(path, 1, 1, 1, 3);
-        grid->addWidget(detailsLabel(details, labelName("SizeTitle"), english(N_("Size:"))), 2, 0);
+        grid->addWidget(detailsLabel(details, labelName("SizeTitle"), i18n::english(N_("Size:"))), 2, 0);
         auto *size = valueLabel(details, labelName("Size"));
         grid->addWidget(size, 2, 1);
-        grid->addWidget(detailsLabel(details, labelName("DimensionsTitle"), english(N_("Dimensions:"))), 2, 2);
+        grid->addWidget(detailsLabel(details, labelName("DimensionsTitle"), i18n::english(N_("Dimensions:"))), 2, 2);
         auto *dimensions = valueLabel(details, labelName("Dimensions"));
         grid->addWidget(dimensions, 2, 3);
-        grid->addWidget(detailsLabel(details, labelName("CreatedTitle"), english(N_("Created:"))), 3, 0);
+        grid->addWidget(detailsLabel(details, labelName("CreatedTitle"), i18n::english(N_("Created:"))), 3, 0);
         auto *created = valueLabel(details, labelName("Created"));
         grid->addWidget(created, 3, 1);
-        grid->addWidget(detailsLabel(details, labelName("ModifiedTitle"), english(N_("Modified:"))), 3, 2);
+        grid->addWidget(detailsLabel(details, labelName("ModifiedTitle"), i18n::english(N_("Modified:"))), 3, 2);
         auto *modified = valueLabel(details, labelName("Modified"));
         grid->addWidget(modified, 3, 3);
         grid->setColumnStretch(1, 1);
@@ -259,20 +252,11 @@ TfrmDuplicates::TfrmDuplicates(QWidget *parent)
     FormResize();
 
     i18n::TranslateComponent(this);
-    i18n::registerTranslatedWindow(i18n::TranslatedWindow::Duplicates, this);
-    s_instance = this;
 }
 
 TfrmDuplicates::~TfrmDuplicates()
 {
     qApp->removeEventFilter(this);
-    if (s_instance == this)
-        s_instance = nullptr;
-}
-
-TfrmDuplicates *TfrmDuplicates::instance()
-{
-    return s_instance;
 }
 
 void TfrmDuplicates::setStretchPreference(std::function<bool()> stretch)
@@ -297,7 +281,7 @@ QPushButton *TfrmDuplicates::makeButton(QWidget *parent, const char *name, const
     button->setFocusPolicy(Qt::NoFocus);
     button->setAutoDefault(false);
     if (toolTip)
-        button->setToolTip(english(toolTip));
+        button->setToolTip(i18n::english(toolTip));
     return button;
 }
 
@@ -356,7 +340,7 @@ void TfrmDuplicates::toggleDetails()
 
 void TfrmDuplicates::OpenPairs()
 {
-    review::openPairList(Pairs, store::DatabaseConnection(), store::CurrentCollection.ID);
+    review::openPairList(Pairs, m_session.DatabaseConnection, m_session.CurrentCollection.ID);
     const int count = Pairs.RecordCount();
     if (count >= 1) {
         // Only the range changes here; the cursor stays on the first row.
@@ -854,9 +838,9 @@ void TfrmDuplicates::ResolvePairClick(QPushButton *button)
         // survivor's pairs outlive the resolution and may be shown next.
         const AnchorPair anchor = review::PickAnchorPair(Pairs, victimId);
         Pairs.Close();
-        store::DeletePicture(victimId);
+        store::DeletePicture(m_session, victimId);
         if (kind == Kind::Move)
-            store::MovePicture(survivorId, victimFolderId, target);
+            store::MovePicture(m_session, survivorId, victimFolderId, target);
         OpenPairs();
         if (!GoToAnchorPair(anchor))
             close();
@@ -886,8 +870,7 @@ void TfrmDuplicates::btnNotAMatchClick()
             hasNeighbour = true;
         }
         Pairs.Close();
-        store::DatabaseConnection().Execute(
-            QStringLiteral("DELETE FROM Duplicate WHERE Left_ID = ? AND Right_ID = ?"), {lpid, rpid});
+        store::ForgetPair(m_session, lpid, rpid);
         OpenPairs();
         if (Pairs.RecordCount() == 0) {
             Pairs.Close();

@@ -17,6 +17,10 @@ class QPushButton;
 class QSlider;
 class QWidget;
 
+namespace vexaris::store {
+class Session;
+}
+
 namespace vexaris::review {
 class FileOperation;
 struct AnchorPair;
@@ -31,11 +35,9 @@ class TfrmDuplicates : public QDialog
     Q_OBJECT
 
 public:
-    explicit TfrmDuplicates(QWidget *parent = nullptr);
+    // The pairs are those of the session's current collection when the window opens.
+    explicit TfrmDuplicates(store::Session &session, QWidget *parent = nullptr);
     ~TfrmDuplicates() override;
-
-    // The window created at program start (the latest one created), or null.
-    static TfrmDuplicates *instance();
 
     // Where ShowPair reads the StretchDuplicates preference; by default the stored preference.
     void setStretchPreference(std::function<bool()> stretch);
@@ -136,6 +138,7 @@ private:
     PictureLabel *other(PictureLabel *image) const;
 
     std::function<bool()> m_stretchPreference;
+    store::Session &m_session;
     std::unique_ptr<review::FileOperation> m_fileOperation;
     int m_wheelTurn = 0; // what a fine-grained wheel has turned short of a notch
     bool m_settling = false; // shown, and nothing done by the user yet

@@ -8,8 +8,6 @@
 
 #include "common/error.h"
 #include "i18n/translate.h"
-#include "log/processinglog.h"
-#include "store/connection.h"
 #include "store/data.h"
 #include "store/database.h"
 #include "store/pictures.h"
@@ -34,11 +32,6 @@ quint64 pairKey(int32_t first, int32_t second)
     const auto low = static_cast<quint32>(std::min(first, second));
     const auto high = static_cast<quint32>(std::max(first, second));
     return (quint64 {high} << 32) | low;
-}
-
-QString text(const char *message)
-{
-    return QString::fromStdString(_(message));
 }
 
 } // namespace
@@ -92,8 +85,9 @@ std::vector<ScanPicture> ScanPicturesOf(const store::TPictureArray &pictures)
     return scan;
 }
 
-DuplicateScan::DuplicateScan(ScanObserver &observer)
-    : m_observer(observer)
+DuplicateScan::DuplicateScan(store::Session &session, RunObserver &observer)
+    : m_session(session)
+    , m_observer(observer)
 {
 }
 
@@ -101,20 +95,20 @@ namespace {
 
 // Makes the named collection current; a name that no collection has is an error here, since
 // running on no collection would write nothing useful and report success.
-void loadCollection(const QString &name, store::FolderList &folders)
+void loadCollection(store::Session &session, const QString &name, store::FolderList &folders)
 {
-    if (!store::LoadCollection(name, store::CurrentCollection, folders))
+    if (!store::LoadCollection(session, name, session.CurrentCollection, folders))
         throw Error(formatText(_("There is no collection named %s"), {name.toStdString()}));
 }
 
-void checkFolders(const QList<int> &checked, const store::FolderList &folders)
+void checkFolders(store::Session &session, const QList<int> &checked, const store::FolderList &folders)
 {
     for (const int id : checked) {
         const auto &entries = folders.entries();
         const bool known = std::any_of(entries.begin(), entries.end(), [id](const auto &e) { return e.id == id; });
         if (!known)
             throw Error(formatText(_("The folder with ID %d is not part of the collection %s"),
-                {std::to_string(id), store::CurrentCollection.Name.toStdString()}));
+                {std::to_string(id), session.CurrentCollection.Name.toStdString()}));
     }
 }
 
@@ -123,13 +117,23 @@ void checkFolders(const QList<int> &checked, const store::FolderList &folders)
 // Old pictures, so with the flags kept it would never test the pairs the full run had not reached.
 // All in one transaction: with the pairs gone but the flags kept, the next run would test no pair
 // and mark the collection scanned with none.
-void startFullRun(store::Database &database)
+void startFullRun(store::Session &session)
 {
-    store::Transaction transaction(database);
-    store::ResetScanState(true);
-    database.Execute(
-        QStringLiteral("UPDATE Picture SET Old = FALSE WHERE CollectionID = ?"), {store::CurrentCollection.ID});
+    store::Transaction transaction(session.DatabaseConnection);
+    store::ResetScanState(session, true);
+    session.DatabaseConnection.Execute(
+        QStringLiteral("UPDATE Picture SET Old = FALSE WHERE CollectionID = ?"), {session.CurrentCollection.ID});
     transaction.commit();
+}
+
+// A full run compares every pair anyway; otherwise a collection scanned before decides.
+ScanPlan planFor(const store::TCollectionRec &collection, const ScanParameters &parameters)
+{
+    if (parameters.fullRun || !collection.Scanned)
+        return ScanPlan::Ready;
+    if (collection.LastMethod == parameters.method && collection.LastTolerance == parameters.threshold)
+        return ScanPlan::Unchanged;
+    return ScanPlan::NeedsConfirmation;
 }
 
 // One number per folder, equal for the folder rows that name one folder (a folder added twice, or
@@ -160,6 +164,16 @@ QSet<quint64> recordedPairs(store::Database &database, int32_t collectionId)
 
 } // namespace
 
+ScanPlan DuplicateScan::plan(const ScanParameters &parameters)
+{
+    imaging::ComparisonMethodFromInt(parameters.method);
+    imaging::ComputeLimits(parameters.threshold);
+    store::FolderList folders;
+    loadCollection(m_session, parameters.collectionName, folders);
+    checkFolders(m_session, parameters.checkedFolderIds, folders);
+    return planFor(m_session.CurrentCollection, parameters);
+}
+
 ScanSummary DuplicateScan::run(const ScanParameters &parameters)
 {
     // Checked before anything is written: an unknown method or a threshold whose limits would
@@ -167,41 +181,38 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
     const ComparisonMethod method = imaging::ComparisonMethodFromInt(parameters.method);
     const imaging::DifferenceLimits limits = imaging::ComputeLimits(parameters.threshold);
 
-    store::Database &database = store::DatabaseConnection();
-    log::ProcessingLog &processingLog = log::ProcessingLog::instance();
-    const qsizetype logStart = processingLog.lineCount();
+    store::Database &database = m_session.DatabaseConnection;
     ScanSummary summary;
 
     store::FolderList folders;
-    loadCollection(parameters.collectionName, folders);
-    checkFolders(parameters.checkedFolderIds, folders);
-    const store::CollectionRunLock runLock(database, store::CurrentCollection.ID, store::CurrentCollection.Name);
+    loadCollection(m_session, parameters.collectionName, folders);
+    checkFolders(m_session, parameters.checkedFolderIds, folders);
+    const store::CollectionRunLock runLock(database, m_session.CurrentCollection.ID, m_session.CurrentCollection.Name);
 
     bool skipOldPairs = true;
     if (parameters.fullRun) {
-        startFullRun(database);
+        startFullRun(m_session);
         skipOldPairs = false;
     }
-    loadCollection(parameters.collectionName, folders);
-    const store::TCollectionRec &collection = store::CurrentCollection;
+    loadCollection(m_session, parameters.collectionName, folders);
+    const store::TCollectionRec &collection = m_session.CurrentCollection;
     const int32_t collectionId = collection.ID;
 
-    if (collection.Scanned) {
-        if (collection.LastMethod == parameters.method && collection.LastTolerance == parameters.threshold) {
-            m_observer.showMessage(text(N_("The database for this collection has not changed since the last scan. "
-                                           "If pictures have been are added or deleted, update the DB, then retry "
-                                           "the scan.")));
-            summary.outcome = ScanOutcome::Unchanged;
-            return summary;
-        }
-        if (!m_observer.askQuestion(text(N_("Confirmation")),
-                text(N_("The scan settings are different from the previous scan. Do you want to use these new "
-                        "settings? (The current duplicate data will be lost.)")))) {
+    // Asked again here, under the lock: another run may have scanned the collection since the plan.
+    switch (planFor(collection, parameters)) {
+    case ScanPlan::Unchanged:
+        summary.outcome = ScanOutcome::Unchanged;
+        return summary;
+    case ScanPlan::NeedsConfirmation:
+        if (!parameters.newSettingsConfirmed) {
             summary.outcome = ScanOutcome::Declined;
             return summary;
         }
-        startFullRun(database);
+        startFullRun(m_session);
         skipOldPairs = false;
+        break;
+    case ScanPlan::Ready:
+        break;
     }
 
     store::Statement saveResumePoint(
@@ -217,7 +228,7 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
     QSet<quint64> recorded = recordedPairs(database, collectionId);
 
     store::TPictureArray pictures;
-    store::LoadPictures(pictures, parameters.checkedFolderIds, method == ComparisonMethod::AveragedColors);
+    store::LoadPictures(m_session, pictures, parameters.checkedFolderIds, method == ComparisonMethod::AveragedColors);
     const std::vector<ScanPicture> scanPictures = ScanPicturesOf(pictures);
     const std::span<const ScanPicture> loaded = scanPictures;
     const int count = static_cast<int>(loaded.size());
@@ -246,7 +257,7 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
             == folderIdentity.value(second.FolderID, -1 - second.FolderID);
     };
 
-    m_observer.comparisonsStarted(progress, count);
+    m_observer.progress({RunProgress::Stage::ComparisonsStarted, progress, count, {}});
     bool stopped = false;
     // The pairs of one left picture are committed together with its resume point: a run that ends
     // anywhere leaves the left picture either finished with all its pairs or to be done again,
@@ -284,7 +295,7 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
             leftPairs.reset();
         }
         ++progress;
-        m_observer.progressChanged(progress, count);
+        m_observer.progress({RunProgress::Stage::LeftPictureDone, progress, count, {}});
         m_observer.handlePendingMessages();
         stopped = m_observer.stopRequested();
         return !stopped;
@@ -305,14 +316,7 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
         database.Execute(QStringLiteral("UPDATE Picture SET Old = TRUE WHERE CollectionID = ?"), {collectionId});
         finish.commit();
         summary.outcome = ScanOutcome::Completed;
-        if (summary.pairsWritten == 0) {
-            m_observer.showNotice(text(N_("No Duplicates")),
-                text(N_("No duplicates were found during the scan. If you suspect that there still are duplicates, "
-                        "you may try to scan with a higher threshold.")));
-        }
     }
-    if (processingLog.lineCount() > logStart)
-        m_observer.showLog();
     return summary;
 }
 

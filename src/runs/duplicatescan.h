@@ -16,29 +16,11 @@
 #include "runs/runobserver.h"
 
 namespace vexaris::store {
+class Session;
 class TPictureArray;
-}
+} // namespace vexaris::store
 
 namespace vexaris::runs {
-
-// What the scan asks of whoever shows it.
-class ScanObserver : public RunObserver
-{
-public:
-    // The comparisons start: the gauge's maximum (the number of pictures) and its progress (the
-    // saved count of a resumed run). A stop request made before this point is forgotten here.
-    virtual void comparisonsStarted(int progress, int maximum) = 0;
-    // One more left picture is finished.
-    virtual void progressChanged(int progress, int maximum) = 0;
-    // A plain message with the application title as its caption.
-    virtual void showMessage(const QString &text) = 0;
-    // A notice with a caption of its own.
-    virtual void showNotice(const QString &caption, const QString &text) = 0;
-    // A question with Yes and No: true only for Yes.
-    virtual bool askQuestion(const QString &caption, const QString &text) = 0;
-    // The run added lines to the processing log: show the log (modally on the desktop).
-    virtual void showLog() = 0;
-};
 
 struct ScanParameters
 {
@@ -50,11 +32,22 @@ struct ScanParameters
     int threshold = 10; // 0..100
     // The Shift key at the start: forget the pairs and compare every pair again.
     bool fullRun = false;
+    // The user said Yes to using new settings on a collection scanned with other ones.
+    bool newSettingsConfirmed = false;
+};
+
+// What the front end must settle before the run, from the collection as it is now.
+enum class ScanPlan {
+    Ready,
+    // The collection was scanned with these very settings: the run would do nothing.
+    Unchanged,
+    // The collection was scanned with other settings: a run forgets its pairs, if the user agrees.
+    NeedsConfirmation,
 };
 
 enum class ScanOutcome {
     Unchanged, // the collection was scanned with these settings; nothing done
-    Declined, // new settings were not confirmed; nothing done
+    Declined, // new settings were not confirmed; nothing done (the front end asked too late)
     Completed,
     Stopped, // ended early on a stop request; the next run resumes
 };
@@ -94,17 +87,24 @@ int64_t ScanPairs(std::span<const ScanPicture> pictures, size_t start, imaging::
 class DuplicateScan
 {
 public:
-    // Works through the program's one connection, store::DatabaseConnection(), like the store's
-    // operations it calls, and on store::CurrentCollection, which it reloads by name.
-    explicit DuplicateScan(ScanObserver &observer);
+    // Works on the session's CurrentCollection, which it reloads by name. The progress is
+    // ComparisonsStarted once, then LeftPictureDone after each left picture.
+    DuplicateScan(store::Session &session, RunObserver &observer);
 
-    // Runs the scan of the named collection. Errors (a database failure, a collection or folder
-    // that does not exist, a method or threshold out of range) end it at once with
-    // vexaris::Error; pairs written and the resume point saved before stay.
+    // Reloads the named collection and says what the run would need settled first. Writes
+    // nothing; an unknown collection or folder, a method or threshold out of range is an error.
+    ScanPlan plan(const ScanParameters &parameters);
+
+    // Runs the scan of the named collection, checking the plan again: it does nothing on an
+    // unchanged collection, nor on new settings that are not confirmed. Errors (a database
+    // failure, a collection or folder that does not exist, a method or threshold out of range,
+    // another run of the collection) end it at once with vexaris::Error; pairs written and the
+    // resume point saved before stay.
     ScanSummary run(const ScanParameters &parameters);
 
 private:
-    ScanObserver &m_observer;
+    store::Session &m_session;
+    RunObserver &m_observer;
 };
 
 } // namespace vexaris::runs

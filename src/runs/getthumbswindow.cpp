@@ -7,23 +7,13 @@
 #include <QScreen>
 #include <QVariant>
 
-#include "i18n/componenttranslation.h"
 #include "i18n/translate.h"
-#include "i18n/translatedwindows.h"
-#include "log/logwindow.h"
+#include "ui/componenttranslation.h"
 
 namespace vexaris::ui {
 
 namespace {
 
-// Window texts are set in English; TranslateComponent translates them and keeps the
-// English for a later change of language.
-QString english(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
-TfrmGetThumbs *g_instance = nullptr;
 constexpr char kMaximumProperty[] = "gaugeMaximum";
 
 QLabel *makeLabel(QWidget *parent, const char *name, int left, int top, int width)
@@ -89,32 +79,19 @@ TfrmGetThumbs::TfrmGetThumbs(QWidget *parent)
     btnCancel->setGeometry(244, 88, 75, 25);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmGetThumbs::btnCancelClick);
 
-    setWindowTitle(english(N_("Collecting and updating thumbnails")));
-    lblProcessing->setText(english(N_("Processing:")));
-    Label1->setText(english(N_("Folders:")));
-    Label2->setText(english(N_("Current folder:")));
-    btnCancel->setText(english(N_("Stop")));
+    setWindowTitle(i18n::english(N_("Collecting and updating thumbnails")));
+    lblProcessing->setText(i18n::english(N_("Processing:")));
+    Label1->setText(i18n::english(N_("Folders:")));
+    Label2->setText(i18n::english(N_("Current folder:")));
+    btnCancel->setText(i18n::english(N_("Stop")));
     // Paths and counts, not texts of the window.
     i18n::keepUntranslated(lblCurrentFolder);
     i18n::keepUntranslated(lblFolderProgress);
     i18n::keepUntranslated(lblFileProgress);
     i18n::TranslateComponent(this);
-    i18n::registerTranslatedWindow(i18n::TranslatedWindow::GetThumbs, this);
-    g_instance = this;
 }
 
-TfrmGetThumbs::~TfrmGetThumbs()
-{
-    if (g_instance == this)
-        g_instance = nullptr;
-}
-
-TfrmGetThumbs *TfrmGetThumbs::instance()
-{
-    if (!g_instance)
-        new TfrmGetThumbs();
-    return g_instance;
-}
+TfrmGetThumbs::~TfrmGetThumbs() = default;
 
 void TfrmGetThumbs::btnCancelClick()
 {
@@ -124,6 +101,31 @@ void TfrmGetThumbs::btnCancelClick()
 void TfrmGetThumbs::handlePendingMessages()
 {
     QCoreApplication::processEvents();
+}
+
+void TfrmGetThumbs::progress(const runs::RunProgress &progress)
+{
+    using Stage = runs::RunProgress::Stage;
+    switch (progress.stage) {
+    case Stage::FolderProgress:
+        folderProgress(progress.done, progress.total);
+        break;
+    case Stage::FolderStarted:
+        folderStarted(progress.path);
+        break;
+    case Stage::FilesCounted:
+        filesCounted(progress.total);
+        break;
+    case Stage::FileStarted:
+        fileStarted(progress.path);
+        break;
+    case Stage::FileDone:
+        fileDone(progress.done, progress.total);
+        break;
+    case Stage::ComparisonsStarted:
+    case Stage::LeftPictureDone:
+        break;
+    }
 }
 
 void TfrmGetThumbs::folderProgress(int position, int maximum)
@@ -154,11 +156,6 @@ void TfrmGetThumbs::fileDone(int index, int fileCount)
 {
     FilesGauge->setValue(index);
     lblFileProgress->setText(progressText(index + 1, fileCount));
-}
-
-void TfrmGetThumbs::showLog()
-{
-    log::TfrmLog::instance()->showLog();
 }
 
 void TfrmGetThumbs::showEvent(QShowEvent *event)

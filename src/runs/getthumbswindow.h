@@ -13,7 +13,7 @@ class QPushButton;
 
 namespace vexaris::ui {
 
-class TfrmGetThumbs : public QDialog, public runs::ThumbnailRunObserver
+class TfrmGetThumbs : public QDialog, public runs::RunObserver
 {
     Q_OBJECT
 
@@ -21,10 +21,7 @@ public:
     explicit TfrmGetThumbs(QWidget *parent = nullptr);
     ~TfrmGetThumbs() override;
 
-    // The window created at start-up; made on first use when there is none (a test, say).
-    static TfrmGetThumbs *instance();
-
-    // Set by the Stop button, cleared when a run starts.
+    // Set by the Stop button, cleared by the command that starts a run.
     bool StopRequested = false;
 
     QLabel *lblProcessing = nullptr;
@@ -37,22 +34,30 @@ public:
     QLabel *lblFileProgress = nullptr;
     QPushButton *btnCancel = nullptr;
 
-    // runs::ThumbnailRunObserver
+    // runs::RunObserver
+    void progress(const runs::RunProgress &progress) override;
     bool stopRequested() override { return StopRequested; }
     void handlePendingMessages() override;
-    void clearStopRequest() override { StopRequested = false; }
-    void folderProgress(int position, int maximum) override;
-    void folderStarted(const QString &folderPath) override;
-    void filesCounted(int fileCount) override;
-    void fileStarted(const QString &filePath) override;
-    void fileDone(int index, int fileCount) override;
-    void showLog() override;
 
 public slots:
     void btnCancelClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
+
+private:
+    // The folder gauge: position folders done of maximum, shown as "position/maximum".
+    void folderProgress(int position, int maximum);
+    // A folder is begun: its path (with a trailing delimiter) is shown, the file gauge goes back
+    // to 0 and its label to "..." until the files are counted.
+    void folderStarted(const QString &folderPath);
+    // The folder's files are listed: the file gauge runs from 0 to fileCount − 1 (0 when there
+    // is at most one file) and its label reads "0/fileCount".
+    void filesCounted(int fileCount);
+    // A file is begun: its full path is shown.
+    void fileStarted(const QString &filePath);
+    // The file at index is done: the gauge goes to index and the label to "index + 1/fileCount".
+    void fileDone(int index, int fileCount);
 };
 
 // Sets a gauge's range and position. A gauge whose range is empty (no folders, a folder of one

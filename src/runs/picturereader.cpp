@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "common/error.h"
 #include "imaging/imgutils.h"
 #include "imaging/pictureloader.h"
 
@@ -22,9 +23,11 @@ PictureReading PictureReader::read(const std::filesystem::path &file)
         imaging::checkMinPictureSide(reading.width, reading.height);
         imaging::PictureToBitmap(m_imgLoader, m_imgBuffer);
         reading.signature = imaging::ComputeSignature(m_imgBuffer);
-        reading.ok = true;
+    } catch (const Error &) {
+        throw;
     } catch (const std::exception &e) {
-        reading.error = e.what();
+        // Running out of memory, say: still one line for the log, still only this file.
+        throw Error(e.what());
     }
     return reading;
 }

@@ -14,11 +14,9 @@ namespace vexaris::runs {
 
 struct PictureReading
 {
-    bool ok = false;
-    int width = 0; // known once the header was read, also when a later step failed
+    int width = 0;
     int height = 0;
     imaging::Signature signature;
-    std::string error; // the failure's one line, when !ok
     // Why a JPEG file with bytes in front of its data could not be repaired on disk; the
     // picture was then read from the repaired bytes in memory, and the file is as it was.
     std::string repairFailure;
@@ -29,7 +27,7 @@ class PictureReader
 public:
     // Loads the file (repairing a JPEG file with bytes in front of its data on the way),
     // refuses pictures with a side below the minimum, and computes the signature. Every failure,
-    // running out of memory included, comes back as the reading's error.
+    // running out of memory included, raises vexaris::Error with the failure's one line.
     PictureReading read(const std::filesystem::path &file);
 
 private:

@@ -1,9 +1,7 @@
 #include "runs/scanwindow.h"
 
 #include <algorithm>
-#include <utility>
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -14,34 +12,11 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/dialogs.h"
-#include "i18n/componenttranslation.h"
-#include "i18n/translate.h"
-#include "i18n/translatedwindows.h"
-#include "log/logwindow.h"
-#include "settings/optionswindow.h"
-#include "settings/settingsstore.h"
-#include "store/data.h"
+#include "i18n/qtranslate.h"
+#include "ui/componenttranslation.h"
+#include "ui/dialogs.h"
 
 namespace vexaris::ui {
-
-namespace {
-
-TfrmScan *s_instance = nullptr;
-
-// The preferences window holds the current method and threshold while the program runs; without
-// one (a test, a start-up that has not made it yet) the stored preferences stand in.
-std::pair<int, int> currentPreferences()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (const auto *options = qobject_cast<const settings::TfrmOptions *>(widget))
-            return {options->method(), options->threshold()};
-    }
-    const settings::Preferences stored = settings::SettingsStore().load();
-    return {stored.method, stored.threshold};
-}
-
-} // namespace
 
 TfrmScan::TfrmScan(QWidget *parent)
     : QDialog(parent,
@@ -79,33 +54,43 @@ TfrmScan::TfrmScan(QWidget *parent)
     showProgress(0, 0);
     i18n::keepUntranslated(lblLeftRecNo);
     i18n::TranslateComponent(this);
-    i18n::registerTranslatedWindow(i18n::TranslatedWindow::Scan, this);
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         adjustSize();
         move(screen->availableGeometry().center() - rect().center());
     }
-    s_instance = this;
 }
 
-TfrmScan::~TfrmScan()
-{
-    if (s_instance == this)
-        s_instance = nullptr;
-}
-
-TfrmScan *TfrmScan::instance()
-{
-    return s_instance;
-}
+TfrmScan::~TfrmScan() = default;
 
 void TfrmScan::btnCancelClick()
 {
     m_stopRequested = true;
 }
 
-runs::ScanSummary TfrmScan::RunScan(const runs::ScanParameters &parameters)
+runs::ScanSummary TfrmScan::RunScan(store::Session &session, runs::ScanParameters parameters)
 {
+    runs::DuplicateScan scan(session, *this);
+    switch (scan.plan(parameters)) {
+    case runs::ScanPlan::Unchanged:
+        notify(this, applicationTitle(),
+            qtr("The database for this collection has not changed since the last scan. If pictures have been are "
+                "added or deleted, update the DB, then retry the scan."));
+        return {};
+    case runs::ScanPlan::NeedsConfirmation:
+        if (!askYesNo(this, qtr("Confirmation"),
+                qtr("The scan settings are different from the previous scan. Do you want to use these new settings? "
+                    "(The current duplicate data will be lost.)"),
+                QMessageBox::Question))
+            return {runs::ScanOutcome::Declined};
+        parameters.newSettingsConfirmed = true;
+        break;
+    case runs::ScanPlan::Ready:
+        break;
+    }
+
     m_running = true;
+    // A Stop left over from before (the flag rests set between runs) is not meant for this run.
+    m_stopRequested = false;
     struct Finish
     {
         TfrmScan *window;
@@ -115,20 +100,12 @@ runs::ScanSummary TfrmScan::RunScan(const runs::ScanParameters &parameters)
             window->m_stopRequested = true;
         }
     } finish {this};
-    runs::DuplicateScan scan(*this);
-    return scan.run(parameters);
-}
-
-runs::ScanSummary TfrmScan::RunScan(const QList<int> &checkedFolderIds)
-{
-    runs::ScanParameters parameters;
-    parameters.collectionName = store::CurrentCollection.Name;
-    parameters.checkedFolderIds = checkedFolderIds;
-    const auto [method, threshold] = currentPreferences();
-    parameters.method = method;
-    parameters.threshold = threshold;
-    parameters.fullRun = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
-    return RunScan(parameters);
+    const runs::ScanSummary summary = scan.run(parameters);
+    if (summary.outcome == runs::ScanOutcome::Completed && summary.pairsWritten == 0)
+        notify(this, qtr("No Duplicates"),
+            qtr("No duplicates were found during the scan. If you suspect that there still are duplicates, you may "
+                "try to scan with a higher threshold."));
+    return summary;
 }
 
 void TfrmScan::showEvent(QShowEvent *event)
@@ -164,15 +141,9 @@ void TfrmScan::handlePendingMessages()
     QCoreApplication::processEvents();
 }
 
-void TfrmScan::comparisonsStarted(int progress, int maximum)
+void TfrmScan::progress(const runs::RunProgress &progress)
 {
-    m_stopRequested = false;
-    showProgress(progress, maximum);
-}
-
-void TfrmScan::progressChanged(int progress, int maximum)
-{
-    showProgress(progress, maximum);
+    showProgress(progress.done, progress.total);
 }
 
 // A resumed run counts on from the saved count, which can pass the number of pictures when
@@ -185,26 +156,6 @@ void TfrmScan::showProgress(int progress, int maximum)
     GaugeLeft->setMaximum(std::max(maximum, 1));
     GaugeLeft->setValue(shown);
     lblLeftRecNo->setText(QStringLiteral("%1/%2").arg(shown).arg(maximum));
-}
-
-void TfrmScan::showMessage(const QString &message)
-{
-    notify(this, applicationTitle(), message);
-}
-
-void TfrmScan::showNotice(const QString &caption, const QString &message)
-{
-    notify(this, caption, message);
-}
-
-bool TfrmScan::askQuestion(const QString &caption, const QString &question)
-{
-    return askYesNo(this, caption, question, QMessageBox::Question);
-}
-
-void TfrmScan::showLog()
-{
-    log::TfrmLog::instance()->showLog();
 }
 
 } // namespace vexaris::ui

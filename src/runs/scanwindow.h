@@ -13,7 +13,11 @@ class QPushButton;
 
 namespace vexaris::ui {
 
-class TfrmScan : public QDialog, private runs::ScanObserver
+namespace vexaris::store {
+class Session;
+}
+
+class TfrmScan : public QDialog, private runs::RunObserver
 {
     Q_OBJECT
 
@@ -21,15 +25,10 @@ public:
     explicit TfrmScan(QWidget *parent = nullptr);
     ~TfrmScan() override;
 
-    // The window created at program start (the latest one created), or null.
-    static TfrmScan *instance();
-
-    // Runs the scan of the current collection over the checked folders (all when none is
-    // checked), with the comparison method and threshold of the preferences and the Shift key's
-    // state at this moment. Errors propagate to the caller.
-    runs::ScanSummary RunScan(const QList<int> &checkedFolderIds);
-    // The same with the parameters given, for the tests.
-    runs::ScanSummary RunScan(const runs::ScanParameters &parameters);
+    // Runs the scan as the desktop program words it: the "has not changed" message or the
+    // question about new settings before the run, the "No Duplicates" notice after it. Errors
+    // propagate to the caller.
+    runs::ScanSummary RunScan(store::Session &session, runs::ScanParameters parameters);
 
     bool StopRequested() const { return m_stopRequested; }
 
@@ -47,15 +46,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    // runs::ScanObserver
+    // runs::RunObserver
+    void progress(const runs::RunProgress &progress) override;
     bool stopRequested() override { return m_stopRequested; }
     void handlePendingMessages() override;
-    void comparisonsStarted(int progress, int maximum) override;
-    void progressChanged(int progress, int maximum) override;
-    void showMessage(const QString &text) override;
-    void showNotice(const QString &caption, const QString &text) override;
-    bool askQuestion(const QString &caption, const QString &text) override;
-    void showLog() override;
 
     void showProgress(int progress, int maximum);
 

@@ -11,7 +11,6 @@
 #include "common/paths.h"
 #include "i18n/qtranslate.h"
 #include "log/processinglog.h"
-#include "store/connection.h"
 #include "store/data.h"
 #include "store/recordset.h"
 #include "store/runlock.h"
@@ -56,13 +55,19 @@ bool isDirectory(const QString &path)
 
 } // namespace
 
-ThumbnailRun::ThumbnailRun(log::ProcessingLog &log, ThumbnailRunObserver &observer)
-    : m_log(log)
+ThumbnailRun::ThumbnailRun(Session &session, log::ProcessingLog &log, RunObserver &observer)
+    : m_session(session)
+    , m_log(log)
     , m_observer(observer)
 {
 }
 
 ThumbnailRun::~ThumbnailRun() = default;
+
+void ThumbnailRun::report(RunProgress::Stage stage, int done, int total, const QString &path)
+{
+    m_observer.progress(RunProgress {stage, done, total, path});
+}
 
 void ThumbnailRun::appendLog(const QString &line)
 {
@@ -85,8 +90,8 @@ ThumbnailRunSummary ThumbnailRun::RunThumbnailUpdate()
 
 ThumbnailRunSummary ThumbnailRun::runUpdate()
 {
-    m_collectionId = CurrentCollection.ID;
-    const CollectionRunLock runLock(DatabaseConnection(), m_collectionId, CurrentCollection.Name);
+    m_collectionId = m_session.CurrentCollection.ID;
+    const CollectionRunLock runLock(m_session.DatabaseConnection, m_collectionId, m_session.CurrentCollection.Name);
     m_summary = {};
     Recordset folders;
     m_pictures = std::make_unique<Recordset>();
@@ -103,16 +108,13 @@ ThumbnailRunSummary ThumbnailRun::runUpdate()
 
     // Every run leaves the collection unscanned, also one that finds nothing changed or is
     // stopped: the next scan must look at whatever this run may have written.
-    ResetScanState(false);
-    m_observer.clearStopRequest();
-    folders.Open(DatabaseConnection(), QStringLiteral("SELECT * FROM Folder WHERE CollectionID = ?"),
+    ResetScanState(m_session, false);
+    folders.Open(m_session.DatabaseConnection, QStringLiteral("SELECT * FROM Folder WHERE CollectionID = ?"),
         LockType::ReadOnly, CommandType::Text, {m_collectionId});
-    const qsizetype notedLines = m_log.lineCount();
-
     const int folderCount = folders.RecordCount();
     m_summary.folders = folderCount;
     int foldersDone = 0;
-    m_observer.folderProgress(0, folderCount);
+    report(RunProgress::Stage::FolderProgress, 0, folderCount);
 
     while (!folders.Eof() && !m_observer.stopRequested()) {
         const int folderId = IntOrZero(folders.Field(column::ID));
@@ -123,7 +125,7 @@ ThumbnailRunSummary ThumbnailRun::runUpdate()
         folders.MoveNext();
         ++foldersDone;
         m_summary.foldersDone = foldersDone;
-        m_observer.folderProgress(foldersDone, folderCount);
+        report(RunProgress::Stage::FolderProgress, foldersDone, folderCount);
         m_pictures->Close();
     }
     m_summary.stopped = m_observer.stopRequested();
@@ -131,9 +133,6 @@ ThumbnailRunSummary ThumbnailRun::runUpdate()
     folders.Close();
     m_pictures.reset();
     m_files.clear(NameComparison::Exact);
-
-    if (m_log.lineCount() > notedLines)
-        m_observer.showLog();
     return m_summary;
 }
 
@@ -142,7 +141,7 @@ void ThumbnailRun::updateFolder(int folderId, const QString &path)
     const QChar delimiter = QLatin1Char('/');
     m_folderPath = path.endsWith(delimiter) ? path : path + delimiter;
     m_folderFsPath = toFsPath(m_folderPath);
-    m_observer.folderStarted(m_folderPath);
+    report(RunProgress::Stage::FolderStarted, 0, 0, m_folderPath);
     m_observer.handlePendingMessages();
 
     m_files.clear(NameComparison::Exact);
@@ -170,10 +169,10 @@ void ThumbnailRun::updateFolder(int folderId, const QString &path)
 
     const int fileCount = static_cast<int>(m_files.size());
     m_summary.files += fileCount;
-    m_observer.filesCounted(fileCount);
+    report(RunProgress::Stage::FilesCounted, 0, fileCount);
     for (size_t i = 0; i < m_files.size(); ++i) {
         UpdatePictureRow(i);
-        m_observer.fileDone(static_cast<int>(i), fileCount);
+        report(RunProgress::Stage::FileDone, static_cast<int>(i), fileCount);
         m_observer.handlePendingMessages();
         if (m_observer.stopRequested())
             break;
@@ -183,7 +182,7 @@ void ThumbnailRun::updateFolder(int folderId, const QString &path)
 void ThumbnailRun::matchRows(int folderId)
 {
     m_currentFolderId = folderId;
-    m_pictures->Open(DatabaseConnection(),
+    m_pictures->Open(m_session.DatabaseConnection,
         QStringLiteral("SELECT * FROM Picture WHERE CollectionID = ? AND FolderID = ?"), LockType::Optimistic,
         CommandType::Text, {m_collectionId, folderId});
     while (!m_pictures->Eof()) {
@@ -208,7 +207,7 @@ void ThumbnailRun::UpdatePictureRow(size_t i)
     const FileEntry &entry = m_files[i];
     const TFileData &data = entry.data;
     const QString fullPath = m_folderPath + entry.name;
-    m_observer.fileStarted(fullPath);
+    report(RunProgress::Stage::FileStarted, 0, 0, fullPath);
 
     bool changed = true;
     if (data.InDatabase) {
@@ -252,8 +251,6 @@ void ThumbnailRun::UpdatePictureRow(size_t i)
         repairFailure = reading.repairFailure;
         m_pictures->SetField(column::Width, reading.width);
         m_pictures->SetField(column::Height, reading.height);
-        if (!reading.ok)
-            throw Error(reading.error);
         const imaging::Signature &signature = reading.signature;
         m_pictures->SetField(
             column::Derivative, StringToBlob(blobOf(signature.Derivative.data(), signature.Derivative.size())));

@@ -16,36 +16,14 @@
 
 namespace vexaris::store {
 class Recordset;
-}
+class Session;
+} // namespace vexaris::store
 
 namespace vexaris::log {
 class ProcessingLog;
 }
 
 namespace vexaris::runs {
-
-// What the update run tells whoever shows it. The calls come in the order the run window's
-// labels and gauges change.
-class ThumbnailRunObserver : public RunObserver
-{
-public:
-    // The run starts: forget a stop request made before it.
-    virtual void clearStopRequest() = 0;
-    // The folder gauge: position folders done of maximum, shown as "position/maximum".
-    virtual void folderProgress(int position, int maximum) = 0;
-    // A folder is begun: its path (with a trailing delimiter) is shown, the file gauge goes back
-    // to 0 and its label to "..." until the files are counted.
-    virtual void folderStarted(const QString &folderPath) = 0;
-    // The folder's files are listed: the file gauge runs from 0 to fileCount − 1 (0 when there
-    // is at most one file) and its label reads "0/fileCount".
-    virtual void filesCounted(int fileCount) = 0;
-    // A file is begun: its full path is shown.
-    virtual void fileStarted(const QString &filePath) = 0;
-    // The file at index is done: the gauge goes to index and the label to "index + 1/fileCount".
-    virtual void fileDone(int index, int fileCount) = 0;
-    // The run ended normally and added lines to the log: show it (modally on the desktop).
-    virtual void showLog() = 0;
-};
 
 struct ThumbnailRunSummary
 {
@@ -61,11 +39,14 @@ struct ThumbnailRunSummary
 class ThumbnailRun
 {
 public:
-    ThumbnailRun(log::ProcessingLog &log, ThumbnailRunObserver &observer);
+    // The progress comes in the order the run window's labels and gauges change: the folder
+    // gauge (FolderProgress, also 0 of the count at the start), then per folder FolderStarted,
+    // FilesCounted, and per file FileStarted and FileDone.
+    ThumbnailRun(store::Session &session, log::ProcessingLog &log, RunObserver &observer);
     ~ThumbnailRun();
 
-    // Runs the whole update of the current collection through the program's database
-    // connection, as every operation on collections does. Returns when every folder is done or a stop was requested;
+    // Runs the whole update of the session's current collection. Returns when every folder is
+    // done or a stop was requested (the front end shows the log when the run added lines);
     // errors that no single file or folder explains (a refused statement, a row that cannot be found again, a database
     // that cannot be written, another run of the collection under way) end the run and leave it, and the log is then
     // not shown.
@@ -78,8 +59,11 @@ private:
     void UpdatePictureRow(size_t i);
     void appendLog(const QString &line);
 
+    void report(RunProgress::Stage stage, int done, int total, const QString &path = {});
+
+    store::Session &m_session;
     log::ProcessingLog &m_log;
-    ThumbnailRunObserver &m_observer;
+    RunObserver &m_observer;
 
     int m_collectionId = 0;
     int m_currentFolderId = 0;

@@ -16,21 +16,14 @@
 #include <QVBoxLayout>
 
 #include "i18n/catalog.h"
-#include "i18n/componenttranslation.h"
 #include "i18n/translate.h"
-#include "i18n/translatedwindows.h"
 #include "settings/settingsstore.h"
+#include "ui/componenttranslation.h"
+#include "ui/translatedwindows.h"
 
 namespace vexaris::settings {
 
 namespace {
-
-// The window is written in English; TranslateComponent translates it as a whole and
-// remembers these texts for a later change of language.
-QString english(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 constexpr const char *kMethodTexts[] = {
     N_("File properties (size, dates of creation and last modification)"),
@@ -81,22 +74,22 @@ TfrmOptions::TfrmOptions(QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmOptions"));
-    setWindowTitle(english(N_("Vexaris 3.0 Options")));
+    setWindowTitle(i18n::english(N_("Vexaris 3.0 Options")));
     setModal(true);
     setWindowFlags(windowFlags() | Qt::MSWindowsFixedSizeDialogHint);
 
-    rbgMethod = new QGroupBox(english(N_(" Comparison method: ")), this);
+    rbgMethod = new QGroupBox(i18n::english(N_(" Comparison method: ")), this);
     rbgMethod->setObjectName(QStringLiteral("rbgMethod"));
     m_methods = new QButtonGroup(rbgMethod);
     auto *methodLayout = new QVBoxLayout(rbgMethod);
     for (int i = 0; i < static_cast<int>(std::size(kMethodTexts)); ++i) {
-        auto *choice = new QRadioButton(english(kMethodTexts[i]), rbgMethod);
+        auto *choice = new QRadioButton(i18n::english(kMethodTexts[i]), rbgMethod);
         choice->setObjectName(QStringLiteral("rbgMethodItem%1").arg(i));
         m_methods->addButton(choice, i);
         methodLayout->addWidget(choice);
     }
 
-    auto *thresholdCaption = plainLabel(english(N_("Threshold:")), QStringLiteral("lblThresholdCaption"), this);
+    auto *thresholdCaption = plainLabel(i18n::english(N_("Threshold:")), QStringLiteral("lblThresholdCaption"), this);
     lblThreshold = plainLabel(QString(), QStringLiteral("lblThreshold"), this);
     auto *thresholdLine = new QHBoxLayout;
     thresholdLine->addWidget(thresholdCaption);
@@ -115,14 +108,14 @@ TfrmOptions::TfrmOptions(QWidget *parent)
     hints->setSpacing(0);
     for (int i = 0; i < static_cast<int>(std::size(kThresholdHints)); ++i)
         hints->addWidget(
-            plainLabel(english(kThresholdHints[i]), QStringLiteral("lblThresholdHint%1").arg(i + 1), this));
+            plainLabel(i18n::english(kThresholdHints[i]), QStringLiteral("lblThresholdHint%1").arg(i + 1), this));
 
     chkStretchDuplicates
-        = new QCheckBox(english(N_("Stretch the images to fit the window when showing a duplicate pair")), this);
+        = new QCheckBox(i18n::english(N_("Stretch the images to fit the window when showing a duplicate pair")), this);
     chkStretchDuplicates->setObjectName(QStringLiteral("chkStretchDuplicates"));
 
     auto *languageCaption
-        = plainLabel(english(N_("Interface language:")), QStringLiteral("lblInterfaceLanguage"), this);
+        = plainLabel(i18n::english(N_("Interface language:")), QStringLiteral("lblInterfaceLanguage"), this);
     cmbLanguage = new QComboBox(this);
     cmbLanguage->setObjectName(QStringLiteral("cmbLanguage"));
     cmbLanguage->setEditable(false);
@@ -133,7 +126,7 @@ TfrmOptions::TfrmOptions(QWidget *parent)
     languageLine->addWidget(cmbLanguage);
     languageLine->addStretch();
 
-    btnOK = new QPushButton(english(N_("OK")), this);
+    btnOK = new QPushButton(i18n::english(N_("OK")), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setDefault(true);
     auto *buttonLine = new QHBoxLayout;
@@ -165,7 +158,6 @@ TfrmOptions::TfrmOptions(QWidget *parent)
     i18n::keepUntranslated(cmbLanguage);
     i18n::TranslateComponent(this);
     loadSettings();
-    i18n::registerTranslatedWindow(i18n::TranslatedWindow::Options, this);
 }
 
 int TfrmOptions::method() const
@@ -229,7 +221,10 @@ void TfrmOptions::cmbLanguageChange(int index)
     if (code.isEmpty())
         return;
     i18n::SelectLanguage(code);
-    i18n::retranslateWindows();
+    if (m_translatedWindows)
+        m_translatedWindows->retranslate();
+    else
+        i18n::RetranslateComponent(this);
     selectLanguage(code);
 }
 

@@ -14,6 +14,10 @@ class QLabel;
 class QPushButton;
 class QSlider;
 
+namespace vexaris::i18n {
+class TranslatedWindows;
+}
+
 namespace vexaris::settings {
 
 // The language codes offered: the plain folders inside root in the order the file system lists
@@ -34,6 +38,10 @@ public:
 
     void done(int result) override;
 
+    // The windows a change of language translates again (this one among them); without them,
+    // only this window follows the change.
+    void setTranslatedWindows(const i18n::TranslatedWindows &windows) { m_translatedWindows = &windows; }
+
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -53,6 +61,7 @@ private:
     QCheckBox *chkStretchDuplicates;
     QComboBox *cmbLanguage;
     QPushButton *btnOK;
+    const i18n::TranslatedWindows *m_translatedWindows = nullptr;
 };
 
 } // namespace vexaris::settings

@@ -3,39 +3,24 @@
 #include <QCoreApplication>
 #include <QDir>
 
-namespace vexaris::store {
+#include "store/session.h"
 
-Database &DatabaseConnection()
-{
-    static Database connection;
-    return connection;
-}
+namespace vexaris::store {
 
 QString defaultDatabasePath()
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Vexaris.db"));
 }
 
-bool ConnectDatabase(std::string *error)
+void Session::ConnectDatabase(const QString &file)
 {
-    return ConnectDatabase(defaultDatabasePath(), error);
+    CurrentCollection = TCollectionRec();
+    DatabaseConnection.Open(file);
 }
 
-bool ConnectDatabase(const QString &file, std::string *error)
+void Session::DisconnectDatabase()
 {
-    try {
-        DatabaseConnection().Open(file);
-        return true;
-    } catch (const std::exception &e) {
-        if (error)
-            *error = e.what();
-        return false;
-    }
-}
-
-void DisconnectDatabase()
-{
-    DatabaseConnection().Close();
+    DatabaseConnection.Close();
 }
 
 } // namespace vexaris::store

@@ -6,19 +6,17 @@
 #include <QDir>
 #include <QFile>
 
-#include "store/connection.h"
 #include "store/recordset.h"
 #include "store/schemanames.h"
 
 namespace vexaris::store {
 
-TCollectionRec CurrentCollection;
-
-void ListCollections(QStringList &names)
+void ListCollections(Session &session, QStringList &names)
 {
     names.clear();
     Recordset collections;
-    collections.Open(DatabaseConnection(), QLatin1String(table::Collection), LockType::ReadOnly, CommandType::Table);
+    collections.Open(
+        session.DatabaseConnection, QLatin1String(table::Collection), LockType::ReadOnly, CommandType::Table);
     for (; !collections.Eof(); collections.MoveNext()) {
         const Value &name = collections.Field(column::Name);
         if (!name.isNull())
@@ -27,21 +25,21 @@ void ListCollections(QStringList &names)
     collections.Close();
 }
 
-void AddCollection(const QString &name)
+void AddCollection(Session &session, const QString &name)
 {
-    DatabaseConnection().Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES (?)"), {name});
+    session.DatabaseConnection.Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES (?)"), {name});
 }
 
-void DeleteCollection(int32_t collectionId)
+void DeleteCollection(Session &session, int32_t collectionId)
 {
-    Database &database = DatabaseConnection();
+    Database &database = session.DatabaseConnection;
     database.Execute(QStringLiteral("DELETE FROM Duplicate WHERE Collection_ID = ?"), {collectionId});
     database.Execute(QStringLiteral("DELETE FROM Collection WHERE ID = ?"), {collectionId});
 }
 
-bool LoadCollection(const QString &name, TCollectionRec &collection, FolderCheckList &folders)
+bool LoadCollection(Session &session, const QString &name, TCollectionRec &collection, FolderCheckList &folders)
 {
-    Database &database = DatabaseConnection();
+    Database &database = session.DatabaseConnection;
     Recordset found;
     // Without an order the first row by key decides when several collections share the name.
     found.Open(database, QStringLiteral("SELECT * FROM Collection WHERE Name = ? COLLATE UNICODE_NOCASE ORDER BY ID"),
@@ -74,9 +72,9 @@ bool LoadCollection(const QString &name, TCollectionRec &collection, FolderCheck
     return true;
 }
 
-int32_t AddFolder(int32_t collectionId, const QString &path)
+int32_t AddFolder(Session &session, int32_t collectionId, const QString &path)
 {
-    Database &database = DatabaseConnection();
+    Database &database = session.DatabaseConnection;
     database.Execute(QStringLiteral("INSERT INTO Folder (CollectionID, Path) VALUES (?, ?)"), {collectionId, path});
     return static_cast<int32_t>(database.lastInsertId());
 }
@@ -90,11 +88,11 @@ QString FolderIdentity(const QString &path)
     return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
 }
 
-std::optional<int32_t> FindFolder(int32_t collectionId, const QString &path)
+std::optional<int32_t> FindFolder(Session &session, int32_t collectionId, const QString &path)
 {
     const QString identity = FolderIdentity(path);
     Statement rows(
-        DatabaseConnection(), QStringLiteral("SELECT ID, Path FROM Folder WHERE CollectionID = ? ORDER BY ID"));
+        session.DatabaseConnection, QStringLiteral("SELECT ID, Path FROM Folder WHERE CollectionID = ? ORDER BY ID"));
     rows.bind(0, collectionId);
     while (rows.step()) {
         if (!rows.columnIsNull(1) && FolderIdentity(rows.column(1).toString()) == identity)
@@ -103,10 +101,10 @@ std::optional<int32_t> FindFolder(int32_t collectionId, const QString &path)
     return std::nullopt;
 }
 
-int RemoveFolder(int32_t collectionId, const QString &path)
+int RemoveFolder(Session &session, int32_t collectionId, const QString &path)
 {
     // Path has the BINARY collation, so = compares exactly, as the file system does.
-    return DatabaseConnection().Execute(
+    return session.DatabaseConnection.Execute(
         QStringLiteral("DELETE FROM Folder WHERE CollectionID = ? AND Path = ?"), {collectionId, path});
 }
 
@@ -123,41 +121,53 @@ QString likePrefixPattern(const QString &prefix)
     return pattern;
 }
 
-int RemoveFolderTree(int32_t collectionId, const QString &path)
+int RemoveFolderTree(Session &session, int32_t collectionId, const QString &path)
 {
-    int removed = RemoveFolder(collectionId, path);
+    int removed = RemoveFolder(session, collectionId, path);
     const QString prefix = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
     // LIKE ignores ASCII letter case, so the prefix is compared exactly as well; LIKE only lets
     // SQLite skip the rows that cannot match.
-    removed += DatabaseConnection().Execute(QStringLiteral("DELETE FROM Folder WHERE CollectionID = ? "
-                                                           "AND Path LIKE ? ESCAPE '\\' "
-                                                           "AND substr(Path, 1, length(?)) = ?"),
+    removed += session.DatabaseConnection.Execute(QStringLiteral("DELETE FROM Folder WHERE CollectionID = ? "
+                                                                 "AND Path LIKE ? ESCAPE '\\' "
+                                                                 "AND substr(Path, 1, length(?)) = ?"),
         {collectionId, likePrefixPattern(prefix), prefix, prefix});
     return removed;
 }
 
-void ResetScanState(bool deletePairs)
+void ResetScanState(Session &session, bool deletePairs)
 {
-    Database &database = DatabaseConnection();
+    Database &database = session.DatabaseConnection;
     database.Execute(
         QStringLiteral("UPDATE Collection SET Scanned = FALSE, LastLeft_ID = NULL, ScanProgress = 0 WHERE ID = ?"),
-        {CurrentCollection.ID});
+        {session.CurrentCollection.ID});
     if (deletePairs)
-        database.Execute(QStringLiteral("DELETE FROM Duplicate WHERE Collection_ID = ?"), {CurrentCollection.ID});
+        database.Execute(
+            QStringLiteral("DELETE FROM Duplicate WHERE Collection_ID = ?"), {session.CurrentCollection.ID});
 }
 
-void DeletePicture(int32_t pictureId)
+void DeletePicture(Session &session, int32_t pictureId)
 {
-    Database &database = DatabaseConnection();
+    Database &database = session.DatabaseConnection;
     database.Execute(QStringLiteral("DELETE FROM Duplicate WHERE Left_ID = ? OR Right_ID = ?"), {pictureId, pictureId});
     database.Execute(QStringLiteral("DELETE FROM Picture WHERE ID = ?"), {pictureId});
 }
 
-void MovePicture(int32_t pictureId, int32_t folderId, const QString &newPath)
+void MovePicture(Session &session, int32_t pictureId, int32_t folderId, const QString &newPath)
 {
     const QString fileName = newPath.mid(newPath.lastIndexOf(QLatin1Char('/')) + 1);
-    DatabaseConnection().Execute(
+    session.DatabaseConnection.Execute(
         QStringLiteral("UPDATE Picture SET FileName = ?, FolderID = ? WHERE ID = ?"), {fileName, folderId, pictureId});
+}
+
+void RenameFolder(Session &session, int32_t folderId, const QString &newPath)
+{
+    session.DatabaseConnection.Execute(QStringLiteral("UPDATE Folder SET Path = ? WHERE ID = ? "), {newPath, folderId});
+}
+
+int ForgetPair(Session &session, int32_t leftId, int32_t rightId)
+{
+    return session.DatabaseConnection.Execute(
+        QStringLiteral("DELETE FROM Duplicate WHERE Left_ID = ? AND Right_ID = ?"), {leftId, rightId});
 }
 
 } // namespace vexaris::store

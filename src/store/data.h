@@ -1,6 +1,7 @@
 // Collections, their folders and single pictures: each operation is one or two fixed statements
-// on DatabaseConnection(), with every value bound as a parameter. Errors of the store reach the
-// caller; of a two-statement operation the first statement stays done when the second fails.
+// on the session's DatabaseConnection, with every value bound as a parameter. Errors of the store
+// reach the caller; of a two-statement operation the first statement stays done when the second
+// fails.
 #pragma once
 
 #include <cstdint>
@@ -10,57 +11,47 @@
 #include <QStringList>
 
 #include "store/folderlist.h"
+#include "store/session.h"
 #include "store/value.h"
 
 namespace vexaris::store {
 
-struct TCollectionRec
-{
-    int32_t ID = 0; // 0: no collection loaded
-    QString Name;
-    int32_t LastLeft_ID = 0;
-    bool Scanned = false;
-    int32_t ScanProgress = 0;
-    int32_t LastMethod = 0;
-    int32_t LastTolerance = 0;
-};
-
-// The collection the main window shows; ID 0 while none is current. Only LoadCollection (and the
-// main window's start and its collection deletion) write it.
-extern TCollectionRec CurrentCollection;
-
 // Replaces the list's content by the names of all collections, in the table's own order;
 // rows without a name are left out.
-void ListCollections(QStringList &names);
+void ListCollections(Session &session, QStringList &names);
 // Inserts a collection of exactly this name; it does not look for one of the same name.
-void AddCollection(const QString &name);
+void AddCollection(Session &session, const QString &name);
 // Deletes the collection's pairs, then its row (its folders and pictures go with it).
-void DeleteCollection(int32_t collectionId);
+void DeleteCollection(Session &session, int32_t collectionId);
 // Looks the name up without regard to letter case. Found: fills the record and the folder list
 // (all entries unchecked) and returns true. Not found: sets only the record's ID to 0, leaves
 // the list alone and returns false.
-bool LoadCollection(const QString &name, TCollectionRec &collection, FolderCheckList &folders);
+bool LoadCollection(Session &session, const QString &name, TCollectionRec &collection, FolderCheckList &folders);
 // Inserts one folder row and returns the ID the store gave it. It does not look for a row that
 // names the same folder (FindFolder does).
-int32_t AddFolder(int32_t collectionId, const QString &path);
+int32_t AddFolder(Session &session, int32_t collectionId, const QString &path);
 // A folder's identity: its real path, with links, ".", ".." and a trailing delimiter resolved, so
 // that one folder reached in two ways is known as one. A folder that cannot be resolved (it is
 // missing, say) is known by its cleaned absolute path.
 QString FolderIdentity(const QString &path);
 // The ID of the first of the collection's folder rows that names the same folder as path.
-std::optional<int32_t> FindFolder(int32_t collectionId, const QString &path);
+std::optional<int32_t> FindFolder(Session &session, int32_t collectionId, const QString &path);
 // Deletes the collection's folder rows of exactly this path; returns how many went.
-int RemoveFolder(int32_t collectionId, const QString &path);
+int RemoveFolder(Session &session, int32_t collectionId, const QString &path);
 // Deletes the collection's folder rows of this path and of every folder below it (see
 // inFolderTree); returns how many went.
-int RemoveFolderTree(int32_t collectionId, const QString &path);
-// Marks CurrentCollection's row as not scanned; with deletePairs also deletes its pairs.
-// CurrentCollection in memory stays as it is.
-void ResetScanState(bool deletePairs);
+int RemoveFolderTree(Session &session, int32_t collectionId, const QString &path);
+// Marks the session's CurrentCollection row as not scanned; with deletePairs also deletes its
+// pairs. CurrentCollection in memory stays as it is.
+void ResetScanState(Session &session, bool deletePairs);
 // Deletes every pair naming the picture, then the picture's row.
-void DeletePicture(int32_t pictureId);
+void DeletePicture(Session &session, int32_t pictureId);
 // Records that the picture's file now lies at newPath, in that folder; nothing else changes.
-void MovePicture(int32_t pictureId, int32_t folderId, const QString &newPath);
+void MovePicture(Session &session, int32_t pictureId, int32_t folderId, const QString &newPath);
+// Gives a folder row a new path (the main window's change of a folder's path).
+void RenameFolder(Session &session, int32_t folderId, const QString &newPath);
+// Forgets a pair (one declared not a match); returns how many rows went.
+int ForgetPair(Session &session, int32_t leftId, int32_t rightId);
 
 // A LIKE pattern that matches text beginning with prefix, its %, _ and \ escaped for ESCAPE '\'.
 QString likePrefixPattern(const QString &prefix);

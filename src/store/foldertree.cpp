@@ -14,7 +14,6 @@
 #include <QSet>
 
 #include "common/bytenames.h"
-#include "store/connection.h"
 #include "store/data.h"
 
 namespace vexaris::store {
@@ -31,12 +30,13 @@ struct DirCloser
 class TreeWalk
 {
 public:
-    TreeWalk(FolderCheckList &folders, QStringList &skipped)
-        : m_folders(folders)
+    TreeWalk(Session &session, FolderCheckList &folders, QStringList &skipped)
+        : m_session(session)
+        , m_folders(folders)
         , m_skipped(skipped)
     {
-        Statement rows(DatabaseConnection(), QStringLiteral("SELECT Path FROM Folder WHERE CollectionID = ?"));
-        rows.bind(0, CurrentCollection.ID);
+        Statement rows(session.DatabaseConnection, QStringLiteral("SELECT Path FROM Folder WHERE CollectionID = ?"));
+        rows.bind(0, session.CurrentCollection.ID);
         while (rows.step()) {
             if (!rows.columnIsNull(0))
                 m_held.insert(FolderIdentity(rows.column(0).toString()));
@@ -59,7 +59,7 @@ public:
 
         const QString identity = FolderIdentity(path);
         if (!m_held.contains(identity)) {
-            m_folders.addFolder(path, AddFolder(CurrentCollection.ID, path));
+            m_folders.addFolder(path, AddFolder(m_session, m_session.CurrentCollection.ID, path));
             m_held.insert(identity);
         }
         if (!isFolder)
@@ -103,6 +103,7 @@ private:
         return names;
     }
 
+    Session &m_session;
     FolderCheckList &m_folders;
     QStringList &m_skipped;
     std::set<FolderKey> m_entered;
@@ -111,9 +112,9 @@ private:
 
 } // namespace
 
-void AddFolderTree(const QString &path, FolderCheckList &folders, QStringList &skipped)
+void AddFolderTree(Session &session, const QString &path, FolderCheckList &folders, QStringList &skipped)
 {
-    TreeWalk(folders, skipped).add(path);
+    TreeWalk(session, folders, skipped).add(path);
 }
 
 } // namespace vexaris::store

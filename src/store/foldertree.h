@@ -5,10 +5,11 @@
 #include <QStringList>
 
 #include "store/folderlist.h"
+#include "store/session.h"
 
 namespace vexaris::store {
 
-// Adds a folder row for path to CurrentCollection and an entry to the list, then does the same,
+// Adds a folder row for path to the session's CurrentCollection and an entry to the list, then does the same,
 // depth first and each folder before the ones inside it, for every folder below it. A path whose
 // last component is "." or ".." adds nothing. The walk lists folders only (links to folders
 // included, other kinds of entry never opened), skips hidden ones (a leading "."), and enters a
@@ -16,6 +17,6 @@ namespace vexaris::store {
 // A folder the collection already holds (FolderIdentity) gets no second row, but the folders
 // below it are still looked at. A folder whose name is not valid UTF-8 is left out with the
 // folders below it, and its path, odd bytes escaped, is added to skipped.
-void AddFolderTree(const QString &path, FolderCheckList &folders, QStringList &skipped);
+void AddFolderTree(Session &session, const QString &path, FolderCheckList &folders, QStringList &skipped);
 
 } // namespace vexaris::store

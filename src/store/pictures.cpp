@@ -5,8 +5,6 @@
 #include "common/error.h"
 #include "i18n/translate.h"
 #include "imaging/imgutils.h"
-#include "store/connection.h"
-#include "store/data.h"
 
 namespace vexaris::store {
 
@@ -102,11 +100,11 @@ private:
 
 } // namespace
 
-void LoadPictures(TPictureArray &pictures, const QList<int32_t> &folderIds, bool computeAverages)
+void LoadPictures(Session &session, TPictureArray &pictures, const QList<int32_t> &folderIds, bool computeAverages)
 {
-    Database &database = DatabaseConnection();
+    Database &database = session.DatabaseConnection;
     QString filter;
-    Parameters parameters {CurrentCollection.ID};
+    Parameters parameters {session.CurrentCollection.ID};
     if (!folderIds.isEmpty()) {
         QStringList marks;
         for (const int32_t id : folderIds) {

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include "imaging/signature.h"
+#include "store/session.h"
 
 namespace vexaris::store {
 
@@ -64,11 +65,11 @@ private:
     std::vector<uint8_t> m_derivatives;
 };
 
-// Fills the array with the pictures of CurrentCollection, only those of the given folders unless
+// Fills the array with the pictures of the session's CurrentCollection, only those of the given folders unless
 // the list is empty, in ascending ColorRank (pictures of equal rank by ID, so that every load of
 // the same rows gives the same order). With computeAverages each element's AverageColors are
 // filled too. A row whose signature or a needed number is missing, or whose signature has the
 // wrong length, raises an error; no byte beyond a stored value is read.
-void LoadPictures(TPictureArray &pictures, const QList<int32_t> &folderIds, bool computeAverages);
+void LoadPictures(Session &session, TPictureArray &pictures, const QList<int32_t> &folderIds, bool computeAverages);
 
 } // namespace vexaris::store

@@ -14,9 +14,9 @@
 #include <QTest>
 
 #include "app/collectionfolderlist.h"
-#include "app/errorreport.h"
 #include "app/programlock.h"
 #include "support/testdatabase.h"
+#include "ui/errorreport.h"
 
 using namespace vexaris::ui;
 

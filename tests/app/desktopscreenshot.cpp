@@ -24,12 +24,13 @@
 
 #include <QTest>
 
-#include "app/mainwindow.h"
+#include "app/desktop.h"
 #include "i18n/catalog.h"
-#include "i18n/interfacelanguage.h"
+#include "log/processinglog.h"
 #include "settings/optionswindow.h"
-#include "store/connection.h"
+#include "store/session.h"
 #include "support/testdatabase.h"
+#include "ui/interfacelanguage.h"
 
 using namespace vexaris;
 
@@ -47,9 +48,9 @@ public:
     QUrl opened;
 };
 
-void fillCollection(ui::TfrmMain &window)
+void fillCollection(store::Session &session, ui::TfrmMain &window)
 {
-    auto &connection = store::DatabaseConnection();
+    auto &connection = session.DatabaseConnection;
     connection.Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES (?)"), {QStringLiteral("Family pictures")});
     const int collection = static_cast<int>(connection.lastInsertId());
     for (const char *path : {"/home/anna/Pictures", "/home/anna/Pictures/2005", "/home/anna/Pictures/2006"})
@@ -97,9 +98,9 @@ int help(ui::TfrmMain &window, const char *output)
     return saveScreen(output) ? 0 : 1;
 }
 
-int language(ui::TfrmMain &window, const QString &code, const char *output)
+int language(ui::Desktop &desktop, const QString &code, const char *output)
 {
-    settings::TfrmOptions options(&window);
+    settings::TfrmOptions &options = desktop.frmOptions;
     options.show();
     if (!QTest::qWaitForWindowExposed(&options))
         return 1;
@@ -135,15 +136,18 @@ int main(int argc, char *argv[])
     i18n::SelectLanguage(QStringLiteral("en"));
 
     const test::TestDatabase database;
-    ui::TfrmMain window(database.path());
+    store::Session session;
+    log::ProcessingLog processingLog;
+    ui::Desktop desktop(session, processingLog, database.path());
+    ui::TfrmMain &window = desktop.frmMain;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    fillCollection(window);
+    fillCollection(session, window);
 
     if (mode == QLatin1String("help"))
         return help(window, argv[2]);
-    return language(window, QString::fromLocal8Bit(argv[2]), argv[3]);
+    return language(desktop, QString::fromLocal8Bit(argv[2]), argv[3]);
 }
 
 #include "desktopscreenshot.moc"

@@ -13,7 +13,8 @@
 #include <QTest>
 
 #include "app/mainwindow.h"
-#include "store/connection.h"
+#include "log/processinglog.h"
+#include "store/session.h"
 #include "support/testdatabase.h"
 
 using namespace vexaris;
@@ -28,9 +29,11 @@ int main(int argc, char *argv[])
         return 2;
     }
     const test::TestDatabase database;
-    ui::TfrmMain window(database.path());
+    store::Session session;
+    log::ProcessingLog processingLog;
+    ui::TfrmMain window(session, processingLog, database.path());
 
-    auto &connection = store::DatabaseConnection();
+    auto &connection = session.DatabaseConnection;
     connection.Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES (?)"), {QStringLiteral("Family pictures")});
     connection.Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES (?)"), {QStringLiteral("Wallpapers")});
     const int collection = static_cast<int>(connection.lastInsertId()) - 1;

@@ -20,8 +20,10 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
+#include <QRadioButton>
 #include <QScopeGuard>
 #include <QSettings>
+#include <QSlider>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTemporaryDir>
@@ -34,15 +36,17 @@
 #include <QTest>
 
 #include "app/aboutwindow.h"
-#include "app/dialogs.h"
-#include "app/keyboard.h"
+#include "app/desktop.h"
 #include "i18n/catalog.h"
 #include "i18n/catalogfixture.h"
+#include "log/processinglog.h"
 #include "settings/optionswindow.h"
-#include "store/connection.h"
 #include "store/data.h"
+#include "store/session.h"
 #include "support/testdatabase.h"
-#include "testdialogs.h"
+#include "support/testdialogs.h"
+#include "ui/dialogs.h"
+#include "ui/keyboard.h"
 
 using namespace vexaris;
 using namespace vexaris::ui;
@@ -58,47 +62,6 @@ void letIdle()
         QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop, &QEventLoop::quit);
     QTimer::singleShot(5000, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-qint64 queryInt(const QString &sql, const store::Parameters &parameters = {})
-{
-    store::Statement statement(store::DatabaseConnection(), sql);
-    statement.bindAll(parameters);
-    if (!statement.step())
-        return -1;
-    return statement.column(0).toInt64();
-}
-
-int insertCollection(const QString &name)
-{
-    store::DatabaseConnection().Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES (?)"), {name});
-    return static_cast<int>(store::DatabaseConnection().lastInsertId());
-}
-
-int insertFolder(int collectionId, const QString &path)
-{
-    store::DatabaseConnection().Execute(
-        QStringLiteral("INSERT INTO Folder (CollectionID, Path) VALUES (?, ?)"), {collectionId, path});
-    return static_cast<int>(store::DatabaseConnection().lastInsertId());
-}
-
-// The stored paths of a collection's folders, sorted, to compare with the list.
-QStringList storedPaths(int collectionId)
-{
-    QStringList paths;
-    store::Statement statement(
-        store::DatabaseConnection(), QStringLiteral("SELECT Path FROM Folder WHERE CollectionID = ? ORDER BY Path"));
-    statement.bind(0, collectionId);
-    while (statement.step())
-        paths.append(statement.column(0).toString());
-    return paths;
-}
-
-QString storedPath(int folderId)
-{
-    store::Statement statement(store::DatabaseConnection(), QStringLiteral("SELECT Path FROM Folder WHERE ID = ?"));
-    statement.bind(0, folderId);
-    return statement.step() ? statement.column(0).toString() : QString();
 }
 
 bool makeFolders(const QString &root, const QStringList &relative)
@@ -142,6 +105,7 @@ private slots:
     void doubleClickChangesThePath();
     void scanReloadsTheCollection_data();
     void scanReloadsTheCollection();
+    void scanUsesThePreferencesWindowsMethodAndThreshold();
     void errorInAHandlerIsReportedAndTheWindowGoesOn();
     void manualOpensTheHelpFile_data();
     void manualOpensTheHelpFile();
@@ -166,10 +130,22 @@ private:
     void selectInTree(const QString &path);
     int makeCurrentCollection(const QString &name);
     void sendDrop(QWidget *target, const QList<QUrl> &urls);
+    // The program's windows over the test's database, as main() makes them.
+    void makeDesktop();
+
+    qint64 queryInt(const QString &sql, const store::Parameters &parameters = {});
+    int insertCollection(const QString &name);
+    int insertFolder(int collectionId, const QString &path);
+    // The stored paths of a collection's folders, sorted, to compare with the list.
+    QStringList storedPaths(int collectionId);
+    QString storedPath(int folderId);
 
     std::unique_ptr<test::TestDatabase> m_database;
     std::unique_ptr<QTemporaryDir> m_disk;
-    std::unique_ptr<TfrmMain> m_window;
+    store::Session m_session;
+    log::ProcessingLog m_log;
+    std::unique_ptr<Desktop> m_desktop;
+    TfrmMain *m_window = nullptr;
     TestDialogs m_dialogs;
     QList<QUrl> m_openedUrls;
 };
@@ -182,14 +158,62 @@ void TestMainWindow::init()
     m_dialogs.reset();
     setDialogHook(&m_dialogs);
     setShiftDownForTests(false);
-    m_window = std::make_unique<TfrmMain>(m_database->path());
+    makeDesktop();
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TestMainWindow::makeDesktop()
+{
+    m_desktop.reset();
+    m_desktop = std::make_unique<Desktop>(m_session, m_log, m_database->path());
+    m_window = &m_desktop->frmMain;
+}
+
+qint64 TestMainWindow::queryInt(const QString &sql, const store::Parameters &parameters)
+{
+    store::Statement statement(m_session.DatabaseConnection, sql);
+    statement.bindAll(parameters);
+    if (!statement.step())
+        return -1;
+    return statement.column(0).toInt64();
+}
+
+int TestMainWindow::insertCollection(const QString &name)
+{
+    m_session.DatabaseConnection.Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES (?)"), {name});
+    return static_cast<int>(m_session.DatabaseConnection.lastInsertId());
+}
+
+int TestMainWindow::insertFolder(int collectionId, const QString &path)
+{
+    m_session.DatabaseConnection.Execute(
+        QStringLiteral("INSERT INTO Folder (CollectionID, Path) VALUES (?, ?)"), {collectionId, path});
+    return static_cast<int>(m_session.DatabaseConnection.lastInsertId());
+}
+
+QStringList TestMainWindow::storedPaths(int collectionId)
+{
+    QStringList paths;
+    store::Statement statement(
+        m_session.DatabaseConnection, QStringLiteral("SELECT Path FROM Folder WHERE CollectionID = ? ORDER BY Path"));
+    statement.bind(0, collectionId);
+    while (statement.step())
+        paths.append(statement.column(0).toString());
+    return paths;
+}
+
+QString TestMainWindow::storedPath(int folderId)
+{
+    store::Statement statement(m_session.DatabaseConnection, QStringLiteral("SELECT Path FROM Folder WHERE ID = ?"));
+    statement.bind(0, folderId);
+    return statement.step() ? statement.column(0).toString() : QString();
 }
 
 void TestMainWindow::cleanup()
 {
-    m_window.reset();
+    m_desktop.reset();
+    m_window = nullptr;
     setDialogHook(nullptr);
     setShiftDownForTests(std::nullopt);
     m_database.reset();
@@ -248,7 +272,7 @@ void TestMainWindow::startsWithOnlyPreferencesAndSaveAfterTyping()
 {
     letIdle();
     QCOMPARE(m_window->cmbCollection->currentText(), QString());
-    QCOMPARE(store::CurrentCollection.ID, 0);
+    QCOMPARE(m_session.CurrentCollection.ID, 0);
     QVERIFY(m_window->actPreferences->isEnabled());
     QVERIFY(!m_window->actSaveCollection->isEnabled());
     QVERIFY(!m_window->actDeleteCollection->isEnabled());
@@ -293,17 +317,17 @@ void TestMainWindow::typingLooksUpEveryPartialName()
     for (qsizetype length = 1; length <= typed.size(); ++length) {
         QTest::keyClick(m_window->cmbCollection->lineEdit(), typed.at(length - 1).toLatin1());
         const bool whole = QString::compare(typed.left(length), QStringLiteral("Holiday"), Qt::CaseInsensitive) == 0;
-        QCOMPARE(store::CurrentCollection.ID, whole ? holiday : 0);
+        QCOMPARE(m_session.CurrentCollection.ID, whole ? holiday : 0);
     }
     letIdle();
 
     QCOMPARE(m_window->cmbCollection->currentText(), typed);
-    QCOMPARE(store::CurrentCollection.ID > 0, current);
+    QCOMPARE(m_session.CurrentCollection.ID > 0, current);
     QCOMPARE(m_window->actSaveCollection->isEnabled(), !current);
     QCOMPARE(m_window->actDeleteCollection->isEnabled(), current);
     QCOMPARE(m_window->actUpdate->isEnabled(), current);
     if (current) {
-        QCOMPARE(store::CurrentCollection.Name, QStringLiteral("Holiday"));
+        QCOMPARE(m_session.CurrentCollection.Name, QStringLiteral("Holiday"));
         QCOMPARE(listTexts(), QStringList {QStringLiteral("/pictures/holiday")});
         QCOMPARE(CollectionFolderList::folderId(m_window->lstCollectionFolders->item(0)), folder);
     } else {
@@ -326,7 +350,7 @@ void TestMainWindow::pickingFromTheListLoadsTheCollection()
     QCOMPARE(m_window->cmbCollection->itemText(1), names[1]);
 
     m_window->cmbCollection->setCurrentIndex(0);
-    QCOMPARE(store::CurrentCollection.ID, holiday);
+    QCOMPARE(m_session.CurrentCollection.ID, holiday);
     // Sorted without regard to letter case, whatever order the rows came in.
     QCOMPARE(listTexts(), (QStringList {QStringLiteral("/A"), QStringLiteral("/b")}));
     for (int row = 0; row < 2; ++row)
@@ -344,7 +368,7 @@ void TestMainWindow::saveMakesTheNewCollectionCurrent()
     const qint64 id
         = queryInt(QStringLiteral("SELECT ID FROM Collection WHERE Name = ?"), {QStringLiteral("Bob's pictures")});
     QVERIFY(id > 0);
-    QCOMPARE(store::CurrentCollection.ID, id);
+    QCOMPARE(m_session.CurrentCollection.ID, id);
     QCOMPARE(m_window->cmbCollection->currentText(), QStringLiteral("Bob's pictures"));
     QCOMPARE(m_window->cmbCollection->findText(QStringLiteral("Bob's pictures")), 0);
     QCOMPARE(listTexts(), QStringList());
@@ -384,7 +408,7 @@ void TestMainWindow::deleteCollection()
     if (answer) {
         QCOMPARE(queryInt(QStringLiteral("SELECT count(*) FROM Collection")), 0);
         QCOMPARE(queryInt(QStringLiteral("SELECT count(*) FROM Folder")), 0);
-        QCOMPARE(store::CurrentCollection.ID, 0);
+        QCOMPARE(m_session.CurrentCollection.ID, 0);
         QCOMPARE(listTexts(), QStringList());
         QCOMPARE(m_window->cmbCollection->count(), 0);
         QVERIFY(m_window->actSaveCollection->isEnabled());
@@ -392,10 +416,10 @@ void TestMainWindow::deleteCollection()
         // The same name can be created again at once.
         letIdle();
         m_window->actSaveCollection->trigger();
-        QVERIFY(store::CurrentCollection.ID > id);
+        QVERIFY(m_session.CurrentCollection.ID > id);
     } else {
         QCOMPARE(queryInt(QStringLiteral("SELECT count(*) FROM Collection")), 1);
-        QCOMPARE(store::CurrentCollection.ID, id);
+        QCOMPARE(m_session.CurrentCollection.ID, id);
         QCOMPARE(listTexts(), QStringList {QStringLiteral("/pictures")});
         QVERIFY(m_window->actDeleteCollection->isEnabled());
     }
@@ -474,7 +498,7 @@ void TestMainWindow::aHiddenFolderDraggedItselfIsAdded()
     QVERIFY(makeFolders(m_disk->path(), {QStringLiteral(".archive/old"), QStringLiteral(".archive/.cache")}));
     makeCurrentCollection(QStringLiteral("Holiday"));
     // The tree shows no hidden folders, so the drag comes from the desktop instead.
-    sendDrop(m_window.get(), {QUrl::fromLocalFile(hidden)});
+    sendDrop(m_window, {QUrl::fromLocalFile(hidden)});
     QCOMPARE(listTexts(), (QStringList {hidden, hidden + QStringLiteral("/old")}));
 }
 
@@ -522,7 +546,7 @@ void TestMainWindow::dropsFromTheDesktop()
     QList<QUrl> urls;
     for (const QString &name : dropped)
         urls.append(QUrl::fromLocalFile(base + name));
-    sendDrop(onList ? m_window->lstCollectionFolders->viewport() : static_cast<QWidget *>(m_window.get()), urls);
+    sendDrop(onList ? m_window->lstCollectionFolders->viewport() : static_cast<QWidget *>(m_window), urls);
 
     QStringList full;
     for (const QString &name : expected)
@@ -540,7 +564,7 @@ void TestMainWindow::shiftIsReadAgainForEveryDroppedFolder()
     QList<bool> shift {true, false, true};
     setShiftQueryForTests([&shift] { return shift.isEmpty() ? false : shift.takeFirst(); });
 
-    sendDrop(m_window.get(),
+    sendDrop(m_window,
         {QUrl::fromLocalFile(base + QStringLiteral("A")), QUrl::fromLocalFile(base + QStringLiteral("B")),
             QUrl::fromLocalFile(base + QStringLiteral("C"))});
     QCOMPARE(listTexts(),
@@ -689,7 +713,7 @@ void TestMainWindow::doubleClickChangesThePath()
     const int photos = insertFolder(id, QStringLiteral("/photos"));
     const int year = insertFolder(id, QStringLiteral("/photos/2005"));
     insertFolder(id, QStringLiteral("/scans"));
-    store::DatabaseConnection().Execute(
+    m_session.DatabaseConnection.Execute(
         QStringLiteral("INSERT INTO Picture (CollectionID, FolderID, FileName, Size, "
                        "Thumbnail, Derivative) VALUES (?, ?, 'a.jpg', 1, x'00', x'00')"),
         {id, photos});
@@ -729,7 +753,7 @@ void TestMainWindow::scanReloadsTheCollection()
     // scan fails.
     const int id = insertCollection(QStringLiteral("Holiday"));
     const int photos = insertFolder(id, QStringLiteral("/photos"));
-    store::DatabaseConnection().Execute(
+    m_session.DatabaseConnection.Execute(
         QStringLiteral("INSERT INTO Picture (CollectionID, FolderID, FileName, Size, Created, Modified, Width, Height, "
                        "Thumbnail, Derivative, ColorRank, DerivativeRank) "
                        "VALUES (?, ?, 'a.jpg', 1000, 40000.0, 40000.0, 64, 64, zeroblob(3072), zeroblob(1024), 0, 0)"),
@@ -738,7 +762,7 @@ void TestMainWindow::scanReloadsTheCollection()
     entry(QStringLiteral("/photos"))->setCheckState(Qt::Checked);
     insertFolder(id, QStringLiteral("/later"));
     if (failing) {
-        store::DatabaseConnection().Execute(QStringLiteral(
+        m_session.DatabaseConnection.Execute(QStringLiteral(
             "CREATE TRIGGER refuse BEFORE UPDATE ON Picture BEGIN SELECT RAISE(ABORT, 'the disk is full'); END"));
     }
 
@@ -770,11 +794,36 @@ void TestMainWindow::scanReloadsTheCollection()
     }
 }
 
+// The preferences window's controls, not the stored values, choose the method and threshold.
+void TestMainWindow::scanUsesThePreferencesWindowsMethodAndThreshold()
+{
+    const int id = insertCollection(QStringLiteral("Holiday"));
+    const int photos = insertFolder(id, QStringLiteral("/photos"));
+    for (int i = 0; i < 3; ++i) {
+        m_session.DatabaseConnection.Execute(
+            QStringLiteral("INSERT INTO Picture (CollectionID, FolderID, FileName, Size, Created, Modified, Width, "
+                           "Height, Thumbnail, Derivative, ColorRank, DerivativeRank) VALUES (?, ?, ?, 1000, 40000.0, "
+                           "40000.0, 64, 64, ?, zeroblob(1024), ?, 0)"),
+            {id, photos, QStringLiteral("p%1.jpg").arg(i), store::Value::fromBlob(QByteArray(3072, char(100 * i))),
+                1000 * i});
+    }
+    typeName(QStringLiteral("Holiday"));
+    m_desktop->frmOptions.findChild<QSlider *>(QStringLiteral("trbThreshold"))->setValue(37);
+    const QList<QRadioButton *> methods = m_desktop->frmOptions.findChildren<QRadioButton *>();
+    QCOMPARE(methods.size(), 6);
+    methods[4]->setChecked(true);
+
+    letIdle();
+    m_window->actScan->trigger();
+    QCOMPARE(queryInt(QStringLiteral("SELECT LastMethod FROM Collection WHERE ID = ?"), {id}), 4);
+    QCOMPARE(queryInt(QStringLiteral("SELECT LastTolerance FROM Collection WHERE ID = ?"), {id}), 37);
+}
+
 void TestMainWindow::errorInAHandlerIsReportedAndTheWindowGoesOn()
 {
     const QString root = m_disk->path();
     const int id = makeCurrentCollection(QStringLiteral("Holiday"));
-    store::DatabaseConnection().Execute(QStringLiteral(
+    m_session.DatabaseConnection.Execute(QStringLiteral(
         "CREATE TRIGGER refuse BEFORE INSERT ON Folder BEGIN SELECT RAISE(ABORT, 'the disk is full'); END"));
 
     setShiftDownForTests(true);
@@ -788,7 +837,7 @@ void TestMainWindow::errorInAHandlerIsReportedAndTheWindowGoesOn()
     QCOMPARE(listTexts(), QStringList());
 
     // The program goes on: the same command works once the cause is gone.
-    store::DatabaseConnection().Execute(QStringLiteral("DROP TRIGGER refuse"));
+    m_session.DatabaseConnection.Execute(QStringLiteral("DROP TRIGGER refuse"));
     m_window->lstCollectionFoldersDragDrop(m_window->tvShellFolders);
     QCOMPARE(listTexts(), QStringList {root});
     QCOMPARE(storedPaths(id), QStringList {root});
@@ -827,7 +876,7 @@ void TestMainWindow::manualOpensTheHelpFile()
     QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
     m_openedUrls.clear();
     // F1 and the Help menu's entry are one action.
-    QTest::keyClick(m_window.get(), Qt::Key_F1);
+    QTest::keyClick(m_window, Qt::Key_F1);
     m_window->findChild<QMenu *>(QStringLiteral("mnuHelp"))->actions().last()->trigger();
 
     const QString expected = QCoreApplication::applicationDirPath() + QLatin1Char('/') + opened;
@@ -882,13 +931,13 @@ void TestMainWindow::folderTreeOpensAtHome()
     qputenv("HOME", QFile::encodeName(home));
     const auto restore = qScopeGuard([&realHome] { qputenv("HOME", realHome); });
 
-    m_window = std::make_unique<TfrmMain>(m_database->path());
+    makeDesktop();
     QTreeView *tree = m_window->tvShellFolders;
     auto *model = qobject_cast<QFileSystemModel *>(tree->model());
     QVERIFY(model);
     QSignalSpy listed(model, &QFileSystemModel::directoryLoaded);
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
     QStringList onTheWay;
     for (QDir folder(m_disk->path()); !folder.isRoot(); folder.cdUp())
         onTheWay.append(folder.path());
@@ -973,10 +1022,6 @@ void TestMainWindow::preferencesAndAboutAreModal()
     QFETCH(QString, action);
     QFETCH(QString, window);
 
-    // The windows that the program creates at start after the main window.
-    settings::TfrmOptions options(m_window.get());
-    TfrmAbout about(m_window.get());
-
     QString shown;
     QTimer::singleShot(0, this, [&shown] {
         if (QWidget *modal = QApplication::activeModalWidget()) {
@@ -986,13 +1031,14 @@ void TestMainWindow::preferencesAndAboutAreModal()
     });
     m_window->findChild<QAction *>(action)->trigger();
     QCOMPARE(shown, window);
-    QVERIFY(!options.isVisible());
-    QVERIFY(!about.isVisible());
+    QVERIFY(!m_desktop->frmOptions.isVisible());
+    QVERIFY(!m_desktop->frmAbout.isVisible());
 }
 
 void TestMainWindow::storedLanguageTranslatesTheWindowAtStart()
 {
-    m_window.reset();
+    m_desktop.reset();
+    m_window = nullptr;
     QTemporaryDir locale;
     const QString messages = locale.filePath(QStringLiteral("xx/LC_MESSAGES"));
     QVERIFY(QDir().mkpath(messages));
@@ -1016,7 +1062,7 @@ void TestMainWindow::storedLanguageTranslatesTheWindowAtStart()
         i18n::setCatalogRoot(QString());
     });
 
-    m_window = std::make_unique<TfrmMain>(m_database->path());
+    makeDesktop();
     QCOMPARE(i18n::currentLanguage(), QStringLiteral("xx"));
     QCOMPARE(m_window->actUpdate->text(), QStringLiteral("&Aktualisieren"));
     QVERIFY(m_window->findChild<QLabel *>(QStringLiteral("lblShellFolders")));
@@ -1030,7 +1076,7 @@ void TestMainWindow::storedLanguageTranslatesTheWindowAtStart()
     const int id = insertCollection(QStringLiteral("Holiday"));
     insertFolder(id, QStringLiteral("Holiday"));
     typeName(QStringLiteral("Holiday"));
-    QCOMPARE(store::CurrentCollection.ID, id);
+    QCOMPARE(m_session.CurrentCollection.ID, id);
     QCOMPARE(listTexts(), QStringList {QStringLiteral("Holiday")});
     letIdle();
     m_window->actDeleteCollection->trigger();
@@ -1051,7 +1097,8 @@ void TestMainWindow::noWindowWithoutAUsableDatabase()
 {
     QFETCH(QByteArray, schema);
     QFETCH(QByteArray, bytes);
-    m_window.reset();
+    m_desktop.reset();
+    m_window = nullptr;
     const QString file = m_disk->filePath(QStringLiteral("Vexaris.db"));
     if (!schema.isEmpty()) {
         store::createDatabase(file, schema);
@@ -1062,14 +1109,15 @@ void TestMainWindow::noWindowWithoutAUsableDatabase()
     }
 
     QString message;
+    store::Session session;
     try {
-        TfrmMain window(file);
+        TfrmMain window(session, m_log, file);
     } catch (const std::exception &e) {
         message = QString::fromUtf8(e.what());
     }
     QVERIFY(!message.isEmpty());
     QVERIFY2(!message.contains(QLatin1Char('\n')), qPrintable(message));
-    QVERIFY(!store::DatabaseConnection().isOpen());
+    QVERIFY(!session.DatabaseConnection.isOpen());
     // A missing file is not created, and an existing one is left as it was.
     QCOMPARE(QFile::exists(file), !schema.isEmpty() || !bytes.isEmpty());
     if (!bytes.isEmpty()) {

@@ -20,14 +20,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/dialogs.h"
+#include "app/viewcommand.h"
 #include "review/fileoperation.h"
-#include "review/picturelabel.h"
-#include "review/viewcommand.h"
 #include "store/data.h"
 #include "support/readonlyfolder.h"
 #include "support/testdatabase.h"
 #include "trashfixture.h"
+#include "ui/dialogs.h"
+#include "ui/picturelabel.h"
 
 using namespace vexaris;
 using namespace vexaris::ui;
@@ -207,12 +207,12 @@ void DuplicatesWindowTest::init()
     QVERIFY(m_trash->isValid());
     m_db = std::make_unique<test::ConnectedTestDatabase>();
     m_collection = m_db->addCollection(u"Holiday"_s);
-    store::CurrentCollection.ID = m_collection;
+    m_db->session().CurrentCollection.ID = m_collection;
     m_folders.clear();
     m_boxes = Boxes();
     setDialogHook(&m_boxes);
     m_stretch = true;
-    m_window = std::make_unique<TfrmDuplicates>();
+    m_window = std::make_unique<TfrmDuplicates>(m_db->session());
     m_window->setStretchPreference([this] { return m_stretch; });
     m_window->resize(1000, 700);
 }
@@ -602,7 +602,7 @@ void DuplicatesWindowTest::viewWithoutPairsOnlySaysSo()
     m_db->addPair(other, m_db->addPicture({.collectionId = other, .folderId = folder}),
         m_db->addPicture({.collectionId = other, .folderId = folder}), 0);
     QWidget mainWindow;
-    executeViewDuplicates(&mainWindow);
+    executeViewDuplicates(&mainWindow, m_db->session(), *m_window);
     QCOMPARE(m_boxes.notices.size(), 1);
     QCOMPARE(m_boxes.notices[0].caption, u"No Duplicates"_s);
     QCOMPARE(m_boxes.notices[0].text,
@@ -622,7 +622,7 @@ void DuplicatesWindowTest::viewWithPairsOpensModalAndMaximized()
         m_window->close();
     });
     QWidget mainWindow;
-    executeViewDuplicates(&mainWindow);
+    executeViewDuplicates(&mainWindow, m_db->session(), *m_window);
     QVERIFY(wasShown);
     QVERIFY(m_boxes.notices.isEmpty());
 }

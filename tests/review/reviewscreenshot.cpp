@@ -13,10 +13,10 @@
 #include <QTest>
 
 #include "review/duplicateswindow.h"
-#include "review/picturelabel.h"
-#include "store/connection.h"
 #include "store/data.h"
+#include "store/session.h"
 #include "support/testdatabase.h"
+#include "ui/picturelabel.h"
 
 using namespace vexaris;
 
@@ -52,12 +52,12 @@ int main(int argc, char *argv[])
         return 2;
     }
     const test::TestDatabase database;
-    if (!store::ConnectDatabase(database.path()))
-        return 1;
-    auto &db = store::DatabaseConnection();
+    store::Session session;
+    session.ConnectDatabase(database.path());
+    auto &db = session.DatabaseConnection;
     db.Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES (?)"), {QStringLiteral("Family pictures")});
     const int collection = static_cast<int>(db.lastInsertId());
-    store::CurrentCollection.ID = collection;
+    session.CurrentCollection.ID = collection;
     // The copy was made a year later and touched again since.
     const int larger = addPicture(db, collection, QString::fromLocal8Bit(argv[1]), 38500.4375, 38500.4375);
     const int smaller = addPicture(db, collection, QString::fromLocal8Bit(argv[2]), 38900.75, 39010.5);
@@ -67,7 +67,7 @@ int main(int argc, char *argv[])
     const QDir output(QString::fromLocal8Bit(argv[3]));
 
     bool stretch = true;
-    ui::TfrmDuplicates window;
+    ui::TfrmDuplicates window(session);
     window.setStretchPreference([&stretch] { return stretch; });
     window.resize(1024, 700);
     window.show();

@@ -5,6 +5,7 @@
 // no pair matches by the identity test. Under method 1 at threshold 10 (ColorLimit 1,966,080) two
 // pictures match when their values differ by at most 25 (3072·25² = 1,920,000; 3072·26² =
 // 2,076,672), and the recorded difference is 3072·Δv².
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <set>
@@ -13,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include "log/processinglog.h"
 #include "runs/duplicatescan.h"
 #include "store/data.h"
 #include "store/database.h"
@@ -27,51 +27,36 @@ using runs::ScanSummary;
 
 namespace {
 
-const QString kUnchangedText = QStringLiteral(
-    "The database for this collection has not changed since the last scan. If pictures have been are added or "
-    "deleted, update the DB, then retry the scan.");
-const QString kQuestionText
-    = QStringLiteral("The scan settings are different from the previous scan. Do you want to use these new settings? "
-                     "(The current duplicate data will be lost.)");
-const QString kNoDuplicatesText = QStringLiteral("No duplicates were found during the scan. If you suspect that there "
-                                                 "still are duplicates, you may try to scan with a higher threshold.");
-
-class RecordingObserver : public runs::ScanObserver
+// Records the progress, stops after N left pictures, and keeps what the front end was told
+// before each run and the answer it gives to the question about new settings.
+class RecordingObserver : public runs::RunObserver
 {
 public:
     bool stopRequested() override { return stopAfter >= 0 && leftPictures >= stopAfter; }
     void handlePendingMessages() override { }
-    void comparisonsStarted(int progress, int maximum) override { started.push_back({progress, maximum}); }
-    void progressChanged(int progress, int maximum) override
+    void progress(const runs::RunProgress &progress) override
     {
-        last = {progress, maximum};
+        if (progress.stage == runs::RunProgress::Stage::ComparisonsStarted) {
+            started.push_back({progress.done, progress.total});
+            return;
+        }
+        ASSERT_EQ(progress.stage, runs::RunProgress::Stage::LeftPictureDone);
+        last = {progress.done, progress.total};
         ++leftPictures;
         if (onLeftPicture)
             onLeftPicture();
     }
-    void showMessage(const QString &text) override { messages.push_back(text); }
-    void showNotice(const QString &caption, const QString &text) override { notices.push_back({caption, text}); }
-    bool askQuestion(const QString &caption, const QString &text) override
-    {
-        questions.push_back({caption, text});
-        if (answers.empty())
-            return false;
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    void showLog() override { ++logShown; }
+
+    int count(runs::ScanPlan plan) const { return static_cast<int>(std::count(plans.begin(), plans.end(), plan)); }
 
     int stopAfter = -1; // stop once this many left pictures are finished
     int leftPictures = 0;
     std::function<void()> onLeftPicture;
     std::vector<std::pair<int, int>> started;
     std::pair<int, int> last {-1, -1};
-    std::vector<QString> messages;
-    std::vector<std::pair<QString, QString>> notices;
-    std::vector<std::pair<QString, QString>> questions;
-    std::deque<bool> answers;
-    int logShown = 0;
+    std::vector<runs::ScanPlan> plans;
+    std::deque<bool> answers; // to the question about new settings; No when none is left
+    int noDuplicates = 0; // completed runs that recorded no pair: the front end's notice
 };
 
 struct CollectionRow
@@ -122,8 +107,17 @@ protected:
         parameters.threshold = threshold;
         parameters.fullRun = fullRun;
         parameters.checkedFolderIds = folders;
-        runs::DuplicateScan run(observer);
-        return run.run(parameters);
+        runs::DuplicateScan run(db.session(), observer);
+        const runs::ScanPlan plan = run.plan(parameters);
+        observer.plans.push_back(plan);
+        if (plan == runs::ScanPlan::NeedsConfirmation && !observer.answers.empty()) {
+            parameters.newSettingsConfirmed = observer.answers.front();
+            observer.answers.pop_front();
+        }
+        const ScanSummary summary = run.run(parameters);
+        if (summary.outcome == ScanOutcome::Completed && summary.pairsWritten == 0)
+            ++observer.noDuplicates;
+        return summary;
     }
 
     PairRows pairs()
@@ -213,9 +207,7 @@ TEST_F(ScanRun, EmptyCollectionEndsScannedWithTheNoDuplicatesNotice)
     EXPECT_EQ(summary.outcome, ScanOutcome::Completed);
     EXPECT_EQ(summary.pairsTested, 0);
     EXPECT_TRUE(collectionRow().scanned);
-    ASSERT_EQ(observer.notices.size(), 1u);
-    EXPECT_EQ(observer.notices[0].first, QStringLiteral("No Duplicates"));
-    EXPECT_EQ(observer.notices[0].second, kNoDuplicatesText);
+    EXPECT_EQ(observer.noDuplicates, 1);
     EXPECT_EQ(observer.started, (std::vector<std::pair<int, int>> {{0, 0}}));
 }
 
@@ -226,7 +218,7 @@ TEST_F(ScanRun, SinglePictureTestsNoPair)
     EXPECT_EQ(summary.pairsTested, 0);
     EXPECT_TRUE(collectionRow().scanned);
     EXPECT_EQ(oldCount(), 1);
-    EXPECT_EQ(observer.notices.size(), 1u);
+    EXPECT_EQ(observer.noDuplicates, 1);
     EXPECT_EQ(observer.last, std::make_pair(1, 1));
 }
 
@@ -236,7 +228,7 @@ TEST_F(ScanRunSeven, RecordsEveryMatchWithItsDifferenceAndTheLargerFileAsLeft)
     EXPECT_EQ(summary.outcome, ScanOutcome::Completed);
     EXPECT_EQ(pairs(), expected());
     EXPECT_EQ(summary.pairsWritten, 4);
-    EXPECT_TRUE(observer.notices.empty());
+    EXPECT_EQ(observer.noDuplicates, 0);
     EXPECT_EQ(collectionRow(), (CollectionRow {true, -1, 6, 1, 10}));
     EXPECT_EQ(oldCount(), 7);
     EXPECT_EQ(observer.last, std::make_pair(7, 7));
@@ -267,9 +259,8 @@ TEST_F(ScanRunSeven, SecondRunWithTheSameSettingsSaysUnchangedAndWritesNothing)
     observer = RecordingObserver();
 
     EXPECT_EQ(scan().outcome, ScanOutcome::Unchanged);
-    EXPECT_EQ(observer.messages, std::vector<QString> {kUnchangedText});
-    EXPECT_TRUE(observer.questions.empty());
-    EXPECT_TRUE(observer.notices.empty());
+    EXPECT_EQ(observer.plans, std::vector<runs::ScanPlan> {runs::ScanPlan::Unchanged});
+    EXPECT_EQ(observer.noDuplicates, 0);
     EXPECT_TRUE(observer.started.empty());
     EXPECT_EQ(pairs(), before);
     EXPECT_EQ(collectionRow(), row);
@@ -285,13 +276,11 @@ TEST_F(ScanRunSeven, NewSettingsDeclinedLeaveEverythingUntouched)
     observer.answers = {false};
 
     EXPECT_EQ(scan(1, 20).outcome, ScanOutcome::Declined);
-    ASSERT_EQ(observer.questions.size(), 1u);
-    EXPECT_EQ(observer.questions[0].first, QStringLiteral("Confirmation"));
-    EXPECT_EQ(observer.questions[0].second, kQuestionText);
+    EXPECT_EQ(observer.plans, std::vector<runs::ScanPlan> {runs::ScanPlan::NeedsConfirmation});
     EXPECT_EQ(pairs(), before);
     EXPECT_EQ(collectionRow(), row);
     EXPECT_EQ(oldCount(), 7);
-    EXPECT_TRUE(observer.notices.empty());
+    EXPECT_EQ(observer.noDuplicates, 0);
 }
 
 TEST_F(ScanRunSeven, NewSettingsConfirmedForgetThePairsAndCompareEveryPair)
@@ -303,7 +292,7 @@ TEST_F(ScanRunSeven, NewSettingsConfirmedForgetThePairsAndCompareEveryPair)
     // Threshold 5: ColorLimit 983,040, so only values at most 17 apart match.
     const ScanSummary summary = scan(1, 5);
     EXPECT_EQ(summary.outcome, ScanOutcome::Completed);
-    EXPECT_EQ(observer.questions.size(), 1u);
+    EXPECT_EQ(observer.count(runs::ScanPlan::NeedsConfirmation), 1);
     EXPECT_EQ(summary.pairsTested, 7 * 6 / 2);
     EXPECT_EQ(pairs(), (PairRows {pair(10, 0), pair(20, 10), pair(110, 100)}));
     EXPECT_EQ(collectionRow(), (CollectionRow {true, -1, 6, 1, 5}));
@@ -317,8 +306,7 @@ TEST_F(ScanRunSeven, ShiftRunForgetsThePairsAndComparesEveryPairWithoutAsking)
 
     const ScanSummary summary = scan(1, 10, true);
     EXPECT_EQ(summary.outcome, ScanOutcome::Completed);
-    EXPECT_TRUE(observer.questions.empty());
-    EXPECT_TRUE(observer.messages.empty());
+    EXPECT_EQ(observer.plans, std::vector<runs::ScanPlan> {runs::ScanPlan::Ready});
     EXPECT_EQ(summary.pairsTested, 21);
     EXPECT_EQ(pairs(), expected());
 }
@@ -337,7 +325,7 @@ TEST_F(ScanRunSeven, AfterAnUpdateOnlyPairsWithANewPictureAreTestedAndEarlierPai
     want.insert({byValue[215], byValue[200], 3072 * 225});
     want.insert({byValue[215], byValue[230], 3072 * 225});
     EXPECT_EQ(pairs(), want);
-    EXPECT_TRUE(observer.notices.empty());
+    EXPECT_EQ(observer.noDuplicates, 0);
     EXPECT_EQ(oldCount(), 8);
 }
 
@@ -350,7 +338,7 @@ TEST_F(ScanRunSeven, AfterAnUpdateWithoutNewMatchesTheNoticeShowsDespiteEarlierP
 
     EXPECT_EQ(scan().pairsWritten, 0);
     EXPECT_EQ(pairs(), expected());
-    EXPECT_EQ(observer.notices.size(), 1u);
+    EXPECT_EQ(observer.noDuplicates, 1);
 }
 
 TEST_F(ScanRunSeven, AfterAnUpdateOtherSettingsAreUsedWithoutQuestionAndEarlierPairsStay)
@@ -361,7 +349,7 @@ TEST_F(ScanRunSeven, AfterAnUpdateOtherSettingsAreUsedWithoutQuestionAndEarlierP
     observer = RecordingObserver();
 
     const ScanSummary summary = scan(1, 20);
-    EXPECT_TRUE(observer.questions.empty());
+    EXPECT_EQ(observer.count(runs::ScanPlan::NeedsConfirmation), 0);
     EXPECT_EQ(summary.pairsWritten, 1);
     PairRows want = expected();
     want.insert(pair(250, 230));
@@ -443,7 +431,7 @@ TEST_F(ScanRunSeven, UnknownCollectionOrFolderIsAnErrorThatWritesNothing)
     parameters.collectionName = QStringLiteral("Nowhere");
     parameters.method = 1;
     parameters.threshold = 10;
-    runs::DuplicateScan run(observer);
+    runs::DuplicateScan run(db.session(), observer);
     EXPECT_THROW(run.run(parameters), Error);
 
     parameters.collectionName = QStringLiteral("holiday"); // names ignore letter case
@@ -499,7 +487,7 @@ TEST_F(ScanRunSeven, StopEndsAfterTheLeftPictureInProgressAndTheNextRunResumes)
     // The resume point is the second left picture (value 10), saved with progress 1.
     EXPECT_EQ(collectionRow(), (CollectionRow {false, byValue[10], 1, 0, 0}));
     EXPECT_EQ(oldCount(), 0);
-    EXPECT_TRUE(observer.notices.empty());
+    EXPECT_EQ(observer.noDuplicates, 0);
 
     observer = RecordingObserver();
     const ScanSummary resumed = scan();
@@ -617,7 +605,7 @@ TEST_F(ScanRunSeven, RefusesWhileAnotherRunHoldsTheCollectionButNotAnotherCollec
     db.addCollection(QStringLiteral("Elsewhere"));
     ScanParameters parameters;
     parameters.collectionName = QStringLiteral("Elsewhere");
-    runs::DuplicateScan run(observer);
+    runs::DuplicateScan run(db.session(), observer);
     EXPECT_EQ(run.run(parameters).outcome, ScanOutcome::Completed);
 }
 
@@ -639,26 +627,6 @@ TEST_F(ScanRun, AFileListedUnderTwoRowsOfOneFolderIsNeverPairedWithItself)
     const int other = add(folder, QStringLiteral("other.jpg"), 52, 1000);
     scan(1, 10, true);
     EXPECT_EQ(pairs(), (PairRows {{same, other, 3072 * 4}, {sameAgain, other, 3072 * 4}}));
-}
-
-TEST_F(ScanRunSeven, ShowsTheLogOnlyWhenTheRunAddedLines)
-{
-    log::ProcessingLog::instance().append(QStringLiteral("a line of an earlier run"));
-    scan();
-    EXPECT_EQ(observer.logShown, 0);
-
-    resetAsUpdateDoes();
-    addPicture(240);
-    observer = RecordingObserver();
-    observer.onLeftPicture = [] { log::ProcessingLog::instance().append(QStringLiteral("a line of this run")); };
-    scan();
-    EXPECT_EQ(observer.logShown, 1);
-
-    // A run that ends at the settings check does not show it.
-    observer = RecordingObserver();
-    log::ProcessingLog::instance().append(QStringLiteral("another line"));
-    EXPECT_EQ(scan().outcome, ScanOutcome::Unchanged);
-    EXPECT_EQ(observer.logShown, 0);
 }
 
 } // namespace

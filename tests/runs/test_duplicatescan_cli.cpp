@@ -9,7 +9,6 @@
 
 #include "cli/command.h"
 #include "common/error.h"
-#include "store/connection.h"
 #include "store/database.h"
 #include "support/testdatabase.h"
 
@@ -66,18 +65,12 @@ protected:
         context.databasePath = db.path();
         std::ostringstream captured;
         std::streambuf *previous = std::cout.rdbuf(captured.rdbuf());
-        // The command opens the file as the program's connection and closes it at its end; the
-        // test's own rows and counts go through that connection too.
+        // The command opens the file in a session of its own, beside the test's.
         struct Restore
         {
             std::streambuf *previous;
-            QString path;
-            ~Restore()
-            {
-                std::cout.rdbuf(previous);
-                store::ConnectDatabase(path);
-            }
-        } restore {previous, db.path()};
+            ~Restore() { std::cout.rdbuf(previous); }
+        } restore {previous};
         Output output;
         output.status = command->run(context, args);
         output.out = captured.str();

@@ -1,21 +1,17 @@
-// The scan window and the main window's Scan command, offscreen, on a real database file.
+// The scan window, offscreen, on a real database file: its controls, its progress, and how it
+// words the run's plan and result.
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
 #include <QStandardPaths>
-#include <QWidget>
 
 #include <QtTest>
 
-#include "app/dialogs.h"
-#include "runs/scancommand.h"
 #include "runs/scanwindow.h"
-#include "settings/optionswindow.h"
 #include "store/data.h"
 #include "store/database.h"
 #include "support/testdatabase.h"
+#include "ui/dialogs.h"
 
 using namespace vexaris;
 
@@ -29,7 +25,7 @@ public:
     bool answer(const ui::BoxRecord &question) override
     {
         shownBoxes.append(question);
-        return true;
+        return yes;
     }
     void shown(const ui::BoxRecord &notice) override
     {
@@ -39,9 +35,19 @@ public:
     }
     QString input(const ui::BoxRecord &, const QString &initial) override { return initial; }
 
+    bool yes = true;
     QList<ui::BoxRecord> shownBoxes;
     std::function<void()> onNotice;
 };
+
+const QString kUnchangedText = QStringLiteral(
+    "The database for this collection has not changed since the last scan. If pictures have been are added or "
+    "deleted, update the DB, then retry the scan.");
+const QString kQuestionText
+    = QStringLiteral("The scan settings are different from the previous scan. Do you want to use these new settings? "
+                     "(The current duplicate data will be lost.)");
+const QString kNoDuplicatesText = QStringLiteral("No duplicates were found during the scan. If you suspect that there "
+                                                 "still are duplicates, you may try to scan with a higher threshold.");
 
 } // namespace
 
@@ -69,7 +75,8 @@ private slots:
             m_db->addPicture(row);
         }
         store::FolderList folders;
-        QVERIFY(store::LoadCollection(QStringLiteral("Holiday"), store::CurrentCollection, folders));
+        QVERIFY(store::LoadCollection(
+            m_db->session(), QStringLiteral("Holiday"), m_db->session().CurrentCollection, folders));
         m_hook = std::make_unique<RecordingHook>();
         ui::setDialogHook(m_hook.get());
     }
@@ -91,14 +98,13 @@ private slots:
         QVERIFY(window.findChild<QProgressBar *>(QStringLiteral("GaugeLeft")));
         QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblLeftRecNo"))->text(), QStringLiteral("0/0"));
         QCOMPARE(window.findChild<QPushButton *>(QStringLiteral("btnCancel"))->text(), QStringLiteral("Stop"));
-        QCOMPARE(ui::TfrmScan::instance(), &window);
     }
 
     void progressShownAndResetWhenShownAgain()
     {
         ui::TfrmScan window;
         window.show();
-        window.RunScan(QList<int> {});
+        window.RunScan(m_db->session(), parameters());
         QCOMPARE(window.GaugeLeft->maximum(), 3);
         QCOMPARE(window.GaugeLeft->value(), 3);
         QCOMPARE(window.lblLeftRecNo->text(), QStringLiteral("3/3"));
@@ -110,19 +116,34 @@ private slots:
         QCOMPARE(window.lblLeftRecNo->text(), QStringLiteral("0/0"));
     }
 
-    // The preferences window's controls, not the stored values, choose the method and threshold.
-    void usesThePreferencesWindowsMethodAndThreshold()
+    // The run's plan and result in the desktop program's words: the notice when nothing was found,
+    // the message when nothing changed, and the question about new settings, where only Yes goes on.
+    void saysWhatThePlanAndTheResultAre()
     {
-        settings::TfrmOptions options;
-        options.findChild<QSlider *>(QStringLiteral("trbThreshold"))->setValue(37);
-        const QList<QRadioButton *> methods = options.findChildren<QRadioButton *>();
-        QCOMPARE(methods.size(), 6);
-        methods[4]->setChecked(true);
-
         ui::TfrmScan window;
-        QCOMPARE(window.RunScan(QList<int> {}).outcome, runs::ScanOutcome::Completed);
-        QCOMPARE(m_db->count("SELECT LastMethod FROM Collection WHERE ID = ?", {m_collection}), 4);
-        QCOMPARE(m_db->count("SELECT LastTolerance FROM Collection WHERE ID = ?", {m_collection}), 37);
+        QCOMPARE(window.RunScan(m_db->session(), parameters()).outcome, runs::ScanOutcome::Completed);
+        QCOMPARE(m_hook->shownBoxes.size(), 1);
+        QCOMPARE(m_hook->shownBoxes[0].caption, QStringLiteral("No Duplicates"));
+        QCOMPARE(m_hook->shownBoxes[0].text, kNoDuplicatesText);
+
+        QCOMPARE(window.RunScan(m_db->session(), parameters()).outcome, runs::ScanOutcome::Unchanged);
+        QCOMPARE(m_hook->shownBoxes.size(), 2);
+        QCOMPARE(m_hook->shownBoxes[1].caption, ui::applicationTitle());
+        QCOMPARE(m_hook->shownBoxes[1].text, kUnchangedText);
+
+        m_hook->yes = false;
+        runs::ScanParameters other = parameters();
+        other.threshold = 20;
+        QCOMPARE(window.RunScan(m_db->session(), other).outcome, runs::ScanOutcome::Declined);
+        QCOMPARE(m_hook->shownBoxes.size(), 3);
+        QCOMPARE(m_hook->shownBoxes[2].caption, QStringLiteral("Confirmation"));
+        QCOMPARE(m_hook->shownBoxes[2].text, kQuestionText);
+        QCOMPARE(m_hook->shownBoxes[2].icon, QMessageBox::Question);
+        QCOMPARE(m_db->count("SELECT LastTolerance FROM Collection WHERE ID = ?", {m_collection}), 10);
+
+        m_hook->yes = true;
+        QCOMPARE(window.RunScan(m_db->session(), other).outcome, runs::ScanOutcome::Completed);
+        QCOMPARE(m_db->count("SELECT LastTolerance FROM Collection WHERE ID = ?", {m_collection}), 20);
     }
 
     void stopButtonEndsTheRunAfterTheLeftPictureInProgress()
@@ -131,55 +152,23 @@ private slots:
         window.show();
         // Delivered when the run lets pending events through after its first left picture.
         QMetaObject::invokeMethod(window.btnCancel, &QPushButton::click, Qt::QueuedConnection);
-        runs::ScanParameters parameters;
-        parameters.collectionName = QStringLiteral("Holiday");
-        parameters.method = 1;
-        parameters.threshold = 10;
-        QCOMPARE(window.RunScan(parameters).outcome, runs::ScanOutcome::Stopped);
+        QCOMPARE(window.RunScan(m_db->session(), parameters()).outcome, runs::ScanOutcome::Stopped);
         QCOMPARE(window.lblLeftRecNo->text(), QStringLiteral("1/3"));
         QCOMPARE(m_db->count("SELECT ScanProgress FROM Collection WHERE ID = ?", {m_collection}), 0);
         QCOMPARE(m_db->count("SELECT Scanned FROM Collection WHERE ID = ?", {m_collection}), 0);
         QVERIFY(m_hook->shownBoxes.isEmpty()); // no "No Duplicates" notice
     }
 
-    void scanCommandDisablesTheMainWindowAndRestoresIt()
-    {
-        QWidget mainWindow;
-        mainWindow.show();
-        // Owned by the main window, as at program start: disabling the main window must leave the
-        // Stop button usable.
-        ui::TfrmScan window(&mainWindow);
-        bool mainEnabledDuringRun = true;
-        bool scanVisibleDuringRun = false;
-        bool stopEnabledDuringRun = false;
-        m_hook->onNotice = [&] {
-            mainEnabledDuringRun = mainWindow.isEnabled();
-            scanVisibleDuringRun = window.isVisible();
-            stopEnabledDuringRun = window.btnCancel->isEnabled();
-        };
-
-        ui::executeScan(&mainWindow, {});
-        QVERIFY(!mainEnabledDuringRun);
-        QVERIFY(scanVisibleDuringRun);
-        QVERIFY(stopEnabledDuringRun);
-        QVERIFY(mainWindow.isEnabled());
-        QVERIFY(!window.isVisible());
-        QCOMPARE(m_hook->shownBoxes.size(), 1);
-        QCOMPARE(m_hook->shownBoxes[0].caption, QStringLiteral("No Duplicates"));
-    }
-
-    void scanCommandRestoresTheWindowsWhenTheRunFails()
-    {
-        QWidget mainWindow;
-        mainWindow.show();
-        ui::TfrmScan window;
-        store::CurrentCollection.Name = QStringLiteral("Gone");
-        QVERIFY_THROWS_EXCEPTION(Error, ui::executeScan(&mainWindow, {}));
-        QVERIFY(mainWindow.isEnabled());
-        QVERIFY(!window.isVisible());
-    }
-
 private:
+    static runs::ScanParameters parameters()
+    {
+        runs::ScanParameters parameters;
+        parameters.collectionName = QStringLiteral("Holiday");
+        parameters.method = 1;
+        parameters.threshold = 10;
+        return parameters;
+    }
+
     std::unique_ptr<test::ConnectedTestDatabase> m_db;
     std::unique_ptr<RecordingHook> m_hook;
     int m_collection = 0;

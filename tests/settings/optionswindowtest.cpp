@@ -21,8 +21,8 @@
 
 #include "i18n/catalog.h"
 #include "i18n/catalogfixture.h"
-#include "i18n/componenttranslation.h"
-#include "i18n/translatedwindows.h"
+#include "ui/componenttranslation.h"
+#include "ui/translatedwindows.h"
 
 using namespace vexaris;
 using namespace vexaris::settings;
@@ -174,14 +174,17 @@ private slots:
         QCOMPARE(shown.size(), offered.size() + (enAdded ? 1 : 0));
     }
 
-    void choosingALanguageTranslatesTheRegisteredWindowsAgain()
+    void choosingALanguageTranslatesTheListedWindowsAgain()
     {
         QWidget mainWindow;
         auto *stop = new QLabel(s("Stop"), &mainWindow);
         i18n::TranslateComponent(&mainWindow);
-        i18n::registerTranslatedWindow(i18n::TranslatedWindow::Main, &mainWindow);
 
         TfrmOptions window;
+        i18n::TranslatedWindows windows;
+        windows.add(i18n::TranslatedWindow::Options, &window);
+        windows.add(i18n::TranslatedWindow::Main, &mainWindow);
+        window.setTranslatedWindows(windows);
         auto *combo = window.findChild<QComboBox *>(s("cmbLanguage"));
         auto *caption = window.findChild<QLabel *>(s("lblThresholdCaption"));
         const QString english = caption->text();

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "store/connection.h"
+#include "store/session.h"
 #include "support/testdatabase.h"
 
 using namespace vexaris;
@@ -31,6 +31,17 @@ QByteArray digest(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+// Why opening the file failed, or nothing when it opened.
+std::string openFailure(Session &session, const QString &path)
+{
+    try {
+        session.ConnectDatabase(path);
+    } catch (const std::exception &e) {
+        return e.what();
+    }
+    return {};
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -60,11 +71,11 @@ TEST_P(RefusedFileTest, OpenFailsAndLeavesTheFileAsItWas)
         writeFile(path, c.content);
     const QByteArray before = digest(path);
 
-    std::string error;
-    EXPECT_FALSE(ConnectDatabase(path, &error));
+    Session session;
+    const std::string error = openFailure(session, path);
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(error.find('\n'), std::string::npos);
-    EXPECT_FALSE(DatabaseConnection().isOpen());
+    EXPECT_FALSE(session.DatabaseConnection.isOpen());
     EXPECT_EQ(QFile::exists(path), !c.missing);
     EXPECT_EQ(digest(path), before);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), c.missing ? 0 : 1);
@@ -81,8 +92,9 @@ TEST(OpenDatabase, ForeignSqliteFileIsRefused)
     QTemporaryDir folder;
     const QString path = folder.filePath(u"other.db"_s);
     createDatabase(path, "CREATE TABLE Something (x INTEGER);");
-    std::string error;
-    EXPECT_FALSE(ConnectDatabase(path, &error));
+    Session session;
+    const std::string error = openFailure(session, path);
+    EXPECT_FALSE(error.empty());
     EXPECT_NE(error.find("other.db"), std::string::npos) << error;
 }
 
@@ -121,9 +133,9 @@ TEST(OpenDatabase, OpeningAgainReplacesTheConnection)
     test::ConnectedTestDatabase first;
     first.addCollection(u"InFirst"_s);
     test::TestDatabase second;
-    ASSERT_TRUE(ConnectDatabase(second.path()));
-    EXPECT_EQ(DatabaseConnection().fileName(), second.path());
-    Statement count(DatabaseConnection(), u"SELECT count(*) FROM Collection"_s);
+    ASSERT_EQ(openFailure(first.session(), second.path()), "");
+    EXPECT_EQ(first.session().DatabaseConnection.fileName(), second.path());
+    Statement count(first.session().DatabaseConnection, u"SELECT count(*) FROM Collection"_s);
     ASSERT_TRUE(count.step());
     EXPECT_EQ(count.column(0).toInt(), 0);
 }
@@ -173,9 +185,10 @@ TEST(BuildStep, MakesAMissingDatabaseAndNeverTouchesAnExistingOne)
     QTemporaryDir folder;
     const QString path = folder.filePath(u"Vexaris.db"_s);
     ASSERT_EQ(QProcess::execute(QStringLiteral(VEXARIS_MAKEDB), {test::schemaFile(), path}), 0);
-    ASSERT_TRUE(ConnectDatabase(path));
-    DatabaseConnection().Execute(u"INSERT INTO Collection (Name) VALUES ('mine')"_s);
-    DisconnectDatabase();
+    Session session;
+    ASSERT_EQ(openFailure(session, path), "");
+    session.DatabaseConnection.Execute(u"INSERT INTO Collection (Name) VALUES ('mine')"_s);
+    session.DisconnectDatabase();
 
     const QByteArray before = digest(path);
     const QFileInfo info(path);

@@ -31,26 +31,26 @@ protected:
 TEST_F(DataTest, ListCollectionsGivesNamesInTableOrderAndSkipsNull)
 {
     QStringList names {u"stale entry"_s};
-    ListCollections(names);
+    ListCollections(db.session(), names);
     EXPECT_TRUE(names.isEmpty());
 
     db.addCollection(u"Zebra"_s);
     db.database().Execute(u"INSERT INTO Collection (Name) VALUES (NULL)"_s);
     db.addCollection(u"apple"_s);
     db.addCollection(u"Zebra"_s);
-    ListCollections(names);
+    ListCollections(db.session(), names);
     EXPECT_EQ(names, (QStringList {u"Zebra"_s, u"apple"_s, u"Zebra"_s}));
 }
 
 TEST_F(DataTest, NewCollectionReadsBackUnscannedWithZeroCounters)
 {
-    AddCollection(u"  Trips "_s);
+    AddCollection(db.session(), u"  Trips "_s);
     FolderList folders;
     TCollectionRec record;
     record.LastLeft_ID = 99;
     record.ScanProgress = 99;
     record.Scanned = true;
-    ASSERT_TRUE(LoadCollection(u"  Trips "_s, record, folders));
+    ASSERT_TRUE(LoadCollection(db.session(), u"  Trips "_s, record, folders));
     EXPECT_GT(record.ID, 0);
     EXPECT_EQ(record.Name, u"  Trips "_s); // stored as typed, not trimmed
     EXPECT_FALSE(record.Scanned);
@@ -67,7 +67,7 @@ TEST_F(DataTest, LoadCollectionOfUnknownNameKeepsEverythingButTheId)
     FolderList folders;
     folders.addFolder(u"/left/over"_s, 5);
     TCollectionRec record {id, u"Typed"_s, 3, true, 4, 2, 50};
-    EXPECT_FALSE(LoadCollection(u"Unknown"_s, record, folders));
+    EXPECT_FALSE(LoadCollection(db.session(), u"Unknown"_s, record, folders));
     EXPECT_EQ(record.ID, 0);
     EXPECT_EQ(record.Name, u"Typed"_s);
     EXPECT_EQ(record.LastLeft_ID, 3);
@@ -87,7 +87,7 @@ TEST_F(DataTest, LoadCollectionReadsTheStoredScanState)
         {id});
     FolderList folders;
     TCollectionRec record;
-    ASSERT_TRUE(LoadCollection(u"Scanned"_s, record, folders));
+    ASSERT_TRUE(LoadCollection(db.session(), u"Scanned"_s, record, folders));
     EXPECT_EQ(record.ID, id);
     EXPECT_TRUE(record.Scanned);
     EXPECT_EQ(record.LastLeft_ID, 17);
@@ -114,7 +114,7 @@ TEST_P(CollectionNameTest, LookupIgnoresLetterCaseOnly)
     const int id = db.addCollection(c.stored);
     FolderList folders;
     TCollectionRec record;
-    EXPECT_EQ(LoadCollection(c.typed, record, folders), c.found);
+    EXPECT_EQ(LoadCollection(db.session(), c.typed, record, folders), c.found);
     if (c.found) {
         EXPECT_EQ(record.ID, id);
         EXPECT_EQ(record.Name, c.stored); // the name as stored, not as typed
@@ -140,7 +140,7 @@ TEST_F(DataTest, FirstOfTwoCollectionsWithOneNameDecides)
     db.addCollection(u"TWINS"_s);
     FolderList folders;
     TCollectionRec record;
-    ASSERT_TRUE(LoadCollection(u"twins"_s, record, folders));
+    ASSERT_TRUE(LoadCollection(db.session(), u"twins"_s, record, folders));
     EXPECT_EQ(record.ID, first);
     EXPECT_EQ(record.Name, u"Twins"_s);
 }
@@ -157,7 +157,7 @@ TEST_F(DataTest, LoadCollectionListsItsOwnFoldersUncheckedWithTheirIds)
     FolderList folders;
     folders.addFolder(u"/from/before"_s, 1);
     TCollectionRec record;
-    ASSERT_TRUE(LoadCollection(u"Pics"_s, record, folders));
+    ASSERT_TRUE(LoadCollection(db.session(), u"Pics"_s, record, folders));
     ASSERT_EQ(folders.entries().size(), 3u);
     const std::vector<std::pair<QString, int>> expected {{u"/pics"_s, pics}, {u"/pics/A"_s, a}, {u"/pics/A/B"_s, b}};
     for (size_t i = 0; i < expected.size(); ++i) {
@@ -170,8 +170,8 @@ TEST_F(DataTest, LoadCollectionListsItsOwnFoldersUncheckedWithTheirIds)
 TEST_F(DataTest, AddFolderReturnsEachNewRowsIdAndAllowsTheSamePathTwice)
 {
     const int id = db.addCollection(u"C"_s);
-    const int first = AddFolder(id, u"/p/Bob's 50% _x_"_s);
-    const int second = AddFolder(id, u"/p/Bob's 50% _x_"_s);
+    const int first = AddFolder(db.session(), id, u"/p/Bob's 50% _x_"_s);
+    const int second = AddFolder(db.session(), id, u"/p/Bob's 50% _x_"_s);
     EXPECT_GT(first, 0);
     EXPECT_GT(second, first);
     EXPECT_EQ(folderPaths(id), (QStringList {u"/p/Bob's 50% _x_"_s, u"/p/Bob's 50% _x_"_s}));
@@ -179,7 +179,7 @@ TEST_F(DataTest, AddFolderReturnsEachNewRowsIdAndAllowsTheSamePathTwice)
 
 TEST_F(DataTest, AddFolderToMissingCollectionIsRefused)
 {
-    EXPECT_THROW(AddFolder(4711, u"/p"_s), Error);
+    EXPECT_THROW(AddFolder(db.session(), 4711, u"/p"_s), Error);
     EXPECT_EQ(db.count("SELECT count(*) FROM Folder"), 0);
 }
 
@@ -192,10 +192,10 @@ TEST_F(DataTest, RemoveFolderTakesExactlyThatPathOfThatCollection)
     db.addFolder(id, u"/p/bob's"_s);
     db.addFolder(id, u"/p/Bob's/sub"_s);
     db.addFolder(other, u"/p/Bob's"_s);
-    EXPECT_EQ(RemoveFolder(id, u"/p/Bob's"_s), 2);
+    EXPECT_EQ(RemoveFolder(db.session(), id, u"/p/Bob's"_s), 2);
     EXPECT_EQ(folderPaths(id), (QStringList {u"/p/bob's"_s, u"/p/Bob's/sub"_s}));
     EXPECT_EQ(folderPaths(other), (QStringList {u"/p/Bob's"_s}));
-    EXPECT_EQ(RemoveFolder(id, u"/not/stored"_s), 0);
+    EXPECT_EQ(RemoveFolder(db.session(), id, u"/not/stored"_s), 0);
 }
 
 struct TreeCase
@@ -219,7 +219,7 @@ TEST_P(RemoveFolderTreeTest, RemovesTheFolderAndWhatLiesBelowIt)
         db.addFolder(id, path);
         db.addFolder(other, path);
     }
-    const int removed = RemoveFolderTree(id, c.root);
+    const int removed = RemoveFolderTree(db.session(), id, c.root);
     EXPECT_EQ(folderPaths(id), c.kept);
     EXPECT_EQ(removed, c.stored.size() - c.kept.size());
     EXPECT_EQ(folderPaths(other), c.stored);
@@ -254,7 +254,7 @@ TEST_F(DataTest, DeletingAFolderTakesItsPicturesAndTheirPairs)
     db.addPair(id, c, a, 2);
     db.addPair(id, b, c, 3);
 
-    RemoveFolder(id, u"/gone"_s);
+    RemoveFolder(db.session(), id, u"/gone"_s);
     EXPECT_EQ(db.count("SELECT count(*) FROM Picture WHERE FolderID = ?", {gone}), 0);
     EXPECT_EQ(db.count("SELECT count(*) FROM Picture"), 2);
     EXPECT_EQ(db.count("SELECT count(*) FROM Duplicate WHERE Left_ID = ? OR Right_ID = ?", {a, a}), 0);
@@ -274,9 +274,9 @@ TEST_F(DataTest, DeleteCollectionTakesEverythingOfItAndNothingElse)
     db.addPair(id, a, b, 1);
     db.addPair(other, c, d, 1);
 
-    DeleteCollection(id);
+    DeleteCollection(db.session(), id);
     QStringList names;
-    ListCollections(names);
+    ListCollections(db.session(), names);
     EXPECT_EQ(names, QStringList {u"Kept"_s});
     EXPECT_EQ(db.count("SELECT count(*) FROM Folder"), 1);
     EXPECT_EQ(db.count("SELECT count(*) FROM Picture WHERE CollectionID = ?", {id}), 0);
@@ -286,10 +286,10 @@ TEST_F(DataTest, DeleteCollectionTakesEverythingOfItAndNothingElse)
 
 TEST_F(DataTest, DeletedCollectionKeysAreNotReused)
 {
-    AddCollection(u"A"_s);
+    AddCollection(db.session(), u"A"_s);
     const int first = static_cast<int>(db.database().lastInsertId());
-    DeleteCollection(first);
-    AddCollection(u"A"_s);
+    DeleteCollection(db.session(), first);
+    AddCollection(db.session(), u"A"_s);
     EXPECT_GT(db.database().lastInsertId(), first);
 }
 
@@ -311,14 +311,14 @@ TEST_F(DataTest, ResetScanStateActsOnTheCurrentCollectionOnly)
         db.addPair(id, a, b, 1);
         db.addPair(other, c, d, 1);
 
-        CurrentCollection.ID = id;
-        CurrentCollection.Scanned = true;
-        ResetScanState(deletePairs);
-        EXPECT_TRUE(CurrentCollection.Scanned); // memory waits for the next load
+        db.session().CurrentCollection.ID = id;
+        db.session().CurrentCollection.Scanned = true;
+        ResetScanState(db.session(), deletePairs);
+        EXPECT_TRUE(db.session().CurrentCollection.Scanned); // memory waits for the next load
 
         FolderList folders;
         TCollectionRec record;
-        ASSERT_TRUE(LoadCollection(u"Current"_s, record, folders));
+        ASSERT_TRUE(LoadCollection(db.session(), u"Current"_s, record, folders));
         EXPECT_FALSE(record.Scanned);
         EXPECT_EQ(record.LastLeft_ID, 0);
         EXPECT_EQ(db.count("SELECT count(*) FROM Collection WHERE ID = ? AND LastLeft_ID IS NULL", {id}), 1);
@@ -329,8 +329,8 @@ TEST_F(DataTest, ResetScanStateActsOnTheCurrentCollectionOnly)
         EXPECT_EQ(db.count("SELECT count(*) FROM Duplicate WHERE Collection_ID = ?", {other}), 1);
         EXPECT_EQ(db.count("SELECT Scanned FROM Collection WHERE ID = ?", {other}), 1);
 
-        DeleteCollection(id);
-        DeleteCollection(other);
+        DeleteCollection(db.session(), id);
+        DeleteCollection(db.session(), other);
     }
 }
 
@@ -345,11 +345,11 @@ TEST_F(DataTest, DeletePictureTakesPairsOnBothSides)
     db.addPair(id, c, b, 2);
     db.addPair(id, a, c, 3);
 
-    DeletePicture(b);
+    DeletePicture(db.session(), b);
     EXPECT_EQ(db.count("SELECT count(*) FROM Picture WHERE ID = ?", {b}), 0);
     EXPECT_EQ(db.count("SELECT count(*) FROM Duplicate"), 1);
     EXPECT_EQ(db.count("SELECT Left_ID FROM Duplicate"), a);
-    EXPECT_NO_THROW(DeletePicture(b)); // gone already: nothing to do
+    EXPECT_NO_THROW(DeletePicture(db.session(), b)); // gone already: nothing to do
 }
 
 TEST_F(DataTest, MovePictureChangesNameAndFolderOnly)
@@ -360,7 +360,7 @@ TEST_F(DataTest, MovePictureChangesNameAndFolderOnly)
     const int picture
         = db.addPicture({.collectionId = id, .folderId = from, .fileName = u"a.jpg"_s, .size = 1234, .colorRank = 77});
 
-    MovePicture(picture, to, u"/to/Bob's/a (2) 100%.jpg"_s);
+    MovePicture(db.session(), picture, to, u"/to/Bob's/a (2) 100%.jpg"_s);
     Statement row(db.database(), u"SELECT FileName, FolderID, Size, ColorRank FROM Picture WHERE ID = ?"_s);
     row.bindAll({picture});
     ASSERT_TRUE(row.step());
@@ -368,19 +368,19 @@ TEST_F(DataTest, MovePictureChangesNameAndFolderOnly)
     EXPECT_EQ(row.column(1).toInt(), to);
     EXPECT_EQ(row.column(2).toInt(), 1234);
     EXPECT_EQ(row.column(3).toInt(), 77);
-    EXPECT_NO_THROW(MovePicture(picture + 100, to, u"/to/x.jpg"_s));
+    EXPECT_NO_THROW(MovePicture(db.session(), picture + 100, to, u"/to/x.jpg"_s));
 }
 
 TEST_F(DataTest, OperationsOnAClosedConnectionRaiseErrors)
 {
-    DisconnectDatabase();
+    db.session().DisconnectDatabase();
     QStringList names;
     FolderList folders;
     TCollectionRec record;
-    EXPECT_THROW(ListCollections(names), Error);
-    EXPECT_THROW(AddCollection(u"x"_s), Error);
-    EXPECT_THROW(LoadCollection(u"x"_s, record, folders), Error);
-    EXPECT_THROW(AddFolder(1, u"/x"_s), Error);
+    EXPECT_THROW(ListCollections(db.session(), names), Error);
+    EXPECT_THROW(AddCollection(db.session(), u"x"_s), Error);
+    EXPECT_THROW(LoadCollection(db.session(), u"x"_s, record, folders), Error);
+    EXPECT_THROW(AddFolder(db.session(), 1, u"/x"_s), Error);
 }
 
 TEST(FolderTreeRule, InFolderTree)

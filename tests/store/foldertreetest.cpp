@@ -33,7 +33,7 @@ class FolderTreeTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        CurrentCollection.ID = db.addCollection(u"C"_s);
+        db.session().CurrentCollection.ID = db.addCollection(u"C"_s);
         for (const char *path : {"root/one/two/three", "root/uno", "root/.git/objects"})
             ASSERT_TRUE(QDir(tree.path()).mkpath(QString::fromUtf8(path)));
     }
@@ -44,7 +44,7 @@ protected:
     {
         QStringList paths;
         Statement rows(db.database(), u"SELECT Path FROM Folder WHERE CollectionID = ? ORDER BY ID"_s);
-        rows.bindAll({CurrentCollection.ID});
+        rows.bindAll({db.session().CurrentCollection.ID});
         while (rows.step())
             paths.append(rows.column(0).toString());
         return paths;
@@ -58,7 +58,7 @@ protected:
 
 TEST_F(FolderTreeTest, EachFolderBeforeTheOnesInsideItEachEntryWithItsRow)
 {
-    AddFolderTree(at("root"), list, skipped);
+    AddFolderTree(db.session(), at("root"), list, skipped);
     const QStringList expected {
         at("root"), at("root/one"), at("root/one/two"), at("root/one/two/three"), at("root/uno")};
     EXPECT_EQ(storedPaths(), expected);
@@ -79,7 +79,7 @@ TEST_F(FolderTreeTest, LinksAreFollowedOnceAndNothingButFoldersIsOpened)
     ASSERT_EQ(::symlink("../../outside", name("root/one/elsewhere").constData()), 0);
     ASSERT_EQ(::symlink("nowhere", name("root/dangling").constData()), 0);
     ASSERT_EQ(::mkfifo(name("root/pipe").constData(), 0600), 0); // opening it would block the walk
-    AddFolderTree(at("root"), list, skipped);
+    AddFolderTree(db.session(), at("root"), list, skipped);
     EXPECT_EQ(storedPaths(),
         (QStringList {at("root"), at("root/one"), at("root/one/elsewhere"), at("root/one/elsewhere/inner"),
             at("root/one/two"), at("root/one/two/three"), at("root/uno")}));
@@ -88,31 +88,31 @@ TEST_F(FolderTreeTest, LinksAreFollowedOnceAndNothingButFoldersIsOpened)
 TEST_F(FolderTreeTest, AHiddenFolderNamedItselfIsAddedButNotTheHiddenOnesInside)
 {
     ASSERT_TRUE(QDir(tree.path()).mkpath(u"root/.git/.deeper"_s));
-    AddFolderTree(at("root/.git"), list, skipped);
+    AddFolderTree(db.session(), at("root/.git"), list, skipped);
     EXPECT_EQ(storedPaths(), (QStringList {at("root/.git"), at("root/.git/objects")}));
 }
 
 TEST_F(FolderTreeTest, TrailingDelimiterAddsNoSecondOne)
 {
-    AddFolderTree(at("root/one/two/"), list, skipped);
+    AddFolderTree(db.session(), at("root/one/two/"), list, skipped);
     EXPECT_EQ(storedPaths(), (QStringList {at("root/one/two/"), at("root/one/two/three")}));
 }
 
 TEST_F(FolderTreeTest, DotAndDotDotAddNothing)
 {
-    AddFolderTree(at("root/."), list, skipped);
-    AddFolderTree(at("root/one/.."), list, skipped);
+    AddFolderTree(db.session(), at("root/."), list, skipped);
+    AddFolderTree(db.session(), at("root/one/.."), list, skipped);
     EXPECT_TRUE(storedPaths().isEmpty());
     EXPECT_TRUE(list.entries.empty());
 }
 
 TEST_F(FolderTreeTest, AFolderHeldAlreadyByAnyPathGetsNoSecondRowButItsNewSubfoldersDo)
 {
-    AddFolderTree(at("root/one/two"), list, skipped);
+    AddFolderTree(db.session(), at("root/one/two"), list, skipped);
     ASSERT_TRUE(QDir(tree.path()).mkpath(u"root/one/two/four"_s));
     ASSERT_EQ(::symlink(QFile::encodeName(at("root/one")).constData(), QFile::encodeName(at("link")).constData()), 0);
     for (const char *spelling : {"root/one/two", "root/one/two/", "root/uno/../one/./two", "link/two"})
-        AddFolderTree(at(spelling), list, skipped);
+        AddFolderTree(db.session(), at(spelling), list, skipped);
     EXPECT_EQ(storedPaths(), (QStringList {at("root/one/two"), at("root/one/two/three"), at("root/one/two/four")}));
     EXPECT_EQ(list.entries.size(), 3u);
     EXPECT_TRUE(skipped.isEmpty());
@@ -123,14 +123,14 @@ TEST_F(FolderTreeTest, AFolderWhoseNameIsNotUtf8IsLeftOutWithItsPathEscaped)
     const QByteArray odd = QFile::encodeName(at("root/uno")) + "/dir\xff";
     ASSERT_EQ(::mkdir(odd.constData(), 0755), 0);
     ASSERT_EQ(::mkdir((odd + "/inner").constData(), 0755), 0);
-    AddFolderTree(at("root/uno"), list, skipped);
+    AddFolderTree(db.session(), at("root/uno"), list, skipped);
     EXPECT_EQ(storedPaths(), QStringList {at("root/uno")});
     EXPECT_EQ(skipped, QStringList {at("root/uno") + u"/dir\\xff"_s});
 }
 
 TEST_F(FolderTreeTest, AMissingFolderIsStoredAsGiven)
 {
-    AddFolderTree(at("gone"), list, skipped);
+    AddFolderTree(db.session(), at("gone"), list, skipped);
     EXPECT_EQ(storedPaths(), QStringList {at("gone")});
 }
 

@@ -97,12 +97,12 @@ protected:
         folderB = db.addFolder(collection, u"/b"_s);
         folderC = db.addFolder(collection, u"/c"_s);
         otherFolder = db.addFolder(other, u"/a"_s);
-        CurrentCollection.ID = collection;
+        db.session().CurrentCollection.ID = collection;
     }
 
     std::vector<int> loadedIds(const QList<int32_t> &folders)
     {
-        LoadPictures(pictures, folders, false);
+        LoadPictures(db.session(), pictures, folders, false);
         std::vector<int> ids;
         for (const TPictureRec &picture : pictures)
             ids.push_back(picture.ID);
@@ -123,7 +123,7 @@ TEST_F(LoadPicturesTest, CollectionWithoutPicturesGivesAnEmptyArray)
 {
     db.addPicture({.collectionId = other, .folderId = otherFolder});
     pictures.reset(4);
-    LoadPictures(pictures, {}, true);
+    LoadPictures(db.session(), pictures, {}, true);
     EXPECT_TRUE(pictures.empty());
 }
 
@@ -170,7 +170,7 @@ TEST_F(LoadPicturesTest, EveryFieldIsReadFromItsColumn)
         .colorRank = -7,
         .derivativeRank = 123456,
         .old = true});
-    LoadPictures(pictures, {}, false);
+    LoadPictures(db.session(), pictures, {}, false);
     ASSERT_EQ(pictures.size(), 1u);
     const TPictureRec &p = pictures[0];
     EXPECT_EQ(p.ID, id);
@@ -197,12 +197,12 @@ TEST_F(LoadPicturesTest, AveragesAreFilledOnlyWhenAskedFor)
         .folderId = folderA,
         .thumbnail = QByteArray(static_cast<qsizetype>(kThumbnailSize), static_cast<char>(200)),
         .colorRank = 2});
-    LoadPictures(pictures, {}, false);
+    LoadPictures(db.session(), pictures, {}, false);
     ASSERT_EQ(pictures.size(), 2u);
     EXPECT_EQ(pictures[0].AverageColors, Averages {});
     EXPECT_EQ(pictures[1].AverageColors, Averages {});
 
-    LoadPictures(pictures, {}, true);
+    LoadPictures(db.session(), pictures, {}, true);
     EXPECT_EQ(pictures[0].AverageColors, (Averages {255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     Averages all200;
     all200.fill(200);
@@ -228,7 +228,7 @@ TEST_P(UnloadableRowTest, RaisesAnErrorNamingTheColumn)
         = db.addPicture({.collectionId = collection, .folderId = folderA, .fileName = u"bad.jpg"_s, .colorRank = 2});
     db.database().Execute(u"UPDATE Picture SET %1 = ? WHERE ID = ?"_s.arg(QString::fromUtf8(c.column)), {c.value, bad});
     try {
-        LoadPictures(pictures, {}, true);
+        LoadPictures(db.session(), pictures, {}, true);
         FAIL() << "the row was loaded";
     } catch (const Error &e) {
         const std::string message = e.what();
@@ -255,7 +255,7 @@ TEST_F(LoadPicturesTest, MissingTimesAndNameReadAsZeroAndEmpty)
 {
     const int id = db.addPicture({.collectionId = collection, .folderId = folderA});
     db.database().Execute(u"UPDATE Picture SET Created = NULL, Modified = NULL, FileName = NULL WHERE ID = ?"_s, {id});
-    LoadPictures(pictures, {}, false);
+    LoadPictures(db.session(), pictures, {}, false);
     ASSERT_EQ(pictures.size(), 1u);
     EXPECT_EQ(pictures[0].Created, 0.0);
     EXPECT_EQ(pictures[0].Modified, 0.0);

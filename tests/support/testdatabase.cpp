@@ -3,8 +3,6 @@
 #include <QFile>
 
 #include "common/error.h"
-#include "store/connection.h"
-#include "store/data.h"
 
 namespace vexaris::test {
 
@@ -51,21 +49,12 @@ TestDatabase::TestDatabase()
 
 ConnectedTestDatabase::ConnectedTestDatabase()
 {
-    std::string error;
-    if (!store::ConnectDatabase(path(), &error))
-        throw Error(error);
-    store::CurrentCollection = store::TCollectionRec();
-}
-
-ConnectedTestDatabase::~ConnectedTestDatabase()
-{
-    store::DisconnectDatabase();
-    store::CurrentCollection = store::TCollectionRec();
+    m_session.ConnectDatabase(path());
 }
 
 store::Database &ConnectedTestDatabase::database()
 {
-    return store::DatabaseConnection();
+    return m_session.DatabaseConnection;
 }
 
 int ConnectedTestDatabase::addCollection(const QString &name)

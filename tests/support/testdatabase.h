@@ -2,8 +2,8 @@
 //
 //   TestDatabase db;                  // a fresh file from the shipped schema, in its own
 //                                     // temporary folder, removed with the object
-//   ConnectedTestDatabase db;         // the same, opened as DatabaseConnection() for the
-//                                     // object's lifetime, CurrentCollection reset to ID 0
+//   ConnectedTestDatabase db;         // the same, opened as a session of its own for the
+//                                     // object's lifetime: db.session(), no collection current
 //   int c = db.addCollection(u"Holiday"_s);
 //   int f = db.addFolder(c, u"/pics"_s);
 //   int p = db.addPicture({.collectionId = c, .folderId = f, .fileName = u"a.jpg"_s, .colorRank = 7});
@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include "store/database.h"
+#include "store/session.h"
 #include "support/printers.h"
 
 namespace vexaris::test {
@@ -61,8 +62,8 @@ class ConnectedTestDatabase : public TestDatabase
 {
 public:
     ConnectedTestDatabase();
-    ~ConnectedTestDatabase();
 
+    store::Session &session() { return m_session; }
     store::Database &database();
     int addCollection(const QString &name);
     int addFolder(int collectionId, const QString &path);
@@ -72,6 +73,7 @@ public:
     qint64 count(const char *sql, const store::Parameters &parameters = {});
 
 private:
+    store::Session m_session;
     int m_pictureSerial = 0;
 };
 

@@ -4,8 +4,14 @@
 
 class QWidget;
 
+namespace vexaris::store {
+class Session;
+}
+
 namespace vexaris::ui {
 
-void executeViewDuplicates(QWidget *mainWindow);
+class TfrmDuplicates;
+
+void executeViewDuplicates(QWidget *mainWindow, store::Session &session, TfrmDuplicates &window);
 
 } // namespace vexaris::ui

@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 
 class TestDialogs : public vexaris::ui::DialogHook
 {

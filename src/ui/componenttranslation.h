@@ -10,6 +10,14 @@
 
 namespace vexaris::i18n {
 
+// A window text as the window sets it: in English (marked with N_() for extraction).
+// TranslateComponent puts it into the interface language and remembers the English for a later
+// change of language.
+inline QString english(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
 // One text that the walk translated: a text property of an object, or an item list (combo-box
 // and list items, column titles) under the name "Text".
 struct RememberedText

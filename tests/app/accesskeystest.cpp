@@ -19,18 +19,13 @@
 
 #include <QTest>
 
-#include "app/aboutwindow.h"
-#include "app/mainwindow.h"
+#include "app/desktop.h"
 #include "i18n/catalog.h"
-#include "i18n/interfacelanguage.h"
-#include "i18n/translatedwindows.h"
-#include "log/logwindow.h"
 #include "log/processinglog.h"
-#include "review/duplicateswindow.h"
-#include "runs/getthumbswindow.h"
-#include "runs/scanwindow.h"
 #include "settings/optionswindow.h"
+#include "store/session.h"
 #include "support/testdatabase.h"
+#include "ui/interfacelanguage.h"
 
 using namespace vexaris;
 
@@ -140,18 +135,13 @@ private slots:
         QFETCH(QString, language);
         // The windows as the program creates them at start, and the boxes it asks its questions in.
         const test::TestDatabase database;
-        ui::TfrmMain frmMain(database.path());
-        ui::TfrmGetThumbs frmGetThumbs;
+        store::Session session;
         log::ProcessingLog processingLog;
-        log::TfrmLog frmLog(processingLog);
-        ui::TfrmScan frmScan;
-        settings::TfrmOptions frmOptions(&frmMain);
-        ui::TfrmAbout frmAbout(&frmMain);
-        ui::TfrmDuplicates frmDuplicates(&frmMain);
+        ui::Desktop desktop(session, processingLog, database.path());
 
         i18n::SelectLanguage(language);
-        i18n::retranslateWindows();
-        QCOMPARE(i18n::translatedWindows().size(), 7);
+        desktop.translatedWindows.retranslate();
+        QCOMPARE(desktop.translatedWindows.windows().size(), 7);
         if (language != QLatin1String("en"))
             QCOMPARE(i18n::catalogState(), i18n::CatalogState::Open);
 
@@ -164,7 +154,7 @@ private slots:
         input.setInputMode(QInputDialog::TextInput);
 
         QStringList found;
-        for (QObject *window : i18n::translatedWindows())
+        for (QObject *window : desktop.translatedWindows.windows())
             found << windowClashes(qobject_cast<QWidget *>(window));
         for (QWidget *box : std::initializer_list<QWidget *> {&question, &notice, &input})
             found << windowClashes(box);

@@ -1,35 +1,38 @@
-#include "runs/updatecommand.h"
+#include "app/updatecommand.h"
 
 #include <QWidget>
 
+#include "log/logwindow.h"
 #include "log/processinglog.h"
 #include "runs/getthumbswindow.h"
 #include "runs/thumbnailrun.h"
 
 namespace vexaris::ui {
 
-void executeThumbnailUpdate(QWidget *mainWindow)
+void executeThumbnailUpdate(QWidget *mainWindow, store::Session &session, log::ProcessingLog &processingLog,
+    TfrmGetThumbs &window, log::TfrmLog &logWindow)
 {
-    TfrmGetThumbs *window = TfrmGetThumbs::instance();
     if (mainWindow)
         mainWindow->setEnabled(false);
-    window->show();
+    window.show();
     // Also when the run ends by an error: the window goes, the main window comes back, and the
     // error goes on to the command's error report.
     struct Restore
     {
-        TfrmGetThumbs *window;
+        TfrmGetThumbs &window;
         QWidget *mainWindow;
         ~Restore()
         {
-            window->hide();
+            window.hide();
             if (mainWindow)
                 mainWindow->setEnabled(true);
         }
     } restore {window, mainWindow};
 
-    runs::ThumbnailRun run(log::ProcessingLog::instance(), *window);
-    run.RunThumbnailUpdate();
+    window.StopRequested = false;
+    runs::ThumbnailRun run(session, processingLog, window);
+    if (run.RunThumbnailUpdate().problems > 0)
+        logWindow.showLog();
 }
 
 } // namespace vexaris::ui

@@ -1,4 +1,4 @@
-#include "review/picturelabel.h"
+#include "ui/picturelabel.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // The walk over a window's objects: each object's writable text properties, its item list, and
 // the objects it leads to (children, actions, menus, item models). Only English texts are ever
 // looked up: a later language change starts again from the remembered source texts.
-#include "i18n/componenttranslation.h"
+#include "ui/componenttranslation.h"
 
 #include <deque>
 #include <set>

@@ -1,6 +1,6 @@
-#include "app/errorreport.h"
+#include "ui/errorreport.h"
 
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 
 namespace vexaris::ui {
 

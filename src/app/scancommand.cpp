@@ -1,42 +1,40 @@
-#include "runs/scancommand.h"
-
-#include <memory>
+#include "app/scancommand.h"
 
 #include <QWidget>
 
+#include "log/logwindow.h"
+#include "log/processinglog.h"
+#include "runs/duplicatescan.h"
 #include "runs/scanwindow.h"
 
 namespace vexaris::ui {
 
-void executeScan(QWidget *mainWindow, const QList<int> &checkedFolderIds)
+void executeScan(QWidget *mainWindow, store::Session &session, const runs::ScanParameters &parameters, TfrmScan &window,
+    const log::ProcessingLog &processingLog, log::TfrmLog &logWindow)
 {
-    std::unique_ptr<TfrmScan> ownWindow;
-    TfrmScan *window = TfrmScan::instance();
-    if (!window) {
-        ownWindow = std::make_unique<TfrmScan>();
-        window = ownWindow.get();
-    }
-
     // Runs also when the scan ends by an error, before the error reaches the report.
     struct Restore
     {
         QWidget *mainWindow;
-        TfrmScan *window;
+        TfrmScan &window;
         ~Restore()
         {
-            window->hide();
+            window.hide();
             if (mainWindow)
                 mainWindow->setEnabled(true);
         }
     };
+    const qsizetype notedLines = processingLog.lineCount();
     if (mainWindow)
         mainWindow->setEnabled(false);
     // Disabling the main window disables the windows it owns too; a window may be enabled on its
     // own again, and the Stop button must stay usable.
-    window->setEnabled(true);
+    window.setEnabled(true);
     Restore restore {mainWindow, window};
-    window->show();
-    window->RunScan(checkedFolderIds);
+    window.show();
+    window.RunScan(session, parameters);
+    if (processingLog.lineCount() > notedLines)
+        logWindow.showLog();
 }
 
 } // namespace vexaris::ui

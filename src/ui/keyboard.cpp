@@ -1,4 +1,4 @@
-#include "app/keyboard.h"
+#include "ui/keyboard.h"
 
 #include <QGuiApplication>
 

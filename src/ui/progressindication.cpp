@@ -1,4 +1,4 @@
-#include "review/progressindication.h"
+#include "ui/progressindication.h"
 
 #include <algorithm>
 

@@ -28,9 +28,9 @@
 #include "i18n/catalog.h"
 #include "i18n/catalogfixture.h"
 #include "i18n/catalogtranslator.h"
-#include "i18n/componenttranslation.h"
-#include "i18n/interfacelanguage.h"
-#include "i18n/translatedwindows.h"
+#include "ui/componenttranslation.h"
+#include "ui/interfacelanguage.h"
+#include "ui/translatedwindows.h"
 
 using namespace vexaris;
 using namespace vexaris::i18n;
@@ -419,17 +419,18 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Error, RetranslateComponent(window.get()));
     }
 
-    void registeredWindowsAreTranslatedInTheirOrder()
+    void listedWindowsAreTranslatedInTheirOrder()
     {
         QObject scan, options, main;
-        registerTranslatedWindow(TranslatedWindow::Scan, &scan);
-        registerTranslatedWindow(TranslatedWindow::Options, &options);
+        TranslatedWindows windows;
+        windows.add(TranslatedWindow::Scan, &scan);
+        windows.add(TranslatedWindow::Options, &options);
         {
             QObject review;
-            registerTranslatedWindow(TranslatedWindow::Duplicates, &review);
+            windows.add(TranslatedWindow::Duplicates, &review);
         }
-        registerTranslatedWindow(TranslatedWindow::Main, &main);
-        QCOMPARE(translatedWindows(), QList<QObject *>({&options, &main, &scan}));
+        windows.add(TranslatedWindow::Main, &main);
+        QCOMPARE(windows.windows(), QList<QObject *>({&options, &main, &scan}));
     }
 
     void latin1CatalogShowsTheBoxOnceAndStaysEnglish()
