@@ -1,6 +1,7 @@
 // vexaris-cli update NAME: the thumbnail update run of one collection on the terminal. Ctrl-C
 // plays the Stop button; a second Ctrl-C ends the program at once.
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -28,7 +29,7 @@ std::string fraction(int done, int count)
 
 std::string duration(double seconds)
 {
-    const long total = static_cast<long>(seconds + 0.5);
+    const long total = std::lround(seconds);
     char text[32];
     if (total >= 3600)
         std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
@@ -179,7 +180,7 @@ void printNewLogLines(const log::ProcessingLog &processingLog, qsizetype noted)
 int runUpdate(Context &context, const QStringList &arguments)
 {
     expectPositional(arguments, 1, "update");
-    const QString name = arguments.first();
+    const QString &name = arguments.first();
 
     store::Session session;
     openDatabase(session, context);

@@ -29,6 +29,9 @@ extern "C" int readGifBytes(GifFileType *gif, GifByteType *out, int count)
     if (count <= 0)
         return 0;
     const size_t taken = std::min(source->size - source->offset, static_cast<size_t>(count));
+    // An empty file has no bytes to point at; memcpy must not see its null pointer.
+    if (taken == 0)
+        return 0;
     std::memcpy(out, source->bytes + source->offset, taken);
     source->offset += taken;
     return static_cast<int>(taken);
