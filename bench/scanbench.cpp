@@ -1,17 +1,21 @@
 // The duplicate scan run on a database of PICTURES signatures (default 10,000), under every
-// comparison method at thresholds 5, 10 and 20. For each it prints the pair tests made and their
-// rate in the pair loop alone, the whole run's time, and what the run adds around the pair tests:
-// loading the pictures, and saving the resume point in the Collection row after every left
-// picture (measured on its own, as many times as the run does it) together with the pair rows.
+// comparison method at thresholds 5, 10 and 20. For each it prints the pair tests made, their rate
+// in the design's loop pair by pair and in the scan's loop on one thread and on every core (the
+// three must find the same pairs, or the program fails), and the time of the whole run on every
+// core. Given a METHOD and THRESHOLD it times only the whole run of that one, and prints the
+// process's peak memory: for the largest collections.
 //
-// Usage: bench_scan [PICTURES]
+// Usage: bench_scan [PICTURES [METHOD THRESHOLD]]
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <tuple>
 #include <vector>
+
+#include <sys/resource.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -165,13 +169,66 @@ double resumePointSeconds(store::Database &database, int collection, int count)
     return seconds;
 }
 
+// The peak of the process's resident memory so far, in megabytes.
+double peakMegabytes()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+struct LoopFigures
+{
+    int64_t tested = 0;
+    int64_t matches = 0;
+    double seconds = 0;
+    std::vector<std::tuple<size_t, size_t, int32_t>> found;
+};
+
+// One pass of a pair loop over the loaded pictures, noting every match.
+template <typename Loop> LoopFigures timeLoop(Loop loop)
+{
+    LoopFigures figures;
+    const auto start = Clock::now();
+    figures.tested = loop([&](size_t a, size_t b, int32_t difference) {
+        ++figures.matches;
+        figures.found.emplace_back(a, b, difference);
+    });
+    figures.seconds = secondsSince(start);
+    return figures;
+}
+
+double rate(const LoopFigures &figures)
+{
+    return figures.seconds > 0 ? static_cast<double>(figures.tested) / figures.seconds / 1e6 : 0.0;
+}
+
+runs::ScanSummary wholeRun(store::Session &session, int method, int threshold, unsigned threads, double &seconds)
+{
+    QuietObserver observer;
+    runs::ScanParameters parameters;
+    parameters.collectionName = QStringLiteral("Bench");
+    parameters.method = method;
+    parameters.threshold = threshold;
+    parameters.threads = threads;
+    forgetScans(session.DatabaseConnection);
+    const auto start = Clock::now();
+    const runs::ScanSummary summary = runs::DuplicateScan(session, observer).run(parameters);
+    seconds = secondsSince(start);
+    return summary;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
-    if (count < 2) {
-        std::fprintf(stderr, "Usage: bench_scan [PICTURES]   (at least 2)\n");
+    // Only one method and threshold, as the whole run on every core: for the largest collections.
+    const bool single = argc > 3;
+    const int onlyMethod = single ? std::atoi(argv[2]) : 0;
+    const int onlyThreshold = single ? std::atoi(argv[3]) : 0;
+    if (count < 2 || (argc != 2 && argc != 1 && argc != 4)) {
+        std::fprintf(stderr, "Usage: bench_scan [PICTURES [METHOD THRESHOLD]]   (at least 2 pictures)\n");
         return 2;
     }
     // Each figure as soon as it is measured, also when the output goes to a file.
@@ -191,12 +248,27 @@ int main(int argc, char *argv[])
         database.Execute(QStringLiteral("INSERT INTO Folder (CollectionID, Path) VALUES (?, '/bench')"), {collection});
         const int folderId = static_cast<int>(database.lastInsertId());
         fillDatabase(database, collection, folderId, count);
+        const unsigned cores = runs::defaultThreadCount();
+
+        if (single) {
+            double seconds = 0;
+            const runs::ScanSummary summary = wholeRun(session, onlyMethod, onlyThreshold, cores, seconds);
+            std::printf("%d pictures, method %d, threshold %d, %u threads: %lld pair tests, %d pairs recorded in "
+                        "%.1f s (%.1f M pair tests/s, %.1f M/s per thread); peak memory %.0f MB\n",
+                count, onlyMethod, onlyThreshold, cores, static_cast<long long>(summary.pairsTested),
+                summary.pairsWritten, seconds, summary.pairsTested / seconds / 1e6,
+                summary.pairsTested / seconds / 1e6 / cores, peakMegabytes());
+            return 0;
+        }
 
         const double saving = resumePointSeconds(database, collection, count);
         std::printf("%d pictures. Saving the resume point after every left picture: %.3f s (%.1f us each)\n\n", count,
             saving, saving * 1e6 / count);
-        std::printf("%-6s %-9s %12s %8s %13s %12s %10s %10s %12s\n", "method", "threshold", "pair tests", "pairs",
-            "pair loop s", "pairs/s", "load s", "whole s", "rest of run s");
+        std::printf("Pair tests per second (millions) in the pair loop: the design's loop pair by pair, the loop on "
+                    "one thread, on %u threads, and the ratio of the last two; then the whole run on %u threads.\n",
+            cores, cores);
+        std::printf("%-6s %-9s %12s %8s %10s %10s %10s %8s %10s\n", "method", "threshold", "pair tests", "pairs",
+            "one by one", "1 thread", "threads", "ratio", "whole s");
 
         for (int method = 0; method <= 5; ++method) {
             for (const int threshold : {5, 10, 20}) {
@@ -205,33 +277,31 @@ int main(int argc, char *argv[])
 
                 forgetScans(database);
                 session.CurrentCollection.ID = collection;
-                auto start = Clock::now();
                 store::TPictureArray pictures;
                 store::LoadPictures(session, pictures, {}, kind == imaging::ComparisonMethod::AveragedColors);
-                const double loading = secondsSince(start);
                 const std::vector<runs::ScanPicture> loaded = runs::ScanPicturesOf(pictures);
-                int64_t matches = 0;
-                start = Clock::now();
-                const int64_t tested = runs::ScanPairs(
-                    loaded, 0, kind, limits, true, [&](size_t, size_t, int32_t) { ++matches; },
-                    [](size_t) { return true; });
-                const double loop = secondsSince(start);
+                const auto always = [](size_t) { return true; };
+                const LoopFigures reference = timeLoop([&](const runs::MatchSink &sink) {
+                    return runs::ScanPairsOneByOne(loaded, 0, kind, limits, true, sink, always);
+                });
+                const LoopFigures one = timeLoop([&](const runs::MatchSink &sink) {
+                    return runs::ScanPairs(loaded, 0, kind, limits, true, sink, always, 1);
+                });
+                const LoopFigures all = timeLoop([&](const runs::MatchSink &sink) {
+                    return runs::ScanPairs(loaded, 0, kind, limits, true, sink, always, cores);
+                });
+                if (one.tested != reference.tested || one.found != reference.found || all.tested != reference.tested
+                    || all.found != reference.found)
+                    throw Error("the loops disagree");
 
-                QuietObserver observer;
-                runs::ScanParameters parameters;
-                parameters.collectionName = QStringLiteral("Bench");
-                parameters.method = method;
-                parameters.threshold = threshold;
-                forgetScans(database);
-                start = Clock::now();
-                const runs::ScanSummary summary = runs::DuplicateScan(session, observer).run(parameters);
-                const double whole = secondsSince(start);
-                if (summary.pairsTested != tested || summary.pairsWritten != matches)
+                double whole = 0;
+                const runs::ScanSummary summary = wholeRun(session, method, threshold, cores, whole);
+                if (summary.pairsTested != reference.tested || summary.pairsWritten != reference.matches)
                     throw Error("the run and the pair loop disagree");
 
-                std::printf("%-6d %-9d %12lld %8lld %13.3f %12.3g %10.3f %10.3f %12.3f\n", method, threshold,
-                    static_cast<long long>(tested), static_cast<long long>(matches), loop,
-                    loop > 0 ? static_cast<double>(tested) / loop : 0.0, loading, whole, whole - loading - loop);
+                std::printf("%-6d %-9d %12lld %8lld %10.1f %10.1f %10.1f %8.2f %10.2f\n", method, threshold,
+                    static_cast<long long>(reference.tested), static_cast<long long>(reference.matches),
+                    rate(reference), rate(one), rate(all), one.seconds > 0 ? one.seconds / all.seconds : 0.0, whole);
             }
         }
     } catch (const std::exception &e) {

@@ -1,7 +1,12 @@
 #include "runs/duplicatescan.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 #include <QHash>
 #include <QSet>
@@ -36,7 +41,7 @@ quint64 pairKey(int32_t first, int32_t second)
 
 } // namespace
 
-int64_t ScanPairs(std::span<const ScanPicture> pictures, size_t start, ComparisonMethod method,
+int64_t ScanPairsOneByOne(std::span<const ScanPicture> pictures, size_t start, ComparisonMethod method,
     const imaging::DifferenceLimits &limits, bool skipOldPairs, const MatchSink &onMatch, const LeftFinished &afterLeft)
 {
     const bool rankBound = stopsAtColorLimit(method);
@@ -60,6 +65,153 @@ int64_t ScanPairs(std::span<const ScanPicture> pictures, size_t start, Compariso
         if (!afterLeft(a))
             break;
     }
+    return tested;
+}
+
+unsigned defaultThreadCount()
+{
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+namespace {
+
+// Left pictures per unit of work: enough pairs that a thread's share is worth handing over, few
+// enough that the last picture of a block is soon recorded and a stop takes effect quickly.
+constexpr size_t kLeftBlock = 32;
+// Blocks a thread may finish ahead of the ones recorded: bounds the matches held in memory.
+constexpr size_t kBlocksAhead = 8;
+
+struct BlockResult
+{
+    std::vector<imaging::PairMatch> matches;
+    std::vector<int64_t> tested;
+    bool done = false;
+};
+
+// Hands a finished block's matches and counts to the callbacks, left picture by left picture;
+// false when afterLeft said stop.
+bool deliver(const BlockResult &block, size_t leftBegin, size_t leftEnd, const MatchSink &onMatch,
+    const LeftFinished &afterLeft, int64_t &tested)
+{
+    size_t next = 0;
+    for (size_t a = leftBegin; a < leftEnd; ++a) {
+        for (; next < block.matches.size() && block.matches[next].a == a; ++next)
+            onMatch(a, block.matches[next].b, block.matches[next].difference);
+        tested += block.tested[a - leftBegin];
+        if (!afterLeft(a))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int64_t ScanPairs(std::span<const ScanPicture> pictures, size_t start, ComparisonMethod method,
+    const imaging::DifferenceLimits &limits, bool skipOldPairs, const MatchSink &onMatch, const LeftFinished &afterLeft,
+    unsigned threads)
+{
+    const size_t count = pictures.size();
+    if (start >= count)
+        return 0;
+    const imaging::PairScanner scanner(pictures, method, limits, skipOldPairs);
+    const size_t blocks = (count - start + kLeftBlock - 1) / kLeftBlock;
+    const auto leftsOf = [&](size_t block) {
+        const size_t begin = start + block * kLeftBlock;
+        return std::make_pair(begin, std::min(begin + kLeftBlock, count));
+    };
+    const auto compute = [&](size_t block, BlockResult &result) {
+        const auto [begin, end] = leftsOf(block);
+        result.tested.assign(end - begin, 0);
+        scanner.scanLefts(begin, end, result.matches, result.tested);
+    };
+
+    int64_t tested = 0;
+    if (threads <= 1) {
+        for (size_t block = 0; block < blocks; ++block) {
+            BlockResult result;
+            compute(block, result);
+            const auto [begin, end] = leftsOf(block);
+            if (!deliver(result, begin, end, onMatch, afterLeft, tested))
+                break;
+        }
+        return tested;
+    }
+
+    // The workers take the blocks in order and may run a few ahead of the calling thread, which
+    // records them in order; a stop there lets the workers finish the block in hand and quit.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<BlockResult> results(blocks);
+    size_t nextBlock = 0;
+    size_t delivered = 0;
+    bool quit = false;
+    std::exception_ptr failure;
+    const auto work = [&] {
+        for (;;) {
+            size_t block = 0;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return quit || nextBlock >= blocks || nextBlock < delivered + kBlocksAhead; });
+                if (quit || nextBlock >= blocks)
+                    return;
+                block = nextBlock++;
+            }
+            BlockResult result;
+            try {
+                compute(block, result);
+            } catch (...) {
+                std::lock_guard lock(mutex);
+                if (!failure)
+                    failure = std::current_exception();
+                quit = true;
+                changed.notify_all();
+                return;
+            }
+            std::lock_guard lock(mutex);
+            results[block] = std::move(result);
+            results[block].done = true;
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> workers;
+    workers.reserve(threads);
+    for (unsigned k = 0; k < threads; ++k)
+        workers.emplace_back(work);
+    const auto stopWorkers = [&] {
+        {
+            std::lock_guard lock(mutex);
+            quit = true;
+        }
+        changed.notify_all();
+        for (std::thread &worker : workers)
+            worker.join();
+    };
+
+    try {
+        for (size_t block = 0; block < blocks; ++block) {
+            BlockResult result;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return results[block].done || failure; });
+                if (failure)
+                    std::rethrow_exception(failure);
+                result = std::move(results[block]);
+            }
+            const auto [begin, end] = leftsOf(block);
+            const bool goOn = deliver(result, begin, end, onMatch, afterLeft, tested);
+            {
+                std::lock_guard lock(mutex);
+                delivered = block + 1;
+            }
+            changed.notify_all();
+            if (!goOn)
+                break;
+        }
+    } catch (...) {
+        stopWorkers();
+        throw;
+    }
+    stopWorkers();
     return tested;
 }
 
@@ -162,6 +314,77 @@ QSet<quint64> recordedPairs(store::Database &database, int32_t collectionId)
     return pairs;
 }
 
+// The writes of each left picture (its pairs and its resume point) go into one transaction with
+// those of the left pictures before it, committed every few dozen pictures or a few times a
+// second: a commit rewrites every page it changed, and one commit per picture made recording
+// the pairs the slowest part of a scan. Each left picture has a savepoint of its own, so an error
+// in the middle of one undoes it alone and keeps those finished before it, as if each had been
+// committed; only a crash loses the open batch, and the resumed run does it again.
+class LeftPictureWrites
+{
+public:
+    explicit LeftPictureWrites(store::Database &database)
+        : m_database(database)
+    {
+    }
+
+    void beginLeft()
+    {
+        if (m_inLeft)
+            return;
+        if (!m_batch) {
+            m_batch.emplace(m_database);
+            m_started = std::chrono::steady_clock::now();
+            m_lefts = 0;
+        }
+        m_database.Execute(QStringLiteral("SAVEPOINT LeftPicture"));
+        m_inLeft = true;
+    }
+
+    void endLeft()
+    {
+        m_database.Execute(QStringLiteral("RELEASE LeftPicture"));
+        m_inLeft = false;
+        ++m_lefts;
+        if (m_lefts >= kLeftsPerCommit || std::chrono::steady_clock::now() - m_started >= kCommitInterval)
+            commit();
+    }
+
+    void commit()
+    {
+        if (m_batch) {
+            m_batch->commit();
+            m_batch.reset();
+        }
+    }
+
+    // After an error: the left picture in progress is undone, the finished ones are kept. When
+    // even that fails (the disk is full, say), the transaction goes back as a whole.
+    void abandonLeft() noexcept
+    {
+        try {
+            if (m_inLeft) {
+                m_inLeft = false;
+                m_database.Execute(QStringLiteral("ROLLBACK TO LeftPicture"));
+                m_database.Execute(QStringLiteral("RELEASE LeftPicture"));
+            }
+            commit();
+        } catch (const std::exception &) {
+            m_batch.reset();
+        }
+    }
+
+private:
+    static constexpr int kLeftsPerCommit = 64;
+    static constexpr std::chrono::milliseconds kCommitInterval {250};
+
+    store::Database &m_database;
+    std::optional<store::Transaction> m_batch;
+    std::chrono::steady_clock::time_point m_started;
+    int m_lefts = 0;
+    bool m_inLeft = false;
+};
+
 } // namespace
 
 ScanPlan DuplicateScan::plan(const ScanParameters &parameters)
@@ -259,15 +482,11 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
 
     m_observer.progress({RunProgress::Stage::ComparisonsStarted, progress, count, {}});
     bool stopped = false;
-    // The pairs of one left picture are committed together with its resume point: a run that ends
-    // anywhere leaves the left picture either finished with all its pairs or to be done again,
-    // and a burst of matches costs one commit instead of one each.
-    std::optional<store::Transaction> leftPairs;
+    LeftPictureWrites writes(database);
     const auto onMatch = [&](size_t a, size_t b, int32_t difference) {
         if (sameFile(a, b))
             return;
-        if (!leftPairs)
-            leftPairs.emplace(database);
+        writes.beginLeft();
         const imaging::PictureView &inner = loaded[b].view;
         const imaging::PictureView &outer = loaded[a].view;
         // The larger file is the left one; of two equal sizes the one later in ColorRank order.
@@ -287,20 +506,25 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
         ++summary.pairsWritten;
     };
     const auto afterLeft = [&](size_t a) {
+        writes.beginLeft();
         saveResumePoint.reset();
         saveResumePoint.bindAll({loaded[a].view.ID, progress, collectionId});
         saveResumePoint.run();
-        if (leftPairs) {
-            leftPairs->commit();
-            leftPairs.reset();
-        }
+        writes.endLeft();
         ++progress;
         m_observer.progress({RunProgress::Stage::LeftPictureDone, progress, count, {}});
         m_observer.handlePendingMessages();
         stopped = m_observer.stopRequested();
         return !stopped;
     };
-    summary.pairsTested = ScanPairs(loaded, start, method, limits, skipOldPairs, onMatch, afterLeft);
+    const unsigned threads = parameters.threads == 0 ? defaultThreadCount() : parameters.threads;
+    try {
+        summary.pairsTested = ScanPairs(loaded, start, method, limits, skipOldPairs, onMatch, afterLeft, threads);
+        writes.commit();
+    } catch (...) {
+        writes.abandonLeft();
+        throw;
+    }
 
     if (stopped) {
         // The resume point of the last finished left picture stays, the Old flags and the

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include "imaging/difference.h"
+#include "imaging/pairscan.h"
 #include "runs/runobserver.h"
 
 namespace vexaris::store {
@@ -34,6 +35,8 @@ struct ScanParameters
     bool fullRun = false;
     // The user said Yes to using new settings on a collection scanned with other ones.
     bool newSettingsConfirmed = false;
+    // Threads testing pairs; 0 for one per core.
+    unsigned threads = 1;
 };
 
 // What the front end must settle before the run, from the collection as it is now.
@@ -60,12 +63,8 @@ struct ScanSummary
     int pairsWritten = 0;
 };
 
-// One picture as the pair loop sees it: the measures' view and its Size and Old flag.
-struct ScanPicture
-{
-    imaging::PictureView view;
-    bool old = false;
-};
+// One picture as the pair loop sees it: the measures' view and its Old flag.
+using ScanPicture = imaging::ScanInput;
 
 // Views of the loaded pictures for the pair loop; they point into the array, which must outlive
 // them and stay unchanged.
@@ -79,10 +78,24 @@ using LeftFinished = std::function<bool(size_t a)>;
 // The pair loop over pictures in ascending ColorRank order, from left picture `start` on: tests
 // every pair (a, b) with a < b, skipping pairs of two Old pictures when skipOldPairs is set, and
 // leaving the inner loop for methods that test the ColorRank distance once b is too far above a.
-// Returns the number of pair tests made.
+// Returns the number of pair tests made up to the left picture where afterLeft said stop.
+//
+// With threads above 1, that many threads test the left pictures, a block of them at a time;
+// onMatch and afterLeft are still called on the calling thread only, left picture by left
+// picture in order, with the matches of each in the order of their right pictures, exactly as
+// one thread calls them.
 int64_t ScanPairs(std::span<const ScanPicture> pictures, size_t start, imaging::ComparisonMethod method,
+    const imaging::DifferenceLimits &limits, bool skipOldPairs, const MatchSink &onMatch, const LeftFinished &afterLeft,
+    unsigned threads = 1);
+
+// The same loop made pair by pair with ComparePair, as the design writes it: the reference the
+// fast loop is checked against.
+int64_t ScanPairsOneByOne(std::span<const ScanPicture> pictures, size_t start, imaging::ComparisonMethod method,
     const imaging::DifferenceLimits &limits, bool skipOldPairs, const MatchSink &onMatch,
     const LeftFinished &afterLeft);
+
+// The threads a run uses when the preference or option asks for 0: one per core.
+unsigned defaultThreadCount();
 
 class DuplicateScan
 {

@@ -94,8 +94,8 @@ void Database::prepare()
     // are enforced.
     Execute(QStringLiteral("PRAGMA foreign_keys = OFF"));
     upgradeSchema(*this);
-    for (const char *pragma :
-        {"PRAGMA foreign_keys = ON", "PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL"}) {
+    for (const char *pragma : {"PRAGMA foreign_keys = ON", "PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL",
+             "PRAGMA cache_size = -65536"}) {
         Statement statement(*this, QString::fromLatin1(pragma));
         statement.run();
     }

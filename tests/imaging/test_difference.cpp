@@ -12,6 +12,7 @@
 
 #include "common/error.h"
 #include "imaging/difference.h"
+#include "imaging/pairscan.h"
 
 using namespace vexaris::imaging;
 
@@ -459,3 +460,35 @@ TEST(ComparePair, ColourAndEdgesTestsEdgesFirst)
 }
 
 } // namespace
+
+namespace vexaris::imaging {
+namespace {
+
+// The scan rejects a pair when the block sums' bound passes 16 times the limit; that is sound only
+// if the bound never exceeds 16 times the blob sum. It meets it when every byte differs alike.
+TEST(BlockBound, IsAtMostSixteenTimesTheSumAndMeetsItForAnEvenDifference)
+{
+    ThumbnailBytes a {};
+    ThumbnailBytes b {};
+    for (size_t i = 0; i < kThumbnailBytes; ++i) {
+        a[i] = static_cast<uint8_t>(10 + (i * 37) % 200);
+        b[i] = static_cast<uint8_t>(a[i] + (i % 3 == 2 ? 5 : 0)); // every value byte 5 higher
+    }
+    int16_t sumsA[PairScanner::kBlocks];
+    int16_t sumsB[PairScanner::kBlocks];
+    ValueBlockSums(a.data(), sumsA);
+    ValueBlockSums(b.data(), sumsB);
+    const int32_t sum = SumOfSquaredDifferencesPortable(INT32_MAX, a.data(), b.data(), kThumbnailBytes);
+    EXPECT_EQ(sum, 1024 * 25);
+    EXPECT_EQ(BlockBound(sumsA, sumsB), 16 * int64_t {sum});
+
+    // Differences that cancel within a square leave the bound below the sum's share.
+    for (size_t i = 2; i < kThumbnailBytes; i += 3)
+        b[i] = static_cast<uint8_t>(a[i] + ((i / 3) % 2 == 0 ? 5 : -5));
+    ValueBlockSums(b.data(), sumsB);
+    EXPECT_EQ(BlockBound(sumsA, sumsB), 0);
+    EXPECT_EQ(SumOfSquaredDifferencesPortable(INT32_MAX, a.data(), b.data(), kThumbnailBytes), 1024 * 25);
+}
+
+} // namespace
+} // namespace vexaris::imaging
