@@ -407,7 +407,10 @@ void TfrmMain::actDeleteCollectionExecute()
 
 void TfrmMain::actUpdateExecute()
 {
-    guarded(this, [this] { executeThumbnailUpdate(this, m_session, m_log, *m_parts.getThumbs, *m_parts.log); });
+    guarded(this, [this] {
+        executeThumbnailUpdate(this, m_session, m_log, *m_parts.getThumbs, *m_parts.log,
+            static_cast<unsigned>(m_parts.options->threads()));
+    });
 }
 
 void TfrmMain::actScanExecute()
@@ -423,6 +426,7 @@ void TfrmMain::actScanExecute()
         parameters.method = m_parts.options->method();
         parameters.threshold = m_parts.options->threshold();
         parameters.fullRun = liveShiftDown();
+        parameters.threads = static_cast<unsigned>(m_parts.options->threads());
         reloadCollection();
         parameters.collectionName = m_session.CurrentCollection.Name;
         executeScan(this, m_session, parameters, *m_parts.scan, m_log, *m_parts.log);

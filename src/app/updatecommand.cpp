@@ -10,7 +10,7 @@
 namespace vexaris::ui {
 
 void executeThumbnailUpdate(QWidget *mainWindow, store::Session &session, log::ProcessingLog &processingLog,
-    TfrmGetThumbs &window, log::TfrmLog &logWindow)
+    TfrmGetThumbs &window, log::TfrmLog &logWindow, unsigned threads)
 {
     if (mainWindow)
         mainWindow->setEnabled(false);
@@ -30,7 +30,7 @@ void executeThumbnailUpdate(QWidget *mainWindow, store::Session &session, log::P
     } restore {window, mainWindow};
 
     window.StopRequested = false;
-    runs::ThumbnailRun run(session, processingLog, window);
+    runs::ThumbnailRun run(session, processingLog, window, threads);
     if (run.RunThumbnailUpdate().problems > 0)
         logWindow.showLog();
 }

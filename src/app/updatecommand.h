@@ -19,7 +19,8 @@ namespace vexaris::ui {
 
 class TfrmGetThumbs;
 
+// threads: the readers of the run (0 for one per core).
 void executeThumbnailUpdate(QWidget *mainWindow, store::Session &session, log::ProcessingLog &processingLog,
-    TfrmGetThumbs &window, log::TfrmLog &logWindow);
+    TfrmGetThumbs &window, log::TfrmLog &logWindow, unsigned threads = 1);
 
 } // namespace vexaris::ui

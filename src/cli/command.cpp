@@ -1,5 +1,6 @@
 #include "cli/command.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include <unistd.h>
@@ -46,6 +47,18 @@ QStringList takeOptionValues(QStringList &args, const QString &option)
         args.remove(i, 2);
     }
     return values;
+}
+
+unsigned takeThreads(QStringList &args, int fallback)
+{
+    const QStringList values = takeOptionValues(args, QStringLiteral("--threads"));
+    if (values.isEmpty())
+        return static_cast<unsigned>(std::max(fallback, 0));
+    bool ok = false;
+    const int threads = values.last().toInt(&ok);
+    if (!ok || threads < 0 || threads > 64)
+        throw UsageError(_("--threads takes a whole number from 0 (one per core) to 64"));
+    return static_cast<unsigned>(threads);
 }
 
 void expectPositional(const QStringList &args, qsizetype count, const char *commandName)

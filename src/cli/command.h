@@ -53,6 +53,8 @@ const std::vector<Command> &commands();
 bool takeFlag(QStringList &args, const QString &flag);
 // Removes "--name VALUE" pairs from args and returns the values in order.
 QStringList takeOptionValues(QStringList &args, const QString &option);
+// Removes "--threads N" and returns N, or fallback when it is not given (0 is one per core).
+unsigned takeThreads(QStringList &args, int fallback);
 // Fails with a usage error unless exactly count positional arguments are left.
 void expectPositional(const QStringList &args, qsizetype count, const char *commandName);
 

@@ -99,6 +99,7 @@ int runScan(Context &context, const QStringList &arguments)
     parameters.method = integerOption(args, QStringLiteral("--method"), 0, 5, preferences.method);
     parameters.threshold = integerOption(args, QStringLiteral("--threshold"), 0, 100, preferences.threshold);
     parameters.fullRun = takeFlag(args, QStringLiteral("--full"));
+    parameters.threads = takeThreads(args, preferences.threads);
     const bool assumeYes = takeFlag(args, QStringLiteral("--yes"));
     for (const QString &value : takeOptionValues(args, QStringLiteral("--folder"))) {
         bool ok = false;
@@ -155,7 +156,7 @@ int runScan(Context &context, const QStringList &arguments)
 
 const bool registered = registerCommand({
     "scan",
-    N_("NAME [--method M] [--threshold T] [--full] [--folder ID]... [--yes]"),
+    N_("NAME [--method M] [--threshold T] [--full] [--folder ID]... [--yes] [--threads N]"),
     N_("compare the pictures of a collection and record the duplicate pairs"),
     runScan,
 });

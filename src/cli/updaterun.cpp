@@ -15,6 +15,7 @@
 #include "i18n/translate.h"
 #include "log/processinglog.h"
 #include "runs/thumbnailrun.h"
+#include "settings/settingsstore.h"
 #include "store/data.h"
 #include "store/folderlist.h"
 
@@ -179,8 +180,10 @@ void printNewLogLines(const log::ProcessingLog &processingLog, qsizetype noted)
 
 int runUpdate(Context &context, const QStringList &arguments)
 {
-    expectPositional(arguments, 1, "update");
-    const QString &name = arguments.first();
+    QStringList args = arguments;
+    const unsigned threads = takeThreads(args, settings::SettingsStore().load().threads);
+    expectPositional(args, 1, "update");
+    const QString name = args.first();
 
     store::Session session;
     openDatabase(session, context);
@@ -192,7 +195,7 @@ int runUpdate(Context &context, const QStringList &arguments)
     runs::ThumbnailRunSummary summary;
     {
         InterruptAsStop interrupts;
-        runs::ThumbnailRun run(session, processingLog, observer);
+        runs::ThumbnailRun run(session, processingLog, observer, threads);
         try {
             summary = run.RunThumbnailUpdate();
         } catch (...) {
@@ -217,7 +220,7 @@ int runUpdate(Context &context, const QStringList &arguments)
     return summary.problems > 0 ? kExitProblems : kExitDone;
 }
 
-[[maybe_unused]] const bool registered = registerCommand({"update", N_("NAME"),
+[[maybe_unused]] const bool registered = registerCommand({"update", N_("NAME [--threads N]"),
     N_("read new and changed pictures of a collection and forget the files that are gone"), runUpdate});
 
 } // namespace

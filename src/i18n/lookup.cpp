@@ -225,8 +225,11 @@ std::string translate(const char *text)
     CharsetProblemHandler handler;
     {
         std::lock_guard lock(d.mutex);
+        // Worker threads (the update run's readers) translate their messages too, so that a log
+        // line reads the same whichever thread met the problem; only the thread that chose the
+        // language opens catalogs and touches the process's locale.
         if (std::this_thread::get_id() != d.translatingThread)
-            return text;
+            return d.state == CatalogState::Open ? std::string(dgettext(kDomain, text)) : std::string(text);
         if (d.state == CatalogState::NotOpened) {
             problem = openCatalog(d);
             handler = d.problemHandler;

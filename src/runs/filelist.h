@@ -21,6 +21,7 @@ struct TFileData
     double Modified = 0;
     bool InDatabase = false; // a row of this folder carries the file's name
     qint64 ID = 0; // that row's key; only meaningful when InDatabase
+    bool Changed = true; // the row's size or times differ from the file's (always for a new file)
 };
 
 struct FileEntry

@@ -1,10 +1,13 @@
 #include "runs/thumbnailrun.h"
 
+#include <algorithm>
 #include <exception>
+#include <thread>
 
 #include <sys/stat.h>
 
 #include <QByteArray>
+#include <QScopeGuard>
 
 #include "common/bytenames.h"
 #include "common/error.h"
@@ -55,10 +58,11 @@ bool isDirectory(const QString &path)
 
 } // namespace
 
-ThumbnailRun::ThumbnailRun(Session &session, log::ProcessingLog &log, RunObserver &observer)
+ThumbnailRun::ThumbnailRun(Session &session, log::ProcessingLog &log, RunObserver &observer, unsigned threads)
     : m_session(session)
     , m_log(log)
     , m_observer(observer)
+    , m_threads(threads)
 {
 }
 
@@ -90,6 +94,9 @@ ThumbnailRunSummary ThumbnailRun::RunThumbnailUpdate()
 
 ThumbnailRunSummary ThumbnailRun::runUpdate()
 {
+    ReadAhead readAhead(m_threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : m_threads);
+    m_readAhead = &readAhead;
+    const auto forget = qScopeGuard([this] { m_readAhead = nullptr; });
     m_collectionId = m_session.CurrentCollection.ID;
     const CollectionRunLock runLock(m_session.DatabaseConnection, m_collectionId, m_session.CurrentCollection.Name);
     m_summary = {};
@@ -170,13 +177,34 @@ void ThumbnailRun::updateFolder(int folderId, const QString &path)
     const int fileCount = static_cast<int>(m_files.size());
     m_summary.files += fileCount;
     report(RunProgress::Stage::FilesCounted, 0, fileCount);
+
+    // The files to be read go to the readers ahead of the loop, a few at a time, in list order.
+    std::vector<size_t> toRead;
     for (size_t i = 0; i < m_files.size(); ++i) {
+        if (m_files[i].data.Changed)
+            toRead.push_back(i);
+    }
+    size_t submitted = 0;
+    size_t taken = 0;
+    const auto refill = [&] {
+        for (; submitted < toRead.size() && submitted - taken < m_readAhead->window(); ++submitted) {
+            std::filesystem::path file = m_folderFsPath;
+            file += m_files[toRead[submitted]].rawName;
+            m_readAhead->submit(toRead[submitted], std::move(file));
+        }
+    };
+    for (size_t i = 0; i < m_files.size(); ++i) {
+        refill();
         UpdatePictureRow(i);
+        if (taken < toRead.size() && toRead[taken] == i)
+            ++taken;
         report(RunProgress::Stage::FileDone, static_cast<int>(i), fileCount);
         m_observer.handlePendingMessages();
         if (m_observer.stopRequested())
             break;
     }
+    // Files read ahead of a stop are dropped; the next run reads them again.
+    m_readAhead->cancel();
 }
 
 void ThumbnailRun::matchRows(int folderId)
@@ -197,6 +225,9 @@ void ThumbnailRun::matchRows(int folderId)
             TFileData &data = m_files[*index].data;
             data.ID = m_pictures->Field(column::ID).toInt64();
             data.InDatabase = true;
+            data.Changed = !sameInteger(m_pictures->Field(column::Size), data.Size)
+                || !sameDateTime(m_pictures->Field(column::Created), data.Created)
+                || !sameDateTime(m_pictures->Field(column::Modified), data.Modified);
         }
         m_pictures->MoveNext();
     }
@@ -209,16 +240,13 @@ void ThumbnailRun::UpdatePictureRow(size_t i)
     const QString fullPath = m_folderPath + entry.name;
     report(RunProgress::Stage::FileStarted, 0, 0, fullPath);
 
-    bool changed = true;
     if (data.InDatabase) {
         m_pictures->MoveFirst();
         const QString criterion = QStringLiteral("ID=") + QString::number(data.ID);
         if (!m_pictures->Find(criterion) || m_pictures->Eof() || m_pictures->Field(column::ID).toInt64() != data.ID)
             throw Error("Image record not found when it should be!");
-        changed = !sameInteger(m_pictures->Field(column::Size), data.Size)
-            || !sameDateTime(m_pictures->Field(column::Created), data.Created)
-            || !sameDateTime(m_pictures->Field(column::Modified), data.Modified);
     }
+    const bool changed = data.Changed;
 
     if (!data.InDatabase) {
         m_pictures->AddNew();
@@ -243,11 +271,9 @@ void ThumbnailRun::UpdatePictureRow(size_t i)
     m_pictures->SetField(column::Created, data.Created);
     m_pictures->SetField(column::Modified, data.Modified);
 
-    std::filesystem::path file = m_folderFsPath;
-    file += entry.rawName;
     std::string repairFailure;
     try {
-        const PictureReading reading = m_reader.read(file);
+        const PictureReading reading = m_readAhead->take(i, [this] { m_observer.handlePendingMessages(); });
         repairFailure = reading.repairFailure;
         m_pictures->SetField(column::Width, reading.width);
         m_pictures->SetField(column::Height, reading.height);

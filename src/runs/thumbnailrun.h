@@ -12,6 +12,7 @@
 
 #include "runs/filelist.h"
 #include "runs/picturereader.h"
+#include "runs/readahead.h"
 #include "runs/runobserver.h"
 
 namespace vexaris::store {
@@ -42,7 +43,9 @@ public:
     // The progress comes in the order the run window's labels and gauges change: the folder
     // gauge (FolderProgress, also 0 of the count at the start), then per folder FolderStarted,
     // FilesCounted, and per file FileStarted and FileDone.
-    ThumbnailRun(store::Session &session, log::ProcessingLog &log, RunObserver &observer);
+    // threads reading pictures ahead of the run's own thread; 0 for one per core, 1 to read
+    // each file on the run's own thread.
+    ThumbnailRun(store::Session &session, log::ProcessingLog &log, RunObserver &observer, unsigned threads = 1);
     ~ThumbnailRun();
 
     // Runs the whole update of the session's current collection. Returns when every folder is
@@ -71,7 +74,8 @@ private:
     std::filesystem::path m_folderFsPath;
     FileList m_files;
     std::unique_ptr<store::Recordset> m_pictures;
-    PictureReader m_reader;
+    unsigned m_threads;
+    ReadAhead *m_readAhead = nullptr; // while a run is under way
     ThumbnailRunSummary m_summary;
 };
 

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "i18n/catalog.h"
@@ -126,6 +127,17 @@ TfrmOptions::TfrmOptions(QWidget *parent)
     languageLine->addWidget(cmbLanguage);
     languageLine->addStretch();
 
+    auto *threadsCaption = plainLabel(i18n::english(N_("Threads reading and comparing pictures (0: one per core):")),
+        QStringLiteral("lblThreads"), this);
+    spnThreads = new QSpinBox(this);
+    spnThreads->setObjectName(QStringLiteral("spnThreads"));
+    spnThreads->setRange(0, kThreadsMax);
+    threadsCaption->setBuddy(spnThreads);
+    auto *threadsLine = new QHBoxLayout;
+    threadsLine->addWidget(threadsCaption);
+    threadsLine->addWidget(spnThreads);
+    threadsLine->addStretch();
+
     btnOK = new QPushButton(i18n::english(N_("OK")), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setDefault(true);
@@ -140,6 +152,7 @@ TfrmOptions::TfrmOptions(QWidget *parent)
     layout->addLayout(hints);
     layout->addWidget(chkStretchDuplicates);
     layout->addLayout(languageLine);
+    layout->addLayout(threadsLine);
     layout->addLayout(buttonLine);
     // A fixed border that still follows the texts: longer translations widen the window.
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -178,6 +191,11 @@ bool TfrmOptions::stretchDuplicates() const
 QString TfrmOptions::language() const
 {
     return cmbLanguage->currentIndex() < 0 ? QString() : cmbLanguage->currentText();
+}
+
+int TfrmOptions::threads() const
+{
+    return spnThreads->value();
 }
 
 void TfrmOptions::done(int result)
@@ -235,6 +253,7 @@ void TfrmOptions::FormClose()
     preferences.method = method();
     preferences.language = language();
     preferences.stretchDuplicates = stretchDuplicates();
+    preferences.threads = threads();
     SettingsStore().save(preferences);
 }
 
@@ -244,6 +263,7 @@ void TfrmOptions::loadSettings()
     trbThreshold->setValue(preferences.threshold);
     m_methods->button(preferences.method)->setChecked(true);
     chkStretchDuplicates->setChecked(preferences.stretchDuplicates);
+    spnThreads->setValue(preferences.threads);
     selectLanguage(preferences.language);
 }
 

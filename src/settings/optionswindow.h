@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 
 namespace vexaris::i18n {
 class TranslatedWindows;
@@ -35,6 +36,7 @@ public:
     int threshold() const; // 0..100
     bool stretchDuplicates() const;
     QString language() const; // empty when none is selected
+    int threads() const; // 0 for one per core
 
     void done(int result) override;
 
@@ -60,6 +62,7 @@ private:
     QSlider *trbThreshold;
     QCheckBox *chkStretchDuplicates;
     QComboBox *cmbLanguage;
+    QSpinBox *spnThreads;
     QPushButton *btnOK;
     const i18n::TranslatedWindows *m_translatedWindows = nullptr;
 };

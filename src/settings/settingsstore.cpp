@@ -14,6 +14,7 @@ const QString kThreshold = QStringLiteral("Threshold");
 const QString kMethod = QStringLiteral("Method");
 const QString kLanguage = QStringLiteral("Language");
 const QString kStretchDuplicates = QStringLiteral("StretchDuplicates");
+const QString kThreads = QStringLiteral("Threads");
 
 QSettings openKey()
 {
@@ -62,6 +63,8 @@ Preferences SettingsStore::load() const
         preferences.stretchDuplicates = *flag != 0;
     else if (const QVariant stretch = settings.value(kStretchDuplicates); stretch.typeId() == QMetaType::Bool)
         preferences.stretchDuplicates = stretch.toBool();
+    if (const std::optional<int> threads = readInteger(settings, kThreads))
+        preferences.threads = std::clamp(*threads, 0, kThreadsMax);
     return preferences;
 }
 
@@ -72,6 +75,7 @@ void SettingsStore::save(const Preferences &preferences) const
     settings.setValue(kMethod, preferences.method);
     settings.setValue(kLanguage, preferences.language);
     settings.setValue(kStretchDuplicates, preferences.stretchDuplicates ? 1 : 0);
+    settings.setValue(kThreads, preferences.threads);
     settings.sync();
 }
 

@@ -1,5 +1,5 @@
-// The four preferences in the per-user settings "Quillmark/Vexaris", with the fallbacks for
-// values that are missing or unreadable and the clamping of values out of range.
+// The preferences in the per-user settings "Quillmark/Vexaris", with the fallbacks for values
+// that are missing or unreadable and the clamping of values out of range.
 #pragma once
 
 #include <optional>
@@ -12,6 +12,7 @@ constexpr int kThresholdMin = 0;
 constexpr int kThresholdMax = 100;
 constexpr int kMethodMin = 0;
 constexpr int kMethodMax = 5;
+constexpr int kThreadsMax = 64;
 
 struct Preferences
 {
@@ -19,6 +20,7 @@ struct Preferences
     int method = 0; // 0..5
     QString language; // a language code, or empty for none selected
     bool stretchDuplicates = true;
+    int threads = 0; // threads reading and comparing pictures; 0 for one per core
 };
 
 class SettingsStore
