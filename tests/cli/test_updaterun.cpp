@@ -84,7 +84,8 @@ TEST_F(UpdateRunCliTest, ReportsEachFolderAndTheLogLinesAndExitsWithProblems)
     addFolder(collection, m_tree.filePath(QStringLiteral("missing")));
 
     QProcess process;
-    start(process, {QStringLiteral("update"), QStringLiteral("holiday")});
+    start(process,
+        {QStringLiteral("update"), QStringLiteral("holiday"), QStringLiteral("--threads"), QStringLiteral("2")});
     ASSERT_TRUE(process.waitForFinished(60000));
 
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
@@ -130,7 +131,13 @@ TEST_P(UpdateRunCliUsage, FailsWithOneLine)
 INSTANTIATE_TEST_SUITE_P(Cases, UpdateRunCliUsage,
     ::testing::Values(UsageCase {"NoName", {QStringLiteral("update")}, 2},
         UsageCase {"TwoNames", {QStringLiteral("update"), QStringLiteral("a"), QStringLiteral("b")}, 2},
-        UsageCase {"UnknownCollection", {QStringLiteral("update"), QStringLiteral("Nowhere")}, 1}),
+        UsageCase {"UnknownCollection", {QStringLiteral("update"), QStringLiteral("Nowhere")}, 1},
+        UsageCase {"TooManyThreads",
+            {QStringLiteral("update"), QStringLiteral("Holiday"), QStringLiteral("--threads"), QStringLiteral("65")},
+            2},
+        UsageCase {"ThreadsNotANumber",
+            {QStringLiteral("update"), QStringLiteral("Holiday"), QStringLiteral("--threads"), QStringLiteral("all")},
+            2}),
     [](const ::testing::TestParamInfo<UsageCase> &row) { return std::string(row.param.title); });
 
 TEST_F(UpdateRunCliTest, CtrlCStopsTheRunAfterTheFileInProgress)

@@ -683,3 +683,64 @@ TEST_F(ThumbnailRunTest, SecondRowForOneFileCannotBeMade)
 }
 
 } // namespace
+
+// Reading ahead on other threads must not change what a run records or in which order: the same
+// rows with the same IDs, the same log lines, the same progress, also when it is stopped.
+TEST_F(ThumbnailRunTest, ReadingAheadOnThreadsRecordsWhatOneThreadRecords)
+{
+    struct Outcome
+    {
+        std::vector<std::vector<QString>> rows;
+        QStringList log;
+        std::vector<QString> filesStarted;
+        std::vector<std::pair<int, int>> filesDone;
+        bool stopped = false;
+    };
+    const QString a = makeFolder(QStringLiteral("a"));
+    const QString b = makeFolder(QStringLiteral("b"));
+    for (int i = 0; i < 9; ++i)
+        copyFixture(i % 2 ? kPhoto : kPlasma, a, QStringLiteral("%1.jpg").arg(i));
+    copyFixture(QStringLiteral("notes.txt"), a, QStringLiteral("notes.txt"));
+    copyFixture(QStringLiteral("narrow-20x400.png"), b, QStringLiteral("narrow.png"));
+    copyFixture(kPhoto, b, QStringLiteral("x.jpg"));
+
+    const auto runWith = [&](unsigned threads, int stopAtFile) {
+        test::ConnectedTestDatabase db;
+        const int collection = db.addCollection(QStringLiteral("Holiday"));
+        db.session().CurrentCollection.ID = collection;
+        db.addFolder(collection, a);
+        db.addFolder(collection, b);
+        log::ProcessingLog log;
+        RecordingObserver observer;
+        observer.stopAtFile = stopAtFile;
+        Outcome outcome;
+        outcome.stopped = ThumbnailRun(db.session(), log, observer, threads).RunThumbnailUpdate().stopped;
+        store::Statement statement(db.database(),
+            QStringLiteral("SELECT ID, FolderID, FileName, Size, Modified, Width, Height, Old, ColorRank, "
+                           "DerivativeRank, hex(Thumbnail), hex(Derivative) FROM Picture ORDER BY ID"));
+        while (statement.step()) {
+            std::vector<QString> row;
+            for (int column = 0; column < 12; ++column)
+                row.push_back(statement.column(column).toString());
+            outcome.rows.push_back(row);
+        }
+        outcome.log = log.linesSince(0);
+        outcome.filesStarted = observer.filesStarted;
+        outcome.filesDone = observer.filesDone;
+        return outcome;
+    };
+
+    for (const int stopAtFile : {0, 3}) {
+        const Outcome one = runWith(1, stopAtFile);
+        EXPECT_EQ(one.rows.size(), stopAtFile ? 3u : 10u);
+        for (const unsigned threads : {2u, 4u}) {
+            const Outcome many = runWith(threads, stopAtFile);
+            SCOPED_TRACE(testing::Message() << threads << " threads, stop at file " << stopAtFile);
+            EXPECT_EQ(many.rows, one.rows);
+            EXPECT_EQ(many.log, one.log);
+            EXPECT_EQ(many.filesStarted, one.filesStarted);
+            EXPECT_EQ(many.filesDone, one.filesDone);
+            EXPECT_EQ(many.stopped, one.stopped);
+        }
+    }
+}
