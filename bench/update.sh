@@ -3,7 +3,8 @@
 # build of its own), generates photo-like JPEGs (every fourth 12 megapixels, the others 2) and
 # times djpeg over them, the first update run and a second, unchanged one.
 #
-#   bench/update.sh [FILES]        FILES defaults to 1000 (about 1.5 GB of pictures)
+#   bench/update.sh [FILES [THREADS]]   FILES defaults to 1000 (about 1.5 GB of pictures); the run
+#                                       is timed on 1 and on 2 threads unless THREADS is given
 #
 # The pictures go to a temporary folder removed at the end, unless VEXARIS_BENCH_PICTURES names
 # a folder to keep them in for the next time.
