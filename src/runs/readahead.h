@@ -29,8 +29,10 @@ public:
     ReadAhead(const ReadAhead &) = delete;
     ReadAhead &operator=(const ReadAhead &) = delete;
 
-    // How many files may be read ahead of the one taken: enough to keep every worker busy.
-    size_t window() const { return m_workers.empty() ? 1 : 2 * m_workers.size(); }
+    // How many files may be read ahead of the one taken. A reading is only a signature, so the
+    // window is wide: a large picture that holds up the one taken must not leave the other
+    // workers idle.
+    size_t window() const { return m_workers.empty() ? 1 : 16 * m_workers.size(); }
 
     // Queues a file under a key of the caller's; keys are taken in any order.
     void submit(size_t key, std::filesystem::path file);
