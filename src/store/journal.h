@@ -1,0 +1,105 @@
+// The resolution journal: every settled pair with what is needed to take it back (both files as
+// they were, where the given-up file went in the Trash, the rows the resolution removed), and the
+// pairs the user asked to be remembered as not a match, known by their pictures' content so that
+// a re-read, a rename, a move or a full scan does not bring them back.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include "store/session.h"
+
+namespace vexaris::store {
+
+// The seven buttons of the review window, by the side shown in each pane. The file given up:
+// DeleteLeft, MoveToLeft and CopyToLeft give up the left file (the right one stays, and a move or
+// copy puts it in the left file's folder); DeleteRight, MoveToRight and CopyToRight give up the
+// right file; NotAMatch gives up none. The values are stored: never renumber them.
+enum class ResolutionAction {
+    DeleteLeft = 0,
+    DeleteRight = 1,
+    MoveToLeft = 2,
+    MoveToRight = 3,
+    CopyToLeft = 4,
+    CopyToRight = 5,
+    NotAMatch = 6,
+};
+
+struct JournalEntry
+{
+    qint64 id = 0;
+    QDateTime time; // UTC
+    ResolutionAction action = ResolutionAction::NotAMatch;
+    QString leftPath, rightPath; // full paths as the panes showed them
+    qint64 leftSize = 0, rightSize = 0;
+    QDateTime leftTime, rightTime; // the files' modification times as their rows had them
+    QString trashInfoName; // the given-up file's name in the Trash ("" for not a match)
+    int difference = 0;
+    bool undone = false;
+    QString targetPath; // where a moved or copied file was put ("" otherwise)
+    int collectionId = 0;
+    // A move: the moved file's row and where it was before.
+    int movedPictureId = 0;
+    int movedFromFolderId = 0;
+    QString movedFromName;
+};
+
+// The collection's resolutions, newest first.
+std::vector<JournalEntry> ListResolutions(Session &session, int collectionId);
+std::optional<JournalEntry> FindResolution(Session &session, qint64 entryId);
+// The newest entry of the collection that is not undone.
+std::optional<qint64> LastResolution(Session &session, int collectionId);
+
+// Writes a new entry (its id, undone flag ignored) and returns its ID.
+qint64 AddResolution(Session &session, const JournalEntry &entry);
+// Keeps a copy of the picture's row and of every pair naming it with the entry, before the
+// resolution deletes them.
+void KeepPictureRows(Session &session, qint64 entryId, int32_t pictureId);
+// Keeps a copy of the one pair row.
+void KeepPairRow(Session &session, qint64 entryId, int32_t leftId, int32_t rightId);
+// The ID of a kept picture's folder whose row is gone, if any: its rows cannot come back.
+std::optional<int32_t> MissingKeptFolder(Session &session, qint64 entryId);
+// Puts the kept rows back as they were, keys included; a pair comes back only when both its
+// pictures are there. A row that names a kept picture's file under another key (one that the
+// update run wrote meanwhile) gives way, its pairs with it.
+void RestoreKeptRows(Session &session, qint64 entryId);
+void MarkUndone(Session &session, qint64 entryId);
+// Removes the rows, pairs included, that an update may have written for a file named fileName in
+// the folder of the entry's kept picture (the copy a resolution put there).
+void DeleteRowsNamed(Session &session, qint64 entryId, const QString &fileName);
+// Whether the entry keeps a pair whose two pictures both have their rows.
+bool KeptPairRestorable(Session &session, qint64 entryId);
+
+struct RememberedNotAMatch
+{
+    qint64 id = 0;
+    QDateTime time; // UTC, when it was remembered
+    QString leftPath, rightPath; // as last seen, for showing only
+};
+
+std::vector<RememberedNotAMatch> ListRememberedNotAMatches(Session &session);
+// Reported again by the next scan that compares the two pictures.
+void ForgetRememberedNotAMatch(Session &session, qint64 id);
+
+// A picture's identity for the memory of not-a-match pairs: a digest of its signature and its
+// Size, the same for the file wherever it lies and however often it is read.
+QByteArray pictureFingerprint(const QByteArray &thumbnail, const QByteArray &derivative, qint64 size);
+// The same from the picture's row; nullopt when the row or its signature is missing.
+std::optional<QByteArray> pictureFingerprint(Session &session, int32_t pictureId);
+
+// Remembers the two pictures as not a match, whichever order they come in; once is enough.
+void RememberNotAMatch(Session &session, const QByteArray &first, const QByteArray &second, const QString &leftPath,
+    const QString &rightPath);
+// Forgets whatever is remembered about these two pictures.
+void ForgetRememberedPrints(Session &session, const QByteArray &first, const QByteArray &second);
+// The key of a pair of fingerprints as the scan looks it up: the same in either order.
+QByteArray rememberedKey(const QByteArray &first, const QByteArray &second);
+// The keys of every remembered pair.
+std::vector<QByteArray> RememberedKeys(Session &session);
+
+} // namespace vexaris::store
