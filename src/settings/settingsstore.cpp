@@ -15,6 +15,7 @@ const QString kMethod = QStringLiteral("Method");
 const QString kLanguage = QStringLiteral("Language");
 const QString kStretchDuplicates = QStringLiteral("StretchDuplicates");
 const QString kThreads = QStringLiteral("Threads");
+const QString kRememberNotAMatch = QStringLiteral("RememberNotAMatch");
 
 QSettings openKey()
 {
@@ -65,6 +66,8 @@ Preferences SettingsStore::load() const
         preferences.stretchDuplicates = stretch.toBool();
     if (const std::optional<int> threads = readInteger(settings, kThreads))
         preferences.threads = std::clamp(*threads, 0, kThreadsMax);
+    if (const std::optional<int> flag = readInteger(settings, kRememberNotAMatch))
+        preferences.rememberNotAMatch = *flag != 0;
     return preferences;
 }
 
@@ -76,6 +79,7 @@ void SettingsStore::save(const Preferences &preferences) const
     settings.setValue(kLanguage, preferences.language);
     settings.setValue(kStretchDuplicates, preferences.stretchDuplicates ? 1 : 0);
     settings.setValue(kThreads, preferences.threads);
+    settings.setValue(kRememberNotAMatch, preferences.rememberNotAMatch ? 1 : 0);
     settings.sync();
 }
 

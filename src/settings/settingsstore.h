@@ -21,6 +21,8 @@ struct Preferences
     QString language; // a language code, or empty for none selected
     bool stretchDuplicates = true;
     int threads = 0; // threads reading and comparing pictures; 0 for one per core
+    // Pairs marked as not a match are kept out of later scans, whatever their settings.
+    bool rememberNotAMatch = false;
 };
 
 class SettingsStore

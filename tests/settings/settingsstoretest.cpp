@@ -73,6 +73,18 @@ TEST_F(SettingsStoreTest, SavedValuesAreIntegersAndReadBack)
     EXPECT_EQ(SettingsStore().storedLanguage().value_or(QString()).toStdString(), "de_AT");
 }
 
+TEST_F(SettingsStoreTest, NotAMatchPairsAreRememberedOnlyWhenAsked)
+{
+    EXPECT_FALSE(SettingsStore().load().rememberNotAMatch);
+    Preferences preferences;
+    preferences.rememberNotAMatch = true;
+    SettingsStore().save(preferences);
+    EXPECT_NE(readRaw().indexOf("RememberNotAMatch=1\n"), -1) << readRaw().toStdString();
+    EXPECT_TRUE(SettingsStore().load().rememberNotAMatch);
+    writeRaw("RememberNotAMatch=yes\n");
+    EXPECT_FALSE(SettingsStore().load().rememberNotAMatch);
+}
+
 TEST_F(SettingsStoreTest, NoLanguageIsStoredAsEmptyText)
 {
     SettingsStore().save({10, 0, QString(), true});
