@@ -12,6 +12,9 @@ struct FileOperationResult
 {
     bool succeeded = false;
     QString message; // one line for the user when the operation failed
+    // After a recycle: the file's name in the Trash, the name of its information file less
+    // ".trashinfo", by which restore finds it again.
+    QString trashInfoName;
 };
 
 // Told how far a long copy has come, so that the window can show it and stay painted.
@@ -29,6 +32,9 @@ public:
 
     // Into the user's Trash, from where it can be restored; a file is never deleted outright.
     virtual FileOperationResult recycle(const QString &path) = 0;
+    // Takes a recycled file out of the Trash back to originalPath, which its information file
+    // must name; never over an existing file.
+    virtual FileOperationResult restore(const QString &trashInfoName, const QString &originalPath) = 0;
 
     // Neither ever replaces an existing file at target. A move to another file system copies
     // and removes the source only once the copy is complete and closed.
@@ -41,6 +47,7 @@ class QtFileOperation final : public FileOperation
 {
 public:
     FileOperationResult recycle(const QString &path) override;
+    FileOperationResult restore(const QString &trashInfoName, const QString &originalPath) override;
     FileOperationResult move(const QString &source, const QString &target, FileOperationProgress &progress) override;
     FileOperationResult copy(const QString &source, const QString &target, FileOperationProgress &progress) override;
 };

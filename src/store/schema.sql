@@ -1,5 +1,5 @@
 -- The empty database that Vexaris is delivered with. The program never creates a table or a
--- column; it only reads and changes rows of these four tables.
+-- column; it only reads and changes rows of these tables.
 --
 -- Nothing here names a collation or function of the program's own, so that the standard sqlite3
 -- client can query, dump, restore and vacuum the file. Collection names still compare without
@@ -55,6 +55,71 @@ CREATE TABLE Duplicate (
     Difference INTEGER
 );
 
+-- The journal of resolutions. Paths, sizes and times are those the review showed; a resolution's
+-- Left and Right are the panes, not the stored pair. The picture and pair rows a resolution
+-- removed are kept whole, signature included, so that undoing it puts them back as they were;
+-- for a move, the moved file's row as it was before (MovedPicture_ID, MovedFrom...).
+CREATE TABLE Resolution (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    Collection_ID INTEGER NOT NULL REFERENCES Collection (ID) ON DELETE CASCADE,
+    Time REAL NOT NULL,
+    Action INTEGER NOT NULL,
+    LeftPath TEXT,
+    RightPath TEXT,
+    LeftSize INTEGER,
+    RightSize INTEGER,
+    LeftModified REAL,
+    RightModified REAL,
+    Difference INTEGER,
+    TrashInfoName TEXT,
+    TargetPath TEXT,
+    MovedPicture_ID INTEGER,
+    MovedFromFolder_ID INTEGER,
+    MovedFromName TEXT,
+    Undone INTEGER NOT NULL DEFAULT 0
+);
+
+CREATE TABLE ResolvedPicture (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    Resolution_ID INTEGER NOT NULL REFERENCES Resolution (ID) ON DELETE CASCADE,
+    Picture_ID INTEGER NOT NULL,
+    CollectionID INTEGER,
+    FolderID INTEGER,
+    FileName TEXT COLLATE BINARY,
+    Size INTEGER,
+    Created REAL,
+    Modified REAL,
+    Width INTEGER,
+    Height INTEGER,
+    Thumbnail BLOB,
+    Derivative BLOB,
+    ColorRank INTEGER,
+    DerivativeRank INTEGER,
+    Old INTEGER,
+    Noise INTEGER
+);
+
+CREATE TABLE ResolvedPair (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    Resolution_ID INTEGER NOT NULL REFERENCES Resolution (ID) ON DELETE CASCADE,
+    Collection_ID INTEGER,
+    Left_ID INTEGER,
+    Right_ID INTEGER,
+    Difference INTEGER
+);
+
+-- Pairs declared not a match, kept when the preference asks for it. A picture is known by a
+-- digest of its signature and size, so that the pair stays known after its files are re-read,
+-- moved or renamed; FirstPrint is the smaller of the two. The paths are for showing only.
+CREATE TABLE RememberedNotAMatch (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    Time REAL NOT NULL,
+    FirstPrint BLOB NOT NULL,
+    SecondPrint BLOB NOT NULL,
+    LeftPath TEXT,
+    RightPath TEXT
+);
+
 CREATE INDEX FolderByCollection ON Folder (CollectionID);
 CREATE INDEX PictureByRank ON Picture (CollectionID, ColorRank);
 -- One row per file: a second row would come back from every scan as the file paired with itself.
@@ -62,3 +127,7 @@ CREATE UNIQUE INDEX PictureByFile ON Picture (FolderID, FileName);
 CREATE INDEX DuplicateByCollection ON Duplicate (Collection_ID, Difference);
 CREATE INDEX DuplicateByLeft ON Duplicate (Left_ID);
 CREATE INDEX DuplicateByRight ON Duplicate (Right_ID);
+CREATE INDEX ResolutionByCollection ON Resolution (Collection_ID, ID);
+CREATE INDEX ResolvedPictureByResolution ON ResolvedPicture (Resolution_ID);
+CREATE INDEX ResolvedPairByResolution ON ResolvedPair (Resolution_ID);
+CREATE UNIQUE INDEX RememberedByPrints ON RememberedNotAMatch (FirstPrint, SecondPrint);

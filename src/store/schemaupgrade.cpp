@@ -92,6 +92,74 @@ void removeSecondPictureRows(Database &database)
     database.Execute(QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS PictureByFile ON Picture (FolderID, FileName)"));
 }
 
+// The journal of resolutions and the memory of not-a-match pairs came with the second format;
+// they are made as a new file has them.
+void addJournalTables(Database &database)
+{
+    database.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS Resolution ( "
+                                    "ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                                    "Collection_ID INTEGER NOT NULL REFERENCES Collection (ID) ON DELETE CASCADE, "
+                                    "Time REAL NOT NULL, "
+                                    "Action INTEGER NOT NULL, "
+                                    "LeftPath TEXT, "
+                                    "RightPath TEXT, "
+                                    "LeftSize INTEGER, "
+                                    "RightSize INTEGER, "
+                                    "LeftModified REAL, "
+                                    "RightModified REAL, "
+                                    "Difference INTEGER, "
+                                    "TrashInfoName TEXT, "
+                                    "TargetPath TEXT, "
+                                    "MovedPicture_ID INTEGER, "
+                                    "MovedFromFolder_ID INTEGER, "
+                                    "MovedFromName TEXT, "
+                                    "Undone INTEGER NOT NULL DEFAULT 0 "
+                                    ")"));
+    database.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS ResolvedPicture ( "
+                                    "ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                                    "Resolution_ID INTEGER NOT NULL REFERENCES Resolution (ID) ON DELETE CASCADE, "
+                                    "Picture_ID INTEGER NOT NULL, "
+                                    "CollectionID INTEGER, "
+                                    "FolderID INTEGER, "
+                                    "FileName TEXT COLLATE BINARY, "
+                                    "Size INTEGER, "
+                                    "Created REAL, "
+                                    "Modified REAL, "
+                                    "Width INTEGER, "
+                                    "Height INTEGER, "
+                                    "Thumbnail BLOB, "
+                                    "Derivative BLOB, "
+                                    "ColorRank INTEGER, "
+                                    "DerivativeRank INTEGER, "
+                                    "Old INTEGER, "
+                                    "Noise INTEGER "
+                                    ")"));
+    database.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS ResolvedPair ( "
+                                    "ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                                    "Resolution_ID INTEGER NOT NULL REFERENCES Resolution (ID) ON DELETE CASCADE, "
+                                    "Collection_ID INTEGER, "
+                                    "Left_ID INTEGER, "
+                                    "Right_ID INTEGER, "
+                                    "Difference INTEGER "
+                                    ")"));
+    database.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS RememberedNotAMatch ( "
+                                    "ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                                    "Time REAL NOT NULL, "
+                                    "FirstPrint BLOB NOT NULL, "
+                                    "SecondPrint BLOB NOT NULL, "
+                                    "LeftPath TEXT, "
+                                    "RightPath TEXT "
+                                    ")"));
+    database.Execute(
+        QStringLiteral("CREATE INDEX IF NOT EXISTS ResolutionByCollection ON Resolution (Collection_ID, ID)"));
+    database.Execute(
+        QStringLiteral("CREATE INDEX IF NOT EXISTS ResolvedPictureByResolution ON ResolvedPicture (Resolution_ID)"));
+    database.Execute(
+        QStringLiteral("CREATE INDEX IF NOT EXISTS ResolvedPairByResolution ON ResolvedPair (Resolution_ID)"));
+    database.Execute(QStringLiteral(
+        "CREATE UNIQUE INDEX IF NOT EXISTS RememberedByPrints ON RememberedNotAMatch (FirstPrint, SecondPrint)"));
+}
+
 } // namespace
 
 void upgradeSchema(Database &database)
@@ -108,6 +176,7 @@ void upgradeSchema(Database &database)
         Transaction transaction(database);
         dropNameCollation(database);
         removeSecondPictureRows(database);
+        addJournalTables(database);
         database.Execute(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
         transaction.commit();
     } catch (const DatabaseError &e) {
