@@ -8,8 +8,9 @@ Desktop::Desktop(store::Session &session, log::ProcessingLog &processingLog, con
     , frmOptions(&frmMain)
     , frmAbout(&frmMain)
     , frmDuplicates(session, &frmMain)
+    , frmJournal(session, &frmMain)
 {
-    frmMain.setWindows({&frmGetThumbs, &frmLog, &frmScan, &frmOptions, &frmAbout, &frmDuplicates});
+    frmMain.setWindows({&frmGetThumbs, &frmLog, &frmScan, &frmOptions, &frmAbout, &frmDuplicates, &frmJournal});
     frmDuplicates.setStretchPreference([this] { return frmOptions.stretchDuplicates(); });
 
     using i18n::TranslatedWindow;
@@ -20,6 +21,7 @@ Desktop::Desktop(store::Session &session, log::ProcessingLog &processingLog, con
     translatedWindows.add(TranslatedWindow::Log, &frmLog);
     translatedWindows.add(TranslatedWindow::Scan, &frmScan);
     translatedWindows.add(TranslatedWindow::Duplicates, &frmDuplicates);
+    translatedWindows.add(TranslatedWindow::Journal, &frmJournal);
     frmOptions.setTranslatedWindows(translatedWindows);
 }
 

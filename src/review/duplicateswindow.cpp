@@ -7,12 +7,10 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
-#include <QTimeZone>
 #include <QVBoxLayout>
 
 #include "i18n/qtranslate.h"
@@ -25,6 +23,7 @@
 #include "store/data.h"
 #include "store/datetime.h"
 #include "ui/componenttranslation.h"
+#include "ui/datetimetext.h"
 #include "ui/dialogs.h"
 #include "ui/elidedlabel.h"
 #include "ui/errorreport.h"
@@ -101,22 +100,13 @@ QLabel *valueLabel(QWidget *parent, const char *name, Fit fit)
     return label;
 }
 
-// Date-time text in the user's regional format, to the second, in the user's time zone, which it
-// names: the stored times are UTC. Where the label is too narrow, the zone gives way before the
-// seconds do, since the marks compare the seconds.
+// Where the label is too narrow, the time zone gives way before the seconds do: the marks
+// compare the seconds.
 void setDateTimeText(QLabel *label, double days)
 {
-    const QLocale locale;
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
-    timeFormat.remove(zone);
-    const QDateTime time = store::fromDays(days).toLocalTime();
-    QString zoneName = time.timeZoneAbbreviation();
-    if (zoneName.isEmpty())
-        zoneName = time.timeZone().displayName(time, QTimeZone::OffsetName, locale);
-    const QString withoutZone = locale.toString(time.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-        + locale.toString(time.time(), timeFormat.trimmed());
-    static_cast<ElidedLabel *>(label)->setText(withoutZone + QLatin1Char(' ') + zoneName, withoutZone);
+    const QDateTime time = store::fromDays(days);
+    const QString withoutZone = localDateTimeText(time);
+    static_cast<ElidedLabel *>(label)->setText(withoutZone + QLatin1Char(' ') + localTimeZoneText(time), withoutZone);
 }
 
 // The whole seconds of a date-time, as its label shows it: two labels that read alike must not
