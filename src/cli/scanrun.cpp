@@ -100,6 +100,7 @@ int runScan(Context &context, const QStringList &arguments)
     parameters.threshold = integerOption(args, QStringLiteral("--threshold"), 0, 100, preferences.threshold);
     parameters.fullRun = takeFlag(args, QStringLiteral("--full"));
     parameters.threads = takeThreads(args, preferences.threads);
+    parameters.skipRememberedNotAMatches = preferences.rememberNotAMatch;
     const bool assumeYes = takeFlag(args, QStringLiteral("--yes"));
     for (const QString &value : takeOptionValues(args, QStringLiteral("--folder"))) {
         bool ok = false;

@@ -1,5 +1,8 @@
 #include "review/duplicateswindow.h"
 
+#include <optional>
+#include <utility>
+
 #include <QApplication>
 #include <QGridLayout>
 #include <QIcon>
@@ -16,8 +19,8 @@
 #include "i18n/qtranslate.h"
 #include "review/fileoperation.h"
 #include "review/pairlist.h"
+#include "review/pairreview.h"
 #include "review/panegeometry.h"
-#include "review/targetpath.h"
 #include "settings/settingsstore.h"
 #include "store/connection.h"
 #include "store/data.h"
@@ -32,8 +35,7 @@
 
 namespace vexaris::ui {
 
-using review::AnchorPair;
-using review::sideField;
+using store::ResolutionAction;
 
 namespace {
 
@@ -123,6 +125,7 @@ TfrmDuplicates::TfrmDuplicates(store::Session &session, QWidget *parent)
     : QDialog(parent)
     , m_session(session)
     , m_fileOperation(std::make_unique<review::QtFileOperation>())
+    , m_review(std::make_unique<review::PairReview>(session, *m_fileOperation))
 {
     setObjectName(QStringLiteral("frmDuplicates"));
     setWindowTitle(i18n::english(N_("View Duplicates")));
@@ -253,10 +256,16 @@ TfrmDuplicates::TfrmDuplicates(store::Session &session, QWidget *parent)
     connect(btnNext, &QPushButton::clicked, this, &TfrmDuplicates::btnNextClick);
     connect(btnLast, &QPushButton::clicked, this, &TfrmDuplicates::btnLastClick);
     connect(trbRecNo, &QSlider::valueChanged, this, &TfrmDuplicates::trbRecNoChange);
-    for (QPushButton *button :
-        {btnDelLeft, btnMoveToLeft, btnCopyToLeft, btnCopyToRight, btnMoveToRight, btnDelRight}) {
-        connect(button, &QPushButton::clicked, this, [this, button] { ResolvePairClick(button); });
-    }
+    const std::pair<QPushButton *, ResolutionAction> resolutions[] = {
+        {btnDelLeft, ResolutionAction::DeleteLeft},
+        {btnMoveToLeft, ResolutionAction::MoveToLeft},
+        {btnCopyToLeft, ResolutionAction::CopyToLeft},
+        {btnCopyToRight, ResolutionAction::CopyToRight},
+        {btnMoveToRight, ResolutionAction::MoveToRight},
+        {btnDelRight, ResolutionAction::DeleteRight},
+    };
+    for (const auto &[button, action] : resolutions)
+        connect(button, &QPushButton::clicked, this, [this, action] { ResolvePairClick(action); });
     connect(btnNotAMatch, &QPushButton::clicked, this, &TfrmDuplicates::btnNotAMatchClick);
 
     // Restored, the window sits in the middle of the screen; it is shown maximized.
@@ -278,9 +287,17 @@ void TfrmDuplicates::setStretchPreference(std::function<bool()> stretch)
     m_stretchPreference = std::move(stretch);
 }
 
+void TfrmDuplicates::setRememberPreference(std::function<bool()> remember)
+{
+    m_rememberPreference = std::move(remember);
+}
+
 void TfrmDuplicates::setFileOperation(std::unique_ptr<review::FileOperation> operation)
 {
+    Q_ASSERT(!m_review->isOpen());
+    m_review.reset();
     m_fileOperation = std::move(operation);
+    m_review = std::make_unique<review::PairReview>(m_session, *m_fileOperation);
 }
 
 QPushButton *TfrmDuplicates::makeButton(QWidget *parent, const char *name, const QIcon &icon, const char *toolTip)
@@ -354,8 +371,8 @@ void TfrmDuplicates::toggleDetails()
 
 void TfrmDuplicates::OpenPairs()
 {
-    review::openPairList(Pairs, m_session.DatabaseConnection, m_session.CurrentCollection.ID);
-    const int count = Pairs.RecordCount();
+    m_review->open();
+    const int count = m_review->count();
     if (count >= 1) {
         // Only the range changes here; the cursor stays on the first row.
         const QSignalBlocker blocker(trbRecNo);
@@ -396,50 +413,34 @@ QString TfrmDuplicates::rightFullPath() const
 
 bool TfrmDuplicates::ShowPair()
 {
-    if (Pairs.Bof() || Pairs.Eof())
+    if (!m_review->hasCurrent())
         return false;
+    const review::PairSide &left = m_review->leftShown();
+    const review::PairSide &right = m_review->rightShown();
 
-    if (Pairs.Field(u"LSize").toInt64() < Pairs.Field(u"RSize").toInt64()) {
-        LeftSide = 'R';
-        RightSide = 'L';
-    } else {
-        LeftSide = 'L';
-        RightSide = 'R';
-    }
-
-    lblLeftPath->setText(sideField(Pairs, LeftSide, "Path").toString());
-    lblRightPath->setText(sideField(Pairs, RightSide, "Path").toString());
-    lblLeftFile->setText(sideField(Pairs, LeftSide, "Name").toString());
-    lblRightFile->setText(sideField(Pairs, RightSide, "Name").toString());
+    lblLeftPath->setText(left.folderPath);
+    lblRightPath->setText(right.folderPath);
+    lblLeftFile->setText(left.fileName);
+    lblRightFile->setText(right.fileName);
 
     // Sizes and pixel counts in 64 bits: the difference of two large values must keep its sign.
-    const qint64 leftSize = sideField(Pairs, LeftSide, "Size").toInt64();
-    const qint64 rightSize = sideField(Pairs, RightSide, "Size").toInt64();
-    lblLeftSize->setText(QString::number(leftSize));
-    lblRightSize->setText(QString::number(rightSize));
-    MarkDifference(lblLeftSize, lblRightSize, sign(leftSize - rightSize));
+    lblLeftSize->setText(QString::number(left.size));
+    lblRightSize->setText(QString::number(right.size));
+    MarkDifference(lblLeftSize, lblRightSize, sign(left.size - right.size));
 
-    const int leftWidth = sideField(Pairs, LeftSide, "Width").toInt();
-    const int leftHeight = sideField(Pairs, LeftSide, "Height").toInt();
-    const int rightWidth = sideField(Pairs, RightSide, "Width").toInt();
-    const int rightHeight = sideField(Pairs, RightSide, "Height").toInt();
     const QString dimensions = QStringLiteral("%1 x %2");
-    lblLeftDimensions->setText(dimensions.arg(leftWidth).arg(leftHeight));
-    lblRightDimensions->setText(dimensions.arg(rightWidth).arg(rightHeight));
-    MarkDifference(
-        lblLeftDimensions, lblRightDimensions, sign(qint64(leftWidth) * leftHeight - qint64(rightWidth) * rightHeight));
+    lblLeftDimensions->setText(dimensions.arg(left.width).arg(left.height));
+    lblRightDimensions->setText(dimensions.arg(right.width).arg(right.height));
+    MarkDifference(lblLeftDimensions, lblRightDimensions,
+        sign(qint64(left.width) * left.height - qint64(right.width) * right.height));
 
-    const double leftCreated = sideField(Pairs, LeftSide, "Created").toDouble();
-    const double rightCreated = sideField(Pairs, RightSide, "Created").toDouble();
-    setDateTimeText(lblLeftCreated, leftCreated);
-    setDateTimeText(lblRightCreated, rightCreated);
-    MarkDifference(lblLeftCreated, lblRightCreated, sign(shownSeconds(leftCreated) - shownSeconds(rightCreated)));
+    setDateTimeText(lblLeftCreated, left.created);
+    setDateTimeText(lblRightCreated, right.created);
+    MarkDifference(lblLeftCreated, lblRightCreated, sign(shownSeconds(left.created) - shownSeconds(right.created)));
 
-    const double leftModified = sideField(Pairs, LeftSide, "Modified").toDouble();
-    const double rightModified = sideField(Pairs, RightSide, "Modified").toDouble();
-    setDateTimeText(lblLeftModified, leftModified);
-    setDateTimeText(lblRightModified, rightModified);
-    MarkDifference(lblLeftModified, lblRightModified, sign(shownSeconds(leftModified) - shownSeconds(rightModified)));
+    setDateTimeText(lblLeftModified, left.modified);
+    setDateTimeText(lblRightModified, right.modified);
+    MarkDifference(lblLeftModified, lblRightModified, sign(shownSeconds(left.modified) - shownSeconds(right.modified)));
 
     const bool oneFolder = lblLeftPath->text() == lblRightPath->text();
     btnMoveToLeft->setEnabled(!oneFolder);
@@ -460,8 +461,8 @@ bool TfrmDuplicates::ShowPair()
     PlaceImage(imgLeft);
     PlaceImage(imgRight);
 
-    const int position = Pairs.AbsolutePosition();
-    const int count = Pairs.RecordCount();
+    const int position = m_review->position();
+    const int count = m_review->count();
     if (position >= 1 && position <= count) {
         const QSignalBlocker blocker(trbRecNo);
         trbRecNo->setValue(position);
@@ -495,7 +496,7 @@ void TfrmDuplicates::showInStartMode()
 void TfrmDuplicates::btnFirstClick()
 {
     guarded(this, [this] {
-        Pairs.MoveFirst();
+        m_review->first();
         ShowPair();
     });
 }
@@ -503,8 +504,8 @@ void TfrmDuplicates::btnFirstClick()
 void TfrmDuplicates::btnPrevClick()
 {
     guarded(this, [this] {
-        if (Pairs.AbsolutePosition() > 1) {
-            Pairs.MovePrevious();
+        if (m_review->position() > 1) {
+            m_review->previous();
             ShowPair();
         }
     });
@@ -513,8 +514,8 @@ void TfrmDuplicates::btnPrevClick()
 void TfrmDuplicates::btnNextClick()
 {
     guarded(this, [this] {
-        if (Pairs.AbsolutePosition() < Pairs.RecordCount()) {
-            Pairs.MoveNext();
+        if (m_review->position() < m_review->count()) {
+            m_review->next();
             ShowPair();
         }
     });
@@ -523,7 +524,7 @@ void TfrmDuplicates::btnNextClick()
 void TfrmDuplicates::btnLastClick()
 {
     guarded(this, [this] {
-        Pairs.MoveLast();
+        m_review->last();
         ShowPair();
     });
 }
@@ -531,7 +532,7 @@ void TfrmDuplicates::btnLastClick()
 void TfrmDuplicates::trbRecNoChange()
 {
     guarded(this, [this] {
-        Pairs.Move(trbRecNo->value() - 1);
+        m_review->moveTo(trbRecNo->value());
         ShowPair();
     });
 }
@@ -557,8 +558,7 @@ void TfrmDuplicates::hideEvent(QHideEvent *event)
         return;
     qApp->removeEventFilter(this);
     m_settling = false;
-    if (Pairs.State() == 1)
-        Pairs.Close();
+    m_review->close();
 }
 
 bool TfrmDuplicates::isOurs(QObject *object) const
@@ -765,135 +765,109 @@ void TfrmDuplicates::ImageDblClick(PictureLabel *, QMouseEvent *event)
 
 // ---- Resolution ----
 
-bool TfrmDuplicates::GoToAnchorPair(const AnchorPair &anchor)
+namespace {
+
+// The progress box of each file step, up for as long as the step runs.
+class ProgressSteps final : public review::ResolutionSteps
 {
-    if (Pairs.RecordCount() == 0) {
-        Pairs.Close();
-        return false;
+public:
+    explicit ProgressSteps(QWidget *parent)
+        : m_parent(parent)
+    {
     }
-    // The anchor is always a pair that survived; should it be missing all the same, the first
-    // pair is shown rather than none.
-    if (!review::moveToPair(Pairs, anchor))
-        Pairs.MoveFirst();
+
+    review::FileOperationProgress &started(Step step) override
+    {
+        const char *title = step == Step::Recycle ? N_("Deleting a file...")
+            : step == Step::Move                  ? N_("Moving a file...")
+                                                  : N_("Copying a file...");
+        m_indication.emplace(m_parent, qtr(title));
+        return *m_indication;
+    }
+    void finished() override { m_indication.reset(); }
+
+private:
+    QWidget *m_parent;
+    std::optional<ProgressIndication> m_indication;
+};
+
+} // namespace
+
+void TfrmDuplicates::GoToAnchorPair()
+{
+    if (!m_review->hasCurrent()) {
+        m_review->close();
+        close();
+        return;
+    }
+    {
+        const QSignalBlocker blocker(trbRecNo);
+        trbRecNo->setRange(1, m_review->count());
+    }
     ShowPair();
-    return true;
 }
 
-void TfrmDuplicates::ResolvePairClick(QPushButton *button)
+void TfrmDuplicates::ResolvePairClick(ResolutionAction action)
 {
-    guarded(this, [this, button] {
-        enum class Kind { Delete, Move, Copy };
-        const bool victimLeft = button == btnDelLeft || button == btnMoveToLeft || button == btnCopyToLeft;
-        const Kind kind = (button == btnDelLeft || button == btnDelRight)
-            ? Kind::Delete
-            : ((button == btnMoveToLeft || button == btnMoveToRight) ? Kind::Move : Kind::Copy);
-        const char victimSide = victimLeft ? LeftSide : RightSide;
-        const char survivorSide = victimLeft ? RightSide : LeftSide;
-
-        const QString victimPath = victimLeft ? leftFullPath() : rightFullPath();
-        const QString survivorPath = victimLeft ? rightFullPath() : leftFullPath();
-        const int victimId = sideField(Pairs, victimSide, "PID").toInt();
-        const int victimFolderId = sideField(Pairs, victimSide, "FID").toInt();
-        const int survivorId = sideField(Pairs, survivorSide, "PID").toInt();
-
-        // Giving up one side would take the other with it.
-        if (review::sameFile(victimPath, survivorPath)) {
-            notify(this, applicationTitle(),
-                qtrFormat(N_("Both sides of this pair are the same file, %s; it stays where it is. Not a match "
-                             "takes the pair out of the list."),
-                    {victimPath}),
-                QMessageBox::Warning);
+    guarded(this, [this, action] {
+        if (!m_review->hasCurrent())
+            return;
+        const review::ResolutionCheck check = m_review->check(action);
+        if (check.problem == review::ResolutionProblem::SameFile) {
+            notify(this, applicationTitle(), check.message, QMessageBox::Warning);
+            return;
+        }
+        if (!check.passed()) {
+            if (askYesNo(this, qtr("Warning"), check.message, QMessageBox::NoIcon)) {
+                m_review->forgetAfterCheck(check);
+                GoToAnchorPair();
+            }
             return;
         }
 
+        const bool leftGoes = review::givenUpPane(action) == 'L';
+        const QString victimPath = (leftGoes ? m_review->leftShown() : m_review->rightShown()).fullPath();
+        const QString survivorPath = (leftGoes ? m_review->rightShown() : m_review->leftShown()).fullPath();
         QString question;
-        switch (kind) {
-        case Kind::Move:
+        if (review::isMove(action)) {
             question = qtrFormat(
                 N_("Do you want to move %s to Recycle Bin and move %s in its place?"), {victimPath, survivorPath});
-            break;
-        case Kind::Copy:
+        } else if (review::isCopy(action)) {
             question = qtrFormat(
                 N_("Do you want to move %s to Recycle Bin and copy %s in its place?"), {victimPath, survivorPath});
-            break;
-        case Kind::Delete:
+        } else {
             question = qtrFormat(N_("Do you want to move %s to Recycle Bin?"), {victimPath});
-            break;
         }
         if (!askYesNo(this, qtr("Warning"), question, QMessageBox::NoIcon))
             return;
 
-        review::FileOperationResult result;
-        {
-            const ProgressIndication progress(this, qtr("Deleting a file..."));
-            result = m_fileOperation->recycle(victimPath);
-        }
-        if (!result.succeeded) {
+        ProgressSteps steps(this);
+        const review::ResolutionResult result = m_review->resolve(action, steps);
+        if (result.outcome != review::ResolutionOutcome::Done)
             notify(this, applicationTitle(), result.message, QMessageBox::Warning);
-            return;
-        }
-
-        QString target;
-        if (kind != Kind::Delete) {
-            target = review::freeTargetPath(victimPath, survivorPath);
-            {
-                ProgressIndication progress(
-                    this, kind == Kind::Move ? qtr("Moving a file...") : qtr("Copying a file..."));
-                result = kind == Kind::Move ? m_fileOperation->move(survivorPath, target, progress)
-                                            : m_fileOperation->copy(survivorPath, target, progress);
-            }
-            if (!result.succeeded) {
-                notify(this, applicationTitle(), result.message, QMessageBox::Warning);
-                return;
-            }
-        }
-
-        // The nearest pair without the victim, for a move and a copy as for a delete: the
-        // survivor's pairs outlive the resolution and may be shown next.
-        const AnchorPair anchor = review::PickAnchorPair(Pairs, victimId);
-        Pairs.Close();
-        store::DeletePicture(m_session, victimId);
-        if (kind == Kind::Move)
-            store::MovePicture(m_session, survivorId, victimFolderId, target);
-        OpenPairs();
-        if (!GoToAnchorPair(anchor))
-            close();
+        if (result.outcome != review::ResolutionOutcome::Failed)
+            GoToAnchorPair();
     });
 }
 
 void TfrmDuplicates::btnNotAMatchClick()
 {
     guarded(this, [this] {
-        if (!askYesNo(this, qtr("Confirmation"),
-                qtr("Do you want to mark this duplicate pair as an error? (This will be remembered while the "
-                    "subsequent scans are with the same settings.)"),
-                QMessageBox::Question))
+        if (!m_review->hasCurrent())
             return;
-        const int lpid = Pairs.Field(u"LPID").toInt();
-        const int rpid = Pairs.Field(u"RPID").toInt();
-        bool hasNeighbour = false;
-        int neighbourLpid = 0;
-        int neighbourRpid = 0;
-        if (Pairs.RecordCount() > 1) {
-            if (Pairs.AbsolutePosition() == 1)
-                Pairs.MoveNext();
-            else
-                Pairs.MovePrevious();
-            neighbourLpid = Pairs.Field(u"LPID").toInt();
-            neighbourRpid = Pairs.Field(u"RPID").toInt();
-            hasNeighbour = true;
-        }
-        Pairs.Close();
-        store::ForgetPair(m_session, lpid, rpid);
-        OpenPairs();
-        if (Pairs.RecordCount() == 0) {
-            Pairs.Close();
-            close();
+        const bool remember
+            = m_rememberPreference ? m_rememberPreference() : settings::SettingsStore().load().rememberNotAMatch;
+        const QString question = remember
+            ? qtr("Do you want to mark this duplicate pair as an error? (This will be remembered by the content of "
+                  "both pictures, also after a full scan.)")
+            : qtr("Do you want to mark this duplicate pair as an error? (This will be remembered while the "
+                  "subsequent scans are with the same settings.)");
+        if (!askYesNo(this, qtr("Confirmation"), question, QMessageBox::Question))
             return;
-        }
-        if (!hasNeighbour || !review::moveToPair(Pairs, neighbourLpid, neighbourRpid))
-            Pairs.MoveFirst();
-        ShowPair();
+        m_review->setRememberNotAMatch(remember);
+        ProgressSteps steps(this);
+        m_review->resolve(ResolutionAction::NotAMatch, steps);
+        GoToAnchorPair();
     });
 }
 

@@ -9,7 +9,7 @@
 #include <QDialog>
 #include <QPoint>
 
-#include "store/recordset.h"
+#include "store/journal.h"
 
 class QFrame;
 class QLabel;
@@ -23,7 +23,7 @@ class Session;
 
 namespace vexaris::review {
 class FileOperation;
-struct AnchorPair;
+class PairReview;
 } // namespace vexaris::review
 
 namespace vexaris::ui {
@@ -41,13 +41,15 @@ public:
 
     // Where ShowPair reads the StretchDuplicates preference; by default the stored preference.
     void setStretchPreference(std::function<bool()> stretch);
-    // The file operations of the resolutions; by default the real file system and Trash.
+    // Where Not a match reads the RememberNotAMatch preference; by default the stored preference.
+    void setRememberPreference(std::function<bool()> remember);
+    // The file operations of the resolutions; by default the real file system and Trash. Only
+    // while the window is hidden.
     void setFileOperation(std::unique_ptr<review::FileOperation> operation);
 
-    // The pair list and the sides of the shown pair ('L' or 'R' of the stored pair).
-    store::Recordset Pairs;
-    char LeftSide = 'L';
-    char RightSide = 'R';
+    // The pair list, its cursor, the shown sides and the resolutions.
+    const review::PairReview &review() const { return *m_review; }
+
     // The picture panes' state.
     bool Fitted = false;
     bool DraggingLeft = false;
@@ -110,7 +112,7 @@ public slots:
     void btnNextClick();
     void btnLastClick();
     void trbRecNoChange();
-    void ResolvePairClick(QPushButton *button);
+    void ResolvePairClick(store::ResolutionAction action);
     void btnNotAMatchClick();
 
 protected:
@@ -133,13 +135,16 @@ private:
     void ImageDblClick(PictureLabel *image, QMouseEvent *event);
 
     void showInStartMode();
-    bool GoToAnchorPair(const review::AnchorPair &anchor);
+    // After a change of the list: the pair the review went to, or the window closes when none is left.
+    void GoToAnchorPair();
     bool isOurs(QObject *object) const;
     PictureLabel *other(PictureLabel *image) const;
 
     std::function<bool()> m_stretchPreference;
+    std::function<bool()> m_rememberPreference;
     store::Session &m_session;
     std::unique_ptr<review::FileOperation> m_fileOperation;
+    std::unique_ptr<review::PairReview> m_review;
     int m_wheelTurn = 0; // what a fine-grained wheel has turned short of a notch
     bool m_settling = false; // shown, and nothing done by the user yet
 };

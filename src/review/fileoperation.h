@@ -35,6 +35,8 @@ public:
     // Takes a recycled file out of the Trash back to originalPath, which its information file
     // must name; never over an existing file.
     virtual FileOperationResult restore(const QString &trashInfoName, const QString &originalPath) = 0;
+    // Whether the Trash still holds that entry for originalPath.
+    virtual bool inTrash(const QString &trashInfoName, const QString &originalPath) = 0;
 
     // Neither ever replaces an existing file at target. A move to another file system copies
     // and removes the source only once the copy is complete and closed.
@@ -42,12 +44,15 @@ public:
     virtual FileOperationResult copy(const QString &source, const QString &target, FileOperationProgress &progress) = 0;
 };
 
-// The operation on the real file system and the freedesktop.org Trash.
+// The operation on the real file system and the freedesktop.org Trash: the home Trash under
+// $XDG_DATA_HOME, or the Trash of the file's own volume ($topdir/.Trash/UID, $topdir/.Trash-UID)
+// where the desktop put it there.
 class QtFileOperation final : public FileOperation
 {
 public:
     FileOperationResult recycle(const QString &path) override;
     FileOperationResult restore(const QString &trashInfoName, const QString &originalPath) override;
+    bool inTrash(const QString &trashInfoName, const QString &originalPath) override;
     FileOperationResult move(const QString &source, const QString &target, FileOperationProgress &progress) override;
     FileOperationResult copy(const QString &source, const QString &target, FileOperationProgress &progress) override;
 };

@@ -4,13 +4,13 @@
 // rows it changes. Qt Core only; the window is a view over it.
 #pragma once
 
-#include <optional>
 #include <vector>
 
 #include <QString>
 
 #include "review/fileoperation.h"
 #include "store/journal.h"
+#include "store/recordset.h"
 #include "store/session.h"
 
 namespace vexaris::review {
@@ -53,8 +53,10 @@ enum class ResolutionProblem {
 struct ResolutionCheck
 {
     ResolutionProblem problem = ResolutionProblem::None;
-    // One line for the user saying what changed, ending in the offer to forget the pair.
+    // One line for the user saying what changed, ending in the offer to forget the pair (for
+    // SameFile: saying that Not a match takes the pair out of the list).
     QString message;
+    int missingPictureId = 0; // the picture whose file is gone, whose row forgetting removes
     bool passed() const { return problem == ResolutionProblem::None; }
 };
 
@@ -91,18 +93,21 @@ class PairReview
 public:
     PairReview(store::Session &session, FileOperation &files);
 
+    // Whether not a match remembers the pair by its pictures' content (the preference).
+    void setRememberNotAMatch(bool remember) { m_rememberNotAMatch = remember; }
+
     // Reads the pairs of the session's current collection, most alike first; the cursor on the
     // first one.
     void open();
     void close();
-    bool isOpen() const { return m_open; }
+    bool isOpen() const { return m_pairs.State() == 1; }
 
-    int count() const { return static_cast<int>(m_rows.size()); }
+    int count() const;
     // 1-based; 0 when the list is closed or empty.
-    int position() const { return m_open && !m_rows.empty() ? m_cursor + 1 : 0; }
+    int position() const;
     bool hasCurrent() const { return position() != 0; }
-    const PairRow &current() const;
-    const std::vector<PairRow> &rows() const { return m_rows; }
+    // The shown pair; only while hasCurrent().
+    const PairRow &current() const { return m_current; }
 
     void first();
     void previous(); // nothing on the first pair
@@ -128,14 +133,16 @@ public:
     ResolutionResult resolve(store::ResolutionAction action, ResolutionSteps &steps);
 
 private:
-    // Reads the list again and puts the cursor on the pair of these two pictures, else on the first.
+    void readCurrent();
+    void notAMatch();
+    // Reads the list again and shows the pair of these two pictures, else the first one.
     void reopenAt(int leftId, int rightId);
 
     store::Session &m_session;
     FileOperation &m_files;
-    std::vector<PairRow> m_rows;
-    int m_cursor = 0;
-    bool m_open = false;
+    store::Recordset m_pairs;
+    PairRow m_current;
+    bool m_rememberNotAMatch = false;
 };
 
 } // namespace vexaris::review

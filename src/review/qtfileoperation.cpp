@@ -6,13 +6,16 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include "i18n/qtranslate.h"
 #include "review/fileoperation.h"
@@ -125,14 +128,119 @@ RenameOutcome renameWithoutReplacing(const QString &source, const QString &targe
     return RenameOutcome::Failed;
 }
 
+class NoProgress final : public FileOperationProgress
+{
+public:
+    void advanced(qint64, qint64) override { }
+};
+
+// The folder that holds a path's volume: the last folder on the way up with the same device.
+QString volumeTop(const QString &path)
+{
+    QString folder = QFileInfo(path).absolutePath();
+    struct stat here
+    {
+    };
+    if (::stat(QFile::encodeName(folder).constData(), &here) != 0)
+        return {};
+    for (;;) {
+        const QString parent = QFileInfo(folder).absolutePath();
+        struct stat up
+        {
+        };
+        if (parent == folder || ::stat(QFile::encodeName(parent).constData(), &up) != 0 || up.st_dev != here.st_dev)
+            return folder;
+        folder = parent;
+    }
+}
+
+// Where a recycled file of that path can be: the home Trash first, then its volume's.
+QStringList trashFolders(const QString &originalPath)
+{
+    QStringList folders {
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash")};
+    const QString top = volumeTop(originalPath);
+    if (!top.isEmpty()) {
+        const QString uid = QString::number(::getuid());
+        folders << top + QStringLiteral("/.Trash/") + uid << top + QStringLiteral("/.Trash-") + uid;
+    }
+    return folders;
+}
+
+// The path an information file says its entry came from; relative ones are below the volume.
+QString infoPath(const QString &infoFile, const QString &trashFolder)
+{
+    QFile info(infoFile);
+    if (!info.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray &line : info.readAll().split('\n')) {
+        if (!line.startsWith("Path="))
+            continue;
+        const QString path = QFile::decodeName(QByteArray::fromPercentEncoding(line.mid(5).trimmed()));
+        if (QDir::isAbsolutePath(path))
+            return QDir::cleanPath(path);
+        // $topdir/.Trash/UID or $topdir/.Trash-UID
+        const bool perUser = QFileInfo(trashFolder).dir().dirName() == QStringLiteral(".Trash");
+        QDir top(trashFolder);
+        top.cdUp();
+        if (perUser)
+            top.cdUp();
+        return QDir::cleanPath(top.absoluteFilePath(path));
+    }
+    return {};
+}
+
+struct TrashEntry
+{
+    QString file;
+    QString info;
+};
+
+std::optional<TrashEntry> findTrashEntry(const QString &name, const QString &originalPath)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('/')))
+        return std::nullopt;
+    for (const QString &folder : trashFolders(originalPath)) {
+        TrashEntry entry {folder + QStringLiteral("/files/") + name,
+            folder + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo")};
+        if (pathIsTaken(entry.file) && infoPath(entry.info, folder) == QDir::cleanPath(originalPath))
+            return entry;
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+bool QtFileOperation::inTrash(const QString &trashInfoName, const QString &originalPath)
+{
+    return findTrashEntry(trashInfoName, originalPath).has_value();
+}
+
+FileOperationResult QtFileOperation::restore(const QString &trashInfoName, const QString &originalPath)
+{
+    const std::optional<TrashEntry> entry = findTrashEntry(trashInfoName, originalPath);
+    if (!entry) {
+        return {false, qtrFormat(N_("The Trash no longer holds %s as %s"), {originalPath, trashInfoName}), {}};
+    }
+    if (pathIsTaken(originalPath))
+        return {
+            false, qtrFormat(N_("%s cannot come back from the Trash: another file has its place"), {originalPath}), {}};
+    NoProgress progress;
+    FileOperationResult moved = move(entry->file, originalPath, progress);
+    if (!moved.succeeded)
+        return moved;
+    // Without its information file the entry is gone from the Trash as the desktop lists it.
+    QFile::remove(entry->info);
+    return {true, {}, {}};
+}
 
 FileOperationResult QtFileOperation::recycle(const QString &path)
 {
     const auto failure = [&path](const QString &reason) {
         return FileOperationResult {false,
             QString::fromStdString(
-                formatText(_("%s could not be moved to the Trash: %s"), {path.toStdString(), reason.toStdString()}))};
+                formatText(_("%s could not be moved to the Trash: %s"), {path.toStdString(), reason.toStdString()})),
+            {}};
     };
     if (!pathIsTaken(path))
         return failure(systemMessage(ENOENT));
@@ -140,7 +248,7 @@ FileOperationResult QtFileOperation::recycle(const QString &path)
     if (!file.moveToTrash())
         return failure(file.errorString());
     if (QFileInfo(file.fileName()).isAbsolute())
-        return {true, {}};
+        return {true, {}, QFileInfo(file.fileName()).fileName()};
 
     // Qt 6.4 reports success when it could set up no Trash folder at all, having moved the file
     // into "files" (and its information into "info") under the current folder. That is no
@@ -153,7 +261,8 @@ FileOperationResult QtFileOperation::recycle(const QString &path)
     if (::rename(QFile::encodeName(strayPath).constData(), QFile::encodeName(path).constData()) != 0) {
         return {false,
             QString::fromStdString(formatText(_("%s could not be moved to the Trash and is now at %s"),
-                {path.toStdString(), strayPath.toStdString()}))};
+                {path.toStdString(), strayPath.toStdString()})),
+            {}};
     }
     QFile::remove(info);
     QDir().rmdir(files.absolutePath()); // only when empty
@@ -167,31 +276,31 @@ FileOperationResult QtFileOperation::move(const QString &source, const QString &
     int error = 0;
     switch (renameWithoutReplacing(source, target, error)) {
     case RenameOutcome::Done:
-        return {true, {}};
+        return {true, {}, {}};
     case RenameOutcome::Failed:
-        return {false, failureText(format, source, target, systemMessage(error))};
+        return {false, failureText(format, source, target, systemMessage(error)), {}};
     case RenameOutcome::NeedsCopy:
         break;
     }
     QString reason;
     if (!copyFile(source, target, progress, reason))
-        return {false, failureText(format, source, target, reason)};
+        return {false, failureText(format, source, target, reason), {}};
     QFile original(source);
     if (!original.remove()) {
         // Half a move would leave the picture twice: take the copy back, the source stays.
         reason = original.errorString();
         QFile::remove(target);
-        return {false, failureText(format, source, target, reason)};
+        return {false, failureText(format, source, target, reason), {}};
     }
-    return {true, {}};
+    return {true, {}, {}};
 }
 
 FileOperationResult QtFileOperation::copy(const QString &source, const QString &target, FileOperationProgress &progress)
 {
     QString reason;
     if (!copyFile(source, target, progress, reason))
-        return {false, failureText(N_("%s could not be copied to %s: %s"), source, target, reason)};
-    return {true, {}};
+        return {false, failureText(N_("%s could not be copied to %s: %s"), source, target, reason), {}};
+    return {true, {}, {}};
 }
 
 } // namespace vexaris::review

@@ -1,5 +1,8 @@
 #include "review/targetpath.h"
 
+#include <sys/stat.h>
+
+#include <QFile>
 #include <QFileInfo>
 
 namespace vexaris::review {
@@ -30,8 +33,15 @@ bool pathIsTaken(const QString &path)
 
 bool sameFile(const QString &first, const QString &second)
 {
-    const QString canonical = QFileInfo(first).canonicalFilePath();
-    return !canonical.isEmpty() && canonical == QFileInfo(second).canonicalFilePath();
+    // Device and inode: a symbolic link, a folder reached twice and a hard link all name one file.
+    struct stat a
+    {
+    };
+    struct stat b
+    {
+    };
+    return ::stat(QFile::encodeName(first).constData(), &a) == 0
+        && ::stat(QFile::encodeName(second).constData(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 QString freeTargetPath(const QString &victimPath, const QString &survivorPath)

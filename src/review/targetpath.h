@@ -18,7 +18,7 @@ QString withXBeforeExtension(const QString &fileName);
 // Whether anything, a dangling symbolic link included, already bears that name.
 bool pathIsTaken(const QString &path);
 
-// Whether two paths name one and the same file, also through symbolic links (a folder can be in a
+// Whether two paths name one and the same file (device and inode), also through links (a folder can be in a
 // collection twice, so one file can stand on both sides of a pair).
 bool sameFile(const QString &first, const QString &second);
 

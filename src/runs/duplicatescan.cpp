@@ -15,6 +15,7 @@
 #include "i18n/translate.h"
 #include "store/data.h"
 #include "store/database.h"
+#include "store/journal.h"
 #include "store/pictures.h"
 #include "store/runlock.h"
 
@@ -480,11 +481,32 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
             == folderIdentity.value(second.FolderID, -1 - second.FolderID);
     };
 
+    // Pairs remembered as not a match are known by their pictures' content; a picture's
+    // fingerprint is worked out the first time one of its pairs matches.
+    QSet<QByteArray> remembered;
+    if (parameters.skipRememberedNotAMatches) {
+        for (QByteArray &key : store::RememberedKeys(m_session))
+            remembered.insert(std::move(key));
+    }
+    std::vector<QByteArray> fingerprints(remembered.isEmpty() ? 0 : pictures.size());
+    const auto fingerprint = [&](size_t k) -> const QByteArray & {
+        if (fingerprints[k].isEmpty()) {
+            fingerprints[k] = store::pictureFingerprint(
+                QByteArray::fromRawData(reinterpret_cast<const char *>(pictures.thumbnail(k)), store::kThumbnailSize),
+                QByteArray::fromRawData(reinterpret_cast<const char *>(pictures.derivative(k)), store::kDerivativeSize),
+                pictures[k].Size);
+        }
+        return fingerprints[k];
+    };
+    const auto rememberedAsNotAMatch = [&](size_t a, size_t b) {
+        return !remembered.isEmpty() && remembered.contains(store::rememberedKey(fingerprint(a), fingerprint(b)));
+    };
+
     m_observer.progress({RunProgress::Stage::ComparisonsStarted, progress, count, {}});
     bool stopped = false;
     LeftPictureWrites writes(database);
     const auto onMatch = [&](size_t a, size_t b, int32_t difference) {
-        if (sameFile(a, b))
+        if (sameFile(a, b) || rememberedAsNotAMatch(a, b))
             return;
         writes.beginLeft();
         const imaging::PictureView &inner = loaded[b].view;

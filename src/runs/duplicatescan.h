@@ -37,6 +37,8 @@ struct ScanParameters
     bool newSettingsConfirmed = false;
     // Threads testing pairs; 0 for one per core.
     unsigned threads = 1;
+    // Passes over the pairs remembered as not a match (the RememberNotAMatch preference).
+    bool skipRememberedNotAMatches = false;
 };
 
 // What the front end must settle before the run, from the collection as it is now.

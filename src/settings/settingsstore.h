@@ -21,7 +21,9 @@ struct Preferences
     QString language; // a language code, or empty for none selected
     bool stretchDuplicates = true;
     int threads = 0; // threads reading and comparing pictures; 0 for one per core
-    // Pairs marked as not a match are kept out of later scans, whatever their settings.
+    // Pairs declared not a match stay known by their pictures' content, so that no later scan
+    // reports them again; off, only the pair's row goes and a scan with other settings or a
+    // full one may find it again.
     bool rememberNotAMatch = false;
 };
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <QByteArray>
@@ -42,6 +43,11 @@ struct JournalEntry
     int difference = 0;
     bool undone = false;
     QString targetPath; // where a moved or copied file was put ("" otherwise)
+    int collectionId = 0;
+    // A move: the moved file's row and where it was before.
+    int movedPictureId = 0;
+    int movedFromFolderId = 0;
+    QString movedFromName;
 };
 
 // The collection's resolutions, newest first.
@@ -49,6 +55,26 @@ std::vector<JournalEntry> ListResolutions(Session &session, int collectionId);
 std::optional<JournalEntry> FindResolution(Session &session, qint64 entryId);
 // The newest entry of the collection that is not undone.
 std::optional<qint64> LastResolution(Session &session, int collectionId);
+
+// Writes a new entry (its id, undone flag ignored) and returns its ID.
+qint64 AddResolution(Session &session, const JournalEntry &entry);
+// Keeps a copy of the picture's row and of every pair naming it with the entry, before the
+// resolution deletes them.
+void KeepPictureRows(Session &session, qint64 entryId, int32_t pictureId);
+// Keeps a copy of the one pair row.
+void KeepPairRow(Session &session, qint64 entryId, int32_t leftId, int32_t rightId);
+// The ID of a kept picture's folder whose row is gone, if any: its rows cannot come back.
+std::optional<int32_t> MissingKeptFolder(Session &session, qint64 entryId);
+// Puts the kept rows back as they were, keys included; a pair comes back only when both its
+// pictures are there. A row that names a kept picture's file under another key (one that the
+// update run wrote meanwhile) gives way, its pairs with it.
+void RestoreKeptRows(Session &session, qint64 entryId);
+void MarkUndone(Session &session, qint64 entryId);
+// Removes the rows, pairs included, that an update may have written for a file named fileName in
+// the folder of the entry's kept picture (the copy a resolution put there).
+void DeleteRowsNamed(Session &session, qint64 entryId, const QString &fileName);
+// Whether the entry keeps a pair whose two pictures both have their rows.
+bool KeptPairRestorable(Session &session, qint64 entryId);
 
 struct RememberedNotAMatch
 {
@@ -70,7 +96,11 @@ std::optional<QByteArray> pictureFingerprint(Session &session, int32_t pictureId
 // Remembers the two pictures as not a match, whichever order they come in; once is enough.
 void RememberNotAMatch(Session &session, const QByteArray &first, const QByteArray &second, const QString &leftPath,
     const QString &rightPath);
-// The pairs of fingerprints the scan passes over, each as (smaller, larger).
-std::vector<std::pair<QByteArray, QByteArray>> RememberedFingerprintPairs(Session &session);
+// Forgets whatever is remembered about these two pictures.
+void ForgetRememberedPrints(Session &session, const QByteArray &first, const QByteArray &second);
+// The key of a pair of fingerprints as the scan looks it up: the same in either order.
+QByteArray rememberedKey(const QByteArray &first, const QByteArray &second);
+// The keys of every remembered pair.
+std::vector<QByteArray> RememberedKeys(Session &session);
 
 } // namespace vexaris::store

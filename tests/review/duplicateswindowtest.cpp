@@ -20,9 +20,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/viewcommand.h"
 #include "review/fileoperation.h"
+#include "review/pairreview.h"
 #include "store/data.h"
+#include "store/datetime.h"
 #include "support/readonlyfolder.h"
 #include "support/testdatabase.h"
 #include "trashfixture.h"
@@ -65,6 +66,14 @@ public:
     {
         note();
         return m_real.recycle(path);
+    }
+    review::FileOperationResult restore(const QString &name, const QString &originalPath) override
+    {
+        return m_real.restore(name, originalPath);
+    }
+    bool inTrash(const QString &name, const QString &originalPath) override
+    {
+        return m_real.inTrash(name, originalPath);
     }
     review::FileOperationResult move(
         const QString &source, const QString &target, review::FileOperationProgress &progress) override
@@ -132,8 +141,6 @@ private slots:
     void pathLabelsShowTheirPathAsToolTip();
     void smallestWindowShortensPathsButNotTheSeconds();
     void resizeSplitsHalvesAndCentresTheMiddleButtons();
-    void viewWithoutPairsOnlySaysSo();
-    void viewWithPairsOpensModalAndMaximized();
 
     // The picture panes
     void fittedPicturesFillThePane();
@@ -163,7 +170,8 @@ private slots:
     void copyLeavesTheSurvivorAlone();
     void progressShowsTheOperationsTitle();
     void failedRecycleChangesNothing();
-    void failedMoveAfterRecycleKeepsListAndDatabase();
+    void missingSurvivorOffersToForgetThePair();
+    void failedMoveAfterRecycleSaysWhereEachFileIs();
     void oneFileOnBothSidesIsNeverRecycled();
 
 private:
@@ -249,6 +257,15 @@ int DuplicatesWindowTest::addPicture(const PictureFixture &fixture)
     const QByteArray format = fixture.name.endsWith(u".png"_s, Qt::CaseInsensitive) ? "PNG" : "JPG";
     if (!image.save(path, format.constData()))
         qFatal("cannot write the picture fixture");
+    // The file as its row says, so that a resolution finds it unchanged: padded to the row's
+    // size (readers stop at the picture's end) and with the row's modification time. Sizes the
+    // file cannot have (a few bytes, gigabytes) stay in the row alone, for tests that resolve nothing.
+    QFile file(path);
+    const bool padded = fixture.size > file.size() && fixture.size < (qint64(1) << 20);
+    if (!file.open(QIODevice::ReadWrite) || (padded && !file.resize(fixture.size))
+        || !file.setFileTime(store::fromDays(fixture.modified), QFileDevice::FileModificationTime))
+        qFatal("cannot give the picture fixture its size and time");
+    file.close();
     test::PictureRow row;
     row.collectionId = m_collection;
     row.folderId = folder;
@@ -299,7 +316,7 @@ void DuplicatesWindowTest::onePairCannotBeSteppedAway()
     QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
         Qt::NoScrollPhase, false);
     QApplication::sendEvent(m_window->imgLeft, &wheel);
-    QCOMPARE(m_window->Pairs.AbsolutePosition(), 1);
+    QCOMPARE(m_window->review().position(), 1);
     QCOMPARE(m_window->trbRecNo->value(), 1);
     QCOMPARE(m_window->lblDupNumber->text(), u"1/1"_s);
     QVERIFY(m_boxes.notices.isEmpty());
@@ -341,8 +358,8 @@ void DuplicatesWindowTest::largerFileGoesLeft()
     addPair(stored, other, 1);
     showWindow();
 
-    QCOMPARE(m_window->LeftSide, swapped ? 'R' : 'L');
-    QCOMPARE(m_window->RightSide, swapped ? 'L' : 'R');
+    QCOMPARE(m_window->review().leftSide(), swapped ? 'R' : 'L');
+    QCOMPARE(m_window->review().rightSide(), swapped ? 'L' : 'R');
     const QString leftName = swapped ? u"stored-right.png"_s : u"stored-left.png"_s;
     QCOMPARE(m_window->lblLeftFile->text(), leftName);
     QCOMPARE(m_window->lblLeftPath->text(), folderPath(swapped ? u"two"_s : u"one"_s));
@@ -503,7 +520,7 @@ void DuplicatesWindowTest::navigationStepsThroughTheList()
 
     m_window->trbRecNo->setValue(3);
     QCOMPARE(shownNumber(), u"3/4"_s);
-    QCOMPARE(m_window->Pairs.AbsolutePosition(), 3);
+    QCOMPARE(m_window->review().position(), 3);
 
     // The wheel turned toward the user goes to the next pair, away from the user to the previous
     // one, a pair a notch, and the track bar takes the focus.
@@ -533,7 +550,7 @@ void DuplicatesWindowTest::showingAgainAfterTheListShrankStartsAtOne()
     m_window->btnLast->click();
     QCOMPARE(m_window->trbRecNo->value(), 3);
     m_window->hide();
-    QCOMPARE(m_window->Pairs.State(), 0);
+    QVERIFY(!m_window->review().isOpen());
 
     m_db->database().Execute(u"DELETE FROM Duplicate WHERE Difference > 0"_s);
     showWindow();
@@ -569,7 +586,7 @@ void DuplicatesWindowTest::escapeClosesTheWindow()
     showWindow();
     QTest::keyClick(m_window->trbRecNo, Qt::Key_Escape);
     QVERIFY(!m_window->isVisible());
-    QCOMPARE(m_window->Pairs.State(), 0);
+    QVERIFY(!m_window->review().isOpen());
 }
 
 void DuplicatesWindowTest::pathLabelsShowTheirPathAsToolTip()
@@ -649,39 +666,6 @@ void DuplicatesWindowTest::resizeSplitsHalvesAndCentresTheMiddleButtons()
         QVERIFY2(!button->toolTip().isEmpty(), qPrintable(button->objectName()));
         QVERIFY(button->text().isEmpty());
     }
-}
-
-void DuplicatesWindowTest::viewWithoutPairsOnlySaysSo()
-{
-    // A pair of another collection does not count.
-    const int other = m_db->addCollection(u"Other"_s);
-    const int folder = m_db->addFolder(other, u"/elsewhere"_s);
-    m_db->addPair(other, m_db->addPicture({.collectionId = other, .folderId = folder}),
-        m_db->addPicture({.collectionId = other, .folderId = folder}), 0);
-    QWidget mainWindow;
-    executeViewDuplicates(&mainWindow, m_db->session(), *m_window);
-    QCOMPARE(m_boxes.notices.size(), 1);
-    QCOMPARE(m_boxes.notices[0].caption, u"No Duplicates"_s);
-    QCOMPARE(m_boxes.notices[0].text,
-        u"No duplicates were found during the scan. If you suspect that there still are duplicates, you may try to "
-        "scan with a higher threshold."_s);
-    QCOMPARE(m_boxes.notices[0].icon, QMessageBox::NoIcon);
-    QVERIFY(!m_window->isVisible());
-}
-
-void DuplicatesWindowTest::viewWithPairsOpensModalAndMaximized()
-{
-    addPair(addPicture({u"a"_s, u"l.png"_s}), addPicture({u"b"_s, u"r.png"_s}), 1);
-    bool wasShown = false;
-    QTimer::singleShot(0, m_window.get(), [&] {
-        wasShown = m_window->isVisible() && m_window->isModal() && m_window->windowState().testFlag(Qt::WindowMaximized)
-            && m_window->lblLeftFile->text() == u"l.png"_s;
-        m_window->close();
-    });
-    QWidget mainWindow;
-    executeViewDuplicates(&mainWindow, m_db->session(), *m_window);
-    QVERIFY(wasShown);
-    QVERIFY(m_boxes.notices.isEmpty());
 }
 
 // ---- The picture panes ----
@@ -988,14 +972,14 @@ void DuplicatesWindowTest::notAMatchShowsTheNeighbour()
         addPair(pictures[2 * i], pictures[2 * i + 1], i);
     showWindow();
     m_window->trbRecNo->setValue(shown);
-    QCOMPARE(m_window->Pairs.AbsolutePosition(), shown);
+    QCOMPARE(m_window->review().position(), shown);
     m_boxes.answers = {true};
     m_window->btnNotAMatch->click();
 
     QVERIFY(!pairExists(pictures[2 * (shown - 1)], pictures[2 * (shown - 1) + 1]));
     QCOMPARE(rows("SELECT COUNT(*) FROM Duplicate"), 3);
     QCOMPARE(m_window->lblLeftFile->text(), u"p%1.png"_s.arg(2 * expectedPair - 1));
-    QCOMPARE(m_window->Pairs.AbsolutePosition(), expectedPosition);
+    QCOMPARE(m_window->review().position(), expectedPosition);
     QCOMPARE(m_window->lblDupNumber->text(), u"%1/3"_s.arg(expectedPosition));
     QVERIFY(m_window->isVisible());
 }
@@ -1044,9 +1028,9 @@ void DuplicatesWindowTest::deleteTakesEveryPairOfTheVictim()
 void DuplicatesWindowTest::moveOntoATakenNameAddsAnX()
 {
     // The left (larger) file is the victim; its folder also holds another photo.jpg.
-    const int victim = addPicture({u"left"_s, u"victim.jpg"_s, QSize(64, 48), 900});
-    const int survivor = addPicture({u"right"_s, u"photo.jpg"_s, QSize(64, 48), 800});
-    const int neighbour = addPicture({u"left"_s, u"photo.jpg"_s, QSize(64, 48), 700});
+    const int victim = addPicture({u"left"_s, u"victim.jpg"_s, QSize(64, 48), 9000});
+    const int survivor = addPicture({u"right"_s, u"photo.jpg"_s, QSize(64, 48), 8000});
+    const int neighbour = addPicture({u"left"_s, u"photo.jpg"_s, QSize(64, 48), 7000});
     addPair(victim, survivor, 1);
     showWindow();
     const QByteArray survivorBytes = contents(folderPath(u"right"_s) + u"/photo.jpg"_s);
@@ -1070,8 +1054,8 @@ void DuplicatesWindowTest::moveOntoATakenNameAddsAnX()
 
 void DuplicatesWindowTest::moveKeepsTheNameWhenTheVictimHasGone()
 {
-    const int victim = addPicture({u"old"_s, u"photo.jpg"_s, QSize(64, 48), 900});
-    const int survivor = addPicture({u"new"_s, u"photo.jpg"_s, QSize(64, 48), 800});
+    const int victim = addPicture({u"old"_s, u"photo.jpg"_s, QSize(64, 48), 9000});
+    const int survivor = addPicture({u"new"_s, u"photo.jpg"_s, QSize(64, 48), 8000});
     addPair(victim, survivor, 1);
     showWindow();
     const QByteArray survivorBytes = contents(folderPath(u"new"_s) + u"/photo.jpg"_s);
@@ -1197,30 +1181,58 @@ void DuplicatesWindowTest::failedRecycleChangesNothing()
     QVERIFY(pictureRowExists(left) && pictureRowExists(right));
     QVERIFY(m_window->isVisible());
     QCOMPARE(m_window->lblLeftFile->text(), u"l.png"_s);
-    QCOMPARE(m_window->Pairs.State(), 1);
+    QVERIFY(m_window->review().isOpen());
 }
 
-void DuplicatesWindowTest::failedMoveAfterRecycleKeepsListAndDatabase()
+void DuplicatesWindowTest::missingSurvivorOffersToForgetThePair()
 {
     const int left = addPicture({u"a"_s, u"l.png"_s, QSize(64, 48), 900});
     const int right = addPicture({u"b"_s, u"r.png"_s, QSize(64, 48), 800});
     addPair(left, right, 1);
     showWindow();
-    // The survivor's file vanishes behind the program's back.
+    // The survivor's file vanishes behind the program's back: nothing is recycled, and Yes to the
+    // one question forgets the missing file's row.
     QVERIFY(QFile::remove(folderPath(u"b"_s) + u"/r.png"_s));
     m_boxes.answers = {true};
     m_window->btnMoveToLeft->click();
 
+    QCOMPARE(m_boxes.questions.size(), 1);
+    QVERIFY(m_boxes.questions[0].text.contains(folderPath(u"b"_s) + u"/r.png"_s));
+    QVERIFY(m_trash->files().isEmpty());
+    QVERIFY(QFile::exists(folderPath(u"a"_s) + u"/l.png"_s));
+    QVERIFY(!pictureRowExists(right));
+    QVERIFY(pictureRowExists(left));
+    QVERIFY(!m_window->isVisible());
+}
+
+void DuplicatesWindowTest::failedMoveAfterRecycleSaysWhereEachFileIs()
+{
+    const int left = addPicture({u"a"_s, u"l.png"_s, QSize(64, 48), 900});
+    const int right = addPicture({u"b"_s, u"r.png"_s, QSize(64, 48), 800});
+    const int other = addPicture({u"b"_s, u"o.png"_s, QSize(64, 48), 700});
+    addPair(left, right, 1);
+    addPair(left, other, 2);
+    addPair(right, other, 3);
+    showWindow();
+    m_boxes.answers = {true};
+    {
+        // The survivor cannot leave its folder, so the move fails after the recycle.
+        const test::ReadOnlyFolder readOnly(folderPath(u"b"_s));
+        if (!readOnly.isValid())
+            QSKIP("this file system cannot make a folder read-only");
+        m_window->btnMoveToLeft->click();
+    }
     QCOMPARE(m_boxes.notices.size(), 1);
-    QVERIFY(m_boxes.notices[0].text.contains(folderPath(u"b"_s) + u"/r.png"_s));
-    QCOMPARE(m_trash->files(), QStringList {u"l.png"_s}); // the user can restore it
-    QVERIFY(pairExists(left, right));
-    QVERIFY(pictureRowExists(left) && pictureRowExists(right));
-    QCOMPARE(rows("SELECT COUNT(*) FROM Picture WHERE ID = ? AND FileName = 'r.png'", {right}), 1);
+    QVERIFY(m_boxes.notices[0].text.contains(folderPath(u"a"_s) + u"/l.png"_s + u" is in the Trash now"_s));
+    QVERIFY(m_boxes.notices[0].text.contains(folderPath(u"b"_s) + u"/r.png"_s + u" is still where it was"_s));
+    QCOMPARE(m_trash->files(), QStringList {u"l.png"_s});
+    // The list shows what is left: the recycled picture's row and pairs are gone.
+    QVERIFY(!pictureRowExists(left));
+    QVERIFY(pictureRowExists(right));
     QVERIFY(m_window->isVisible());
-    QCOMPARE(m_window->Pairs.State(), 1);
-    QCOMPARE(m_window->lblLeftFile->text(), u"l.png"_s);
-    QCOMPARE(m_window->Pairs.RecordCount(), 1);
+    QCOMPARE(m_window->review().count(), 1);
+    QCOMPARE(m_window->lblLeftFile->text(), u"r.png"_s);
+    QCOMPARE(m_window->lblRightFile->text(), u"o.png"_s);
 }
 
 void DuplicatesWindowTest::oneFileOnBothSidesIsNeverRecycled()

@@ -53,6 +53,7 @@ TEST_F(SettingsStoreTest, FirstStartGivesTheFallbacksAndWritesNothing)
     EXPECT_EQ(preferences.method, 0);
     EXPECT_TRUE(preferences.language.isEmpty());
     EXPECT_TRUE(preferences.stretchDuplicates);
+    EXPECT_FALSE(preferences.rememberNotAMatch);
     EXPECT_FALSE(SettingsStore().storedLanguage().has_value());
     EXPECT_FALSE(QFile::exists(file()));
 }
@@ -73,15 +74,14 @@ TEST_F(SettingsStoreTest, SavedValuesAreIntegersAndReadBack)
     EXPECT_EQ(SettingsStore().storedLanguage().value_or(QString()).toStdString(), "de_AT");
 }
 
-TEST_F(SettingsStoreTest, NotAMatchPairsAreRememberedOnlyWhenAsked)
+TEST_F(SettingsStoreTest, RememberNotAMatchIsAnIntegerFlag)
 {
-    EXPECT_FALSE(SettingsStore().load().rememberNotAMatch);
-    Preferences preferences;
-    preferences.rememberNotAMatch = true;
-    SettingsStore().save(preferences);
+    Preferences remember;
+    remember.rememberNotAMatch = true;
+    SettingsStore().save(remember);
     EXPECT_NE(readRaw().indexOf("RememberNotAMatch=1\n"), -1) << readRaw().toStdString();
     EXPECT_TRUE(SettingsStore().load().rememberNotAMatch);
-    writeRaw("RememberNotAMatch=yes\n");
+    writeRaw("RememberNotAMatch=no\n");
     EXPECT_FALSE(SettingsStore().load().rememberNotAMatch);
 }
 
