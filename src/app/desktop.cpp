@@ -12,6 +12,7 @@ Desktop::Desktop(store::Session &session, log::ProcessingLog &processingLog, con
 {
     frmMain.setWindows({&frmGetThumbs, &frmLog, &frmScan, &frmOptions, &frmAbout, &frmDuplicates, &frmJournal});
     frmDuplicates.setStretchPreference([this] { return frmOptions.stretchDuplicates(); });
+    frmDuplicates.setRememberPreference([this] { return frmOptions.rememberNotAMatch(); });
 
     using i18n::TranslatedWindow;
     translatedWindows.add(TranslatedWindow::Options, &frmOptions);

@@ -1,9 +1,11 @@
 #include "review/journalwindow.h"
 
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -92,7 +94,11 @@ TfrmJournal::TfrmJournal(store::Session &session, QWidget *parent)
     setWindowTitle(i18n::english(N_("Resolution history")));
     setModal(true);
     setSizeGripEnabled(true);
-    resize(1040, 600);
+    // Wide enough for two paths beside the other columns, but never wider than the screen.
+    QSize initial(1240, 640);
+    if (const QScreen *where = QGuiApplication::primaryScreen())
+        initial = initial.boundedTo(where->availableSize());
+    resize(initial);
 
     grpResolutions = new QGroupBox(i18n::english(N_("Resolutions of the current collection, newest first")), this);
     grpResolutions->setObjectName(QStringLiteral("grpResolutions"));
@@ -104,7 +110,7 @@ TfrmJournal::TfrmJournal(store::Session &session, QWidget *parent)
     header->setSectionResizeMode(kLeft, QHeaderView::Stretch);
     header->setSectionResizeMode(kRight, QHeaderView::Stretch);
     header->setSectionResizeMode(kTrash, QHeaderView::Interactive);
-    header->resizeSection(kTrash, 150);
+    header->resizeSection(kTrash, 140);
     btnUndo = newButton(grpResolutions, "btnUndo", N_("&Undo"));
     btnUndo->setToolTip(
         i18n::english(N_("Take back the selected resolution, or the newest one when none is selected")));

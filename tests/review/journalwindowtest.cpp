@@ -170,7 +170,7 @@ void JournalWindowTest::refusalShowsOneMessageAndChangesNothing()
 
     m_window->btnUndo->click();
     QCOMPARE(m_boxes.notices.size(), 1);
-    QVERIFY(!m_boxes.notices[0].text.isEmpty());
+    QVERIFY2(m_boxes.notices[0].text.contains(m_rightPath), qPrintable(m_boxes.notices[0].text));
     QCOMPARE(m_trash->files().size(), 1);
     QFile kept(m_rightPath);
     QVERIFY(kept.open(QIODevice::ReadOnly));
