@@ -170,7 +170,7 @@ void TfrmJournal::showEvent(QShowEvent *event)
     guarded(this, [this] {
         lstResolutions->clear();
         lstNotAMatches->clear();
-        FillLists();
+        fillLists();
     });
 }
 
@@ -182,7 +182,7 @@ std::optional<qint64> TfrmJournal::selectedId(const QTreeWidget *list) const
     return selected.first()->data(0, kIdRole).toLongLong();
 }
 
-void TfrmJournal::FillLists()
+void TfrmJournal::fillLists()
 {
     const std::optional<qint64> resolution = selectedId(lstResolutions);
     const std::optional<qint64> remembered = selectedId(lstNotAMatches);
@@ -241,7 +241,7 @@ void TfrmJournal::btnUndoClick()
     });
     // Read again after a refusal as well: the list may be out of step with the database, say
     // with an entry that another program undid meanwhile.
-    guarded(this, [this] { FillLists(); });
+    guarded(this, [this] { fillLists(); });
 }
 
 void TfrmJournal::btnForgetClick()
@@ -251,7 +251,7 @@ void TfrmJournal::btnForgetClick()
         if (!pair)
             return;
         store::ForgetRememberedNotAMatch(m_session, *pair);
-        FillLists();
+        fillLists();
     });
 }
 

@@ -35,7 +35,7 @@ public:
     void setFileOperation(std::unique_ptr<review::FileOperation> operation);
 
     // Reads both lists again, keeping the selected entries selected where they are still listed.
-    void FillLists();
+    void fillLists();
 
     QGroupBox *grpResolutions = nullptr;
     QTreeWidget *lstResolutions = nullptr;

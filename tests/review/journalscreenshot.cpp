@@ -16,6 +16,7 @@
 #include "store/datetime.h"
 #include "store/session.h"
 #include "support/testdatabase.h"
+#include "ui/interfacelanguage.h"
 
 using namespace vexaris;
 
@@ -53,6 +54,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QIcon::setFallbackThemeName(QStringLiteral("Tango"));
     QCoreApplication::setApplicationName(QStringLiteral("Vexaris 3.0 beta"));
+    // In the language LANG names, as the program would start.
+    i18n::startInterfaceTranslation();
     if (argc < 4 || argc % 2 != 0) {
         std::fprintf(stderr, "usage: %s OUTPUT-FILE LEFT RIGHT [LEFT RIGHT]...\n", argv[0]);
         return 2;
@@ -98,7 +101,8 @@ int main(int argc, char *argv[])
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    window.lstResolutions->topLevelItem(1)->setSelected(true);
+    if (QTreeWidgetItem *second = window.lstResolutions->topLevelItem(1))
+        second->setSelected(true);
     QTest::qWait(300);
     const bool saved = window.grab().save(QString::fromLocal8Bit(argv[1]));
     session.DisconnectDatabase();
