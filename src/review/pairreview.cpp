@@ -1,14 +1,12 @@
 #include "review/pairreview.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <optional>
 
 #include <sys/stat.h>
 
 #include <QFile>
 
-#include "common/error.h"
 #include "i18n/qtranslate.h"
 #include "review/pairlist.h"
 #include "review/targetpath.h"
@@ -85,20 +83,6 @@ QString partialFailureText(
         {failure, victimPath, survivorPath});
 }
 
-int differenceOf(store::Session &session, const PairRow &row)
-{
-    store::Statement query(session.DatabaseConnection,
-        QStringLiteral("SELECT Difference FROM Duplicate WHERE Collection_ID = ? AND Left_ID = ? AND Right_ID = ? "
-                       "ORDER BY ID LIMIT 1"));
-    query.bindAll({row.collectionId, row.left.pictureId, row.right.pictureId});
-    return query.step() && !query.columnIsNull(0) ? query.column(0).toInt() : 0;
-}
-
-QDateTime timeOfDays(double days)
-{
-    return store::fromDays(days);
-}
-
 } // namespace
 
 QString PairSide::fullPath() const
@@ -173,7 +157,9 @@ void PairReview::readCurrent()
     m_current.collectionId = store::IntOrZero(m_pairs.Field(u"CID"));
     m_current.left = sideOf(m_pairs, 'L');
     m_current.right = sideOf(m_pairs, 'R');
-    m_current.difference = 0; // the pair query does not read it; the journal looks it up
+    // The pair query, as the design of the list has it, does not read it.
+    m_current.difference
+        = store::PairDifference(m_session, m_current.collectionId, m_current.left.pictureId, m_current.right.pictureId);
 }
 
 void PairReview::first()
@@ -290,18 +276,21 @@ void PairReview::forgetAfterCheck(const ResolutionCheck &check)
     }
     const int lpid = m_current.left.pictureId;
     const int rpid = m_current.right.pictureId;
-    const AnchorPair neighbour = [&]() -> AnchorPair {
-        if (count() < 2)
-            return {};
-        if (position() == 1)
-            m_pairs.MoveNext();
-        else
-            m_pairs.MovePrevious();
-        return currentPair(m_pairs);
-    }();
+    const AnchorPair neighbour = stepToNeighbour();
     m_pairs.Close();
     store::ForgetPair(m_session, lpid, rpid);
     reopenAt(neighbour.lpid, neighbour.rpid);
+}
+
+AnchorPair PairReview::stepToNeighbour()
+{
+    if (count() < 2)
+        return {};
+    if (position() == 1)
+        m_pairs.MoveNext();
+    else
+        m_pairs.MovePrevious();
+    return currentPair(m_pairs);
 }
 
 void PairReview::reopenAt(int leftId, int rightId)
@@ -370,10 +359,10 @@ ResolutionResult PairReview::resolve(ResolutionAction action, ResolutionSteps &s
     entry.rightPath = right.fullPath();
     entry.leftSize = left.size;
     entry.rightSize = right.size;
-    entry.leftTime = timeOfDays(left.modified);
-    entry.rightTime = timeOfDays(right.modified);
+    entry.leftTime = store::fromDays(left.modified);
+    entry.rightTime = store::fromDays(right.modified);
     entry.trashInfoName = recycled.trashInfoName;
-    entry.difference = differenceOf(m_session, row);
+    entry.difference = row.difference;
     const bool moved = partial.isEmpty() && isMove(action);
     if (partial.isEmpty() && !target.isEmpty())
         entry.targetPath = target;
@@ -416,19 +405,11 @@ void PairReview::notAMatch()
     entry.rightPath = right.fullPath();
     entry.leftSize = left.size;
     entry.rightSize = right.size;
-    entry.leftTime = timeOfDays(left.modified);
-    entry.rightTime = timeOfDays(right.modified);
-    entry.difference = differenceOf(m_session, row);
+    entry.leftTime = store::fromDays(left.modified);
+    entry.rightTime = store::fromDays(right.modified);
+    entry.difference = row.difference;
 
-    // The neighbour: the next pair when the shown one is the first, else the previous one.
-    AnchorPair neighbour;
-    if (count() > 1) {
-        if (position() == 1)
-            m_pairs.MoveNext();
-        else
-            m_pairs.MovePrevious();
-        neighbour = currentPair(m_pairs);
-    }
+    const AnchorPair neighbour = stepToNeighbour();
     m_pairs.Close();
     {
         store::Transaction transaction(m_session.DatabaseConnection);

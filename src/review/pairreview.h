@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "review/fileoperation.h"
+#include "review/pairlist.h"
 #include "store/journal.h"
 #include "store/recordset.h"
 #include "store/session.h"
@@ -135,6 +136,9 @@ public:
 private:
     void readCurrent();
     void notAMatch();
+    // The pair shown after the shown one goes alone: the next one when it is the first, else the
+    // previous one (the cursor moves there); none when it is the only one.
+    AnchorPair stepToNeighbour();
     // Reads the list again and shows the pair of these two pictures, else the first one.
     void reopenAt(int leftId, int rightId);
 

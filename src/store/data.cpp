@@ -164,6 +164,15 @@ void RenameFolder(Session &session, int32_t folderId, const QString &newPath)
     session.DatabaseConnection.Execute(QStringLiteral("UPDATE Folder SET Path = ? WHERE ID = ? "), {newPath, folderId});
 }
 
+int PairDifference(Session &session, int32_t collectionId, int32_t leftId, int32_t rightId)
+{
+    Statement query(session.DatabaseConnection,
+        QStringLiteral("SELECT Difference FROM Duplicate WHERE Collection_ID = ? AND Left_ID = ? AND Right_ID = ? "
+                       "ORDER BY ID LIMIT 1"));
+    query.bindAll({collectionId, leftId, rightId});
+    return query.step() && !query.columnIsNull(0) ? query.column(0).toInt() : 0;
+}
+
 int ForgetPair(Session &session, int32_t leftId, int32_t rightId)
 {
     return session.DatabaseConnection.Execute(

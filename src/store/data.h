@@ -50,6 +50,8 @@ void DeletePicture(Session &session, int32_t pictureId);
 void MovePicture(Session &session, int32_t pictureId, int32_t folderId, const QString &newPath);
 // Gives a folder row a new path (the main window's change of a folder's path).
 void RenameFolder(Session &session, int32_t folderId, const QString &newPath);
+// The Difference of the collection's pair of these two pictures; 0 when there is none.
+int PairDifference(Session &session, int32_t collectionId, int32_t leftId, int32_t rightId);
 // Forgets a pair (one declared not a match); returns how many rows went.
 int ForgetPair(Session &session, int32_t leftId, int32_t rightId);
 

@@ -24,6 +24,7 @@
 #include "review/pairreview.h"
 #include "store/data.h"
 #include "store/datetime.h"
+#include "store/journal.h"
 #include "support/readonlyfolder.h"
 #include "support/testdatabase.h"
 #include "trashfixture.h"
@@ -159,6 +160,7 @@ private slots:
     void deleteOnlyPairClosesTheWindow();
     void answeringNoChangesNothing();
     void notAMatchOnOnlyPairClosesTheWindow();
+    void notAMatchRemembersWhenThePreferenceSaysSo();
     void notAMatchShowsTheNeighbour_data();
     void notAMatchShowsTheNeighbour();
     void deleteTakesEveryPairOfTheVictim_data();
@@ -948,6 +950,25 @@ void DuplicatesWindowTest::notAMatchOnOnlyPairClosesTheWindow()
     QVERIFY(QFile::exists(folderPath(u"a"_s) + u"/l.png"_s));
     QVERIFY(m_trash->files().isEmpty());
     QVERIFY(!m_window->isVisible());
+}
+
+void DuplicatesWindowTest::notAMatchRemembersWhenThePreferenceSaysSo()
+{
+    const int left = addPicture({u"a"_s, u"l.png"_s});
+    const int right = addPicture({u"b"_s, u"r.png"_s});
+    addPair(left, right, 1);
+    m_window->setRememberPreference([] { return true; });
+    showWindow();
+    m_boxes.answers = {true};
+    m_window->btnNotAMatch->click();
+    QCOMPARE(m_boxes.questions.size(), 1);
+    QCOMPARE(m_boxes.questions[0].text,
+        u"Do you want to mark this duplicate pair as an error? (This will be remembered by the content of both "
+        "pictures, also after a full scan.)"_s);
+    QVERIFY(!pairExists(left, right));
+    const std::vector<store::RememberedNotAMatch> remembered = store::ListRememberedNotAMatches(m_db->session());
+    QCOMPARE(remembered.size(), size_t(1));
+    QCOMPARE(remembered[0].leftPath, folderPath(u"a"_s) + u"/l.png"_s);
 }
 
 void DuplicatesWindowTest::notAMatchShowsTheNeighbour_data()

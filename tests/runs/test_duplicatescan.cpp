@@ -17,6 +17,7 @@
 #include "runs/duplicatescan.h"
 #include "store/data.h"
 #include "store/database.h"
+#include "store/journal.h"
 #include "store/runlock.h"
 #include "support/testdatabase.h"
 
@@ -627,6 +628,49 @@ TEST_F(ScanRun, AFileListedUnderTwoRowsOfOneFolderIsNeverPairedWithItself)
     const int other = add(folder, QStringLiteral("other.jpg"), 52, 1000);
     scan(1, 10, true);
     EXPECT_EQ(pairs(), (PairRows {{same, other, 3072 * 4}, {sameAgain, other, 3072 * 4}}));
+}
+
+// A pair remembered as not a match is known by its pictures' signatures and sizes: a full scan
+// passes over it, also once one file was renamed (the update run gives it a new row), until the
+// pair is forgotten; without the preference the scan reports it as before.
+TEST_F(ScanRun, RememberedNotAMatchSurvivesAFullScanAndARename)
+{
+    const int a = addPicture(10, 5000);
+    const int b = addPicture(12, 4000);
+    const int c = addPicture(50, 3000);
+    const int d = addPicture(52, 2000);
+    const auto remembered = [&](bool skip) {
+        ScanParameters parameters;
+        parameters.collectionName = QStringLiteral("Holiday");
+        parameters.method = 1;
+        parameters.threshold = 10;
+        parameters.fullRun = true;
+        parameters.skipRememberedNotAMatches = skip;
+        runs::DuplicateScan(db.session(), observer).run(parameters);
+        return pairs();
+    };
+    store::RememberNotAMatch(db.session(), *store::pictureFingerprint(db.session(), b),
+        *store::pictureFingerprint(db.session(), a), QStringLiteral("/pictures/a"), QStringLiteral("/pictures/b"));
+    EXPECT_EQ(remembered(true), (PairRows {{c, d, 3072 * 4}}));
+
+    // The renamed file: its old row goes, a new one with the same signature and size comes.
+    const QByteArray thumbnail = QByteArray(3072, static_cast<char>(10));
+    db.database().Execute(QStringLiteral("DELETE FROM Picture WHERE ID = ?"), {a});
+    const int renamed = db.addPicture({.collectionId = collection,
+        .folderId = folder,
+        .fileName = QStringLiteral("renamed.jpg"),
+        .size = 5000,
+        .thumbnail = thumbnail,
+        .colorRank = 10000});
+    EXPECT_EQ(remembered(true), (PairRows {{c, d, 3072 * 4}}));
+    EXPECT_EQ(remembered(false), (PairRows {{renamed, b, 3072 * 4}, {c, d, 3072 * 4}}));
+
+    const std::vector<store::RememberedNotAMatch> list = store::ListRememberedNotAMatches(db.session());
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].leftPath.toStdString(), "/pictures/a");
+    store::ForgetRememberedNotAMatch(db.session(), list[0].id);
+    EXPECT_TRUE(store::ListRememberedNotAMatches(db.session()).empty());
+    EXPECT_EQ(remembered(true), (PairRows {{renamed, b, 3072 * 4}, {c, d, 3072 * 4}}));
 }
 
 } // namespace

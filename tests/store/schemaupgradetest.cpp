@@ -157,6 +157,12 @@ TEST_F(SchemaUpgradeTest, KeepsEveryRowAndKeyAndTheStandardClientCanThenVacuumDu
     EXPECT_EQ(raw.rows(kTables[3]), pairs);
     EXPECT_EQ(raw.rows("SELECT name FROM sqlite_master WHERE name IN ('CollectionNames', 'Stamp') ORDER BY name"),
         (QStringList {u"CollectionNames"_s, u"Stamp"_s}));
+    // The journal of resolutions and the remembered not-a-match pairs came with the upgrade, empty.
+    EXPECT_EQ(raw.rows("SELECT name FROM sqlite_master WHERE type = 'table' AND name IN ('Resolution', "
+                       "'ResolvedPicture', 'ResolvedPair', 'RememberedNotAMatch') ORDER BY name"),
+        (QStringList {u"RememberedNotAMatch"_s, u"Resolution"_s, u"ResolvedPair"_s, u"ResolvedPicture"_s}));
+    EXPECT_EQ(raw.rows("SELECT (SELECT COUNT(*) FROM Resolution) + (SELECT COUNT(*) FROM RememberedNotAMatch)"),
+        QStringList {u"0"_s});
     // The tables and indexes now read as those of a new file.
     test::TestDatabase fresh;
     const auto shape = [](RawFile &file) {
