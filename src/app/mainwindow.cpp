@@ -440,6 +440,7 @@ void TfrmMain::actScanExecute()
         parameters.threshold = m_parts.options->threshold();
         parameters.fullRun = liveShiftDown();
         parameters.threads = static_cast<unsigned>(m_parts.options->threads());
+        parameters.skipRememberedNotAMatches = m_parts.options->rememberNotAMatch();
         reloadCollection();
         parameters.collectionName = m_session.CurrentCollection.Name;
         executeScan(this, m_session, parameters, *m_parts.scan, m_log, *m_parts.log);
