@@ -23,7 +23,6 @@ public:
 
     // What the label draws at its present width.
     QString shownText() const;
-    bool isElided() const { return shownText() != text(); }
 
     // Room for the shorter form, when there is one.
     QSize minimumSizeHint() const override;
