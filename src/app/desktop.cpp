@@ -8,9 +8,11 @@ Desktop::Desktop(store::Session &session, log::ProcessingLog &processingLog, con
     , frmOptions(&frmMain)
     , frmAbout(&frmMain)
     , frmDuplicates(session, &frmMain)
+    , frmJournal(session, &frmMain)
 {
-    frmMain.setWindows({&frmGetThumbs, &frmLog, &frmScan, &frmOptions, &frmAbout, &frmDuplicates});
+    frmMain.setWindows({&frmGetThumbs, &frmLog, &frmScan, &frmOptions, &frmAbout, &frmDuplicates, &frmJournal});
     frmDuplicates.setStretchPreference([this] { return frmOptions.stretchDuplicates(); });
+    frmDuplicates.setRememberPreference([this] { return frmOptions.rememberNotAMatch(); });
 
     using i18n::TranslatedWindow;
     translatedWindows.add(TranslatedWindow::Options, &frmOptions);
@@ -20,6 +22,7 @@ Desktop::Desktop(store::Session &session, log::ProcessingLog &processingLog, con
     translatedWindows.add(TranslatedWindow::Log, &frmLog);
     translatedWindows.add(TranslatedWindow::Scan, &frmScan);
     translatedWindows.add(TranslatedWindow::Duplicates, &frmDuplicates);
+    translatedWindows.add(TranslatedWindow::Journal, &frmJournal);
     frmOptions.setTranslatedWindows(translatedWindows);
 }
 

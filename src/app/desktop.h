@@ -9,6 +9,7 @@
 #include "app/mainwindow.h"
 #include "log/logwindow.h"
 #include "review/duplicateswindow.h"
+#include "review/journalwindow.h"
 #include "runs/getthumbswindow.h"
 #include "runs/scanwindow.h"
 #include "settings/optionswindow.h"
@@ -33,6 +34,7 @@ public:
     settings::TfrmOptions frmOptions;
     TfrmAbout frmAbout;
     TfrmDuplicates frmDuplicates;
+    TfrmJournal frmJournal;
     i18n::TranslatedWindows translatedWindows;
 };
 

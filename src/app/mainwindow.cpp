@@ -39,6 +39,7 @@
 #include "i18n/qtranslate.h"
 #include "log/logwindow.h"
 #include "log/processinglog.h"
+#include "review/journalwindow.h"
 #include "runs/duplicatescan.h"
 #include "settings/optionswindow.h"
 #include "settings/settingsstore.h"
@@ -163,6 +164,10 @@ void TfrmMain::createActions()
     actViewDuplicates = newAction(
         this, "actViewDuplicates", N_("&View duplicates"), N_("Open the duplicate viewing window"), "5-viewduplicates");
     actPreferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    // A menu entry only: the tool bars hold the design's actions.
+    actJournal = new QAction(i18n::english(N_("Resolution &history…")), this);
+    actJournal->setObjectName(QStringLiteral("actJournal"));
+    actJournal->setEnabled(false);
 
     actUpdate->setEnabled(false);
     actScan->setEnabled(false);
@@ -172,6 +177,7 @@ void TfrmMain::createActions()
     connect(actScan, &QAction::triggered, this, &TfrmMain::actScanExecute);
     connect(actViewDuplicates, &QAction::triggered, this, &TfrmMain::actViewDuplicatesExecute);
     connect(actPreferences, &QAction::triggered, this, &TfrmMain::actPreferencesExecute);
+    connect(actJournal, &QAction::triggered, this, &TfrmMain::actJournalExecute);
     connect(actSaveCollection, &QAction::triggered, this, &TfrmMain::actSaveCollectionExecute);
     connect(actDeleteCollection, &QAction::triggered, this, &TfrmMain::actDeleteCollectionExecute);
 }
@@ -192,6 +198,7 @@ void TfrmMain::createMenus()
     mnuActions->addAction(actUpdate);
     mnuActions->addAction(actScan);
     mnuActions->addAction(actViewDuplicates);
+    mnuActions->addAction(actJournal);
 
     QMenu *mnuHelp = menuBar()->addMenu(i18n::english(N_("&Help")));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -348,6 +355,7 @@ void TfrmMain::updateActions()
     actUpdateUpdate();
     actScanUpdate();
     actViewDuplicatesUpdate();
+    actJournalUpdate();
     actSaveCollectionUpdate();
     actDeleteCollectionUpdate();
 }
@@ -365,6 +373,11 @@ void TfrmMain::actScanUpdate()
 void TfrmMain::actViewDuplicatesUpdate()
 {
     actViewDuplicates->setEnabled(m_session.CurrentCollection.ID > 0);
+}
+
+void TfrmMain::actJournalUpdate()
+{
+    actJournal->setEnabled(m_session.CurrentCollection.ID > 0);
 }
 
 void TfrmMain::actSaveCollectionUpdate()
@@ -427,6 +440,7 @@ void TfrmMain::actScanExecute()
         parameters.threshold = m_parts.options->threshold();
         parameters.fullRun = liveShiftDown();
         parameters.threads = static_cast<unsigned>(m_parts.options->threads());
+        parameters.skipRememberedNotAMatches = m_parts.options->rememberNotAMatch();
         reloadCollection();
         parameters.collectionName = m_session.CurrentCollection.Name;
         executeScan(this, m_session, parameters, *m_parts.scan, m_log, *m_parts.log);
@@ -441,6 +455,11 @@ void TfrmMain::actViewDuplicatesExecute()
 void TfrmMain::actPreferencesExecute()
 {
     guarded(this, [this] { m_parts.options->exec(); });
+}
+
+void TfrmMain::actJournalExecute()
+{
+    guarded(this, [this] { m_parts.journal->exec(); });
 }
 
 void TfrmMain::mnuFileExitClick()

@@ -39,6 +39,7 @@ namespace vexaris::ui {
 class TfrmAbout;
 class TfrmDuplicates;
 class TfrmGetThumbs;
+class TfrmJournal;
 class TfrmScan;
 
 // The windows the main window's commands show; main() makes them after the main window.
@@ -50,6 +51,7 @@ struct MainWindowParts
     settings::TfrmOptions *options = nullptr;
     TfrmAbout *about = nullptr;
     TfrmDuplicates *duplicates = nullptr;
+    TfrmJournal *journal = nullptr;
 };
 
 class TfrmMain : public QMainWindow
@@ -92,6 +94,7 @@ public:
     void actScanExecute();
     void actViewDuplicatesExecute();
     void actPreferencesExecute();
+    void actJournalExecute();
     void actSaveCollectionExecute();
     void actDeleteCollectionExecute();
     void mnuFileExitClick();
@@ -110,6 +113,7 @@ public:
     QAction *actScan = nullptr;
     QAction *actViewDuplicates = nullptr;
     QAction *actPreferences = nullptr;
+    QAction *actJournal = nullptr;
     QAction *actSaveCollection = nullptr;
     QAction *actDeleteCollection = nullptr;
     QAction *mnuFileExit = nullptr;
@@ -135,6 +139,7 @@ private:
     void actUpdateUpdate();
     void actScanUpdate();
     void actViewDuplicatesUpdate();
+    void actJournalUpdate();
     void actSaveCollectionUpdate();
     void actDeleteCollectionUpdate();
 

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -27,7 +26,9 @@
 #include "store/data.h"
 #include "store/datetime.h"
 #include "ui/componenttranslation.h"
+#include "ui/datetimetext.h"
 #include "ui/dialogs.h"
+#include "ui/elidedlabel.h"
 #include "ui/errorreport.h"
 #include "ui/picturelabel.h"
 #include "ui/progressindication.h"
@@ -58,11 +59,6 @@ int sign(qint64 value)
     return value > 0 ? 1 : (value < 0 ? -1 : 0);
 }
 
-int sign(double value)
-{
-    return value > 0 ? 1 : (value < 0 ? -1 : 0);
-}
-
 QIcon themeIcon(const char *name, QStyle::StandardPixmap fallback)
 {
     return QIcon::fromTheme(QLatin1String(name), QApplication::style()->standardIcon(fallback));
@@ -89,27 +85,38 @@ QLabel *detailsLabel(QWidget *parent, const char *name, const QString &text)
     return label;
 }
 
-QLabel *valueLabel(QWidget *parent, const char *name)
+// Names and paths may be shortened to fit (they are the user's data and must never widen the
+// window); sizes and dates keep their room, and their labels share out what is left.
+enum class Fit { Shorten, Whole };
+
+QLabel *valueLabel(QWidget *parent, const char *name, Fit fit)
 {
-    QLabel *label = detailsLabel(parent, name, QStringLiteral("-"));
-    // Names and paths are the user's data: never translated, never widening the window.
+    auto *label = new ElidedLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setText(QStringLiteral("-"));
+    // The user's data, or figures: never translated.
     i18n::keepUntranslated(label);
     label->setAutoFillBackground(true);
-    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    label->setSizePolicy(fit == Fit::Shorten ? QSizePolicy::Ignored : QSizePolicy::Preferred, QSizePolicy::Preferred);
     label->setContentsMargins(2, 0, 2, 0);
     return label;
 }
 
-// Date-time text in the user's regional format, to the second, in the user's time zone.
-QString dateTimeText(double days)
+// Where the label is too narrow, the time zone gives way before the seconds do: the marks
+// compare the seconds.
+void setDateTimeText(QLabel *label, double days)
 {
-    const QLocale locale;
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
-    timeFormat.remove(zone);
-    const QDateTime time = store::fromDays(days).toLocalTime();
-    return locale.toString(time.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-        + locale.toString(time.time(), timeFormat.trimmed());
+    const QDateTime time = store::fromDays(days);
+    const QString withoutZone = localDateTimeText(time);
+    static_cast<ElidedLabel *>(label)->setText(withoutZone + QLatin1Char(' ') + localTimeZoneText(time), withoutZone);
+}
+
+// The whole seconds of a date-time, as its label shows it: two labels that read alike must not
+// be marked one later than the other for the milliseconds they do not show.
+qint64 shownSeconds(double days)
+{
+    const qint64 ms = store::fromDays(days).toMSecsSinceEpoch();
+    return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
 }
 
 } // namespace
@@ -153,34 +160,41 @@ TfrmDuplicates::TfrmDuplicates(store::Session &session, QWidget *parent)
         details->setObjectName(QStringLiteral("pnl") + name("PictureDetails"));
         details->setFixedHeight(kDetailsHeight);
         auto *grid = new QGridLayout(details);
-        grid->setContentsMargins(6, 4, 6, 4);
-        grid->setHorizontalSpacing(6);
+        // Narrow margins: at the smallest window a half is just wide enough for a date to the
+        // second beside the widest title and dimensions.
+        grid->setContentsMargins(4, 4, 4, 4);
+        grid->setHorizontalSpacing(4);
         grid->setVerticalSpacing(1);
+        // The halves are placed by hand; what their labels ask for must not hold them wider.
+        grid->setSizeConstraint(QLayout::SetNoConstraint);
         const char *side = left ? "Left" : "Right";
         const auto labelName = [side](const char *stem) { return QByteArray("lbl") + side + stem; };
         grid->addWidget(detailsLabel(details, labelName("FileTitle"), i18n::english(N_("File:"))), 0, 0);
-        auto *file = valueLabel(details, labelName("File"));
+        auto *file = valueLabel(details, labelName("File"), Fit::Shorten);
         grid->addWidget(file, 0, 1, 1, 3);
         grid->addWidget(detailsLabel(details, labelName("PathTitle"), i18n::english(N_("Path:"))), 1, 0);
-        auto *path = valueLabel(details, labelName("Path"));
+        auto *path = valueLabel(details, labelName("Path"), Fit::Shorten);
         path->installEventFilter(this);
         grid->addWidget(path, 1, 1, 1, 3);
+        // The two dates in one column, the short figures in the other: two dates side by side
+        // do not fit into half of the smallest window.
         grid->addWidget(detailsLabel(details, labelName("SizeTitle"), i18n::english(N_("Size:"))), 2, 0);
-        auto *size = valueLabel(details, labelName("Size"));
+        auto *size = valueLabel(details, labelName("Size"), Fit::Whole);
         grid->addWidget(size, 2, 1);
-        grid->addWidget(detailsLabel(details, labelName("DimensionsTitle"), i18n::english(N_("Dimensions:"))), 2, 2);
-        auto *dimensions = valueLabel(details, labelName("Dimensions"));
-        grid->addWidget(dimensions, 2, 3);
-        grid->addWidget(detailsLabel(details, labelName("CreatedTitle"), i18n::english(N_("Created:"))), 3, 0);
-        auto *created = valueLabel(details, labelName("Created"));
-        grid->addWidget(created, 3, 1);
+        grid->addWidget(detailsLabel(details, labelName("DimensionsTitle"), i18n::english(N_("Dimensions:"))), 3, 0);
+        auto *dimensions = valueLabel(details, labelName("Dimensions"), Fit::Whole);
+        grid->addWidget(dimensions, 3, 1);
+        grid->addWidget(detailsLabel(details, labelName("CreatedTitle"), i18n::english(N_("Created:"))), 2, 2);
+        auto *created = valueLabel(details, labelName("Created"), Fit::Whole);
+        grid->addWidget(created, 2, 3);
         grid->addWidget(detailsLabel(details, labelName("ModifiedTitle"), i18n::english(N_("Modified:"))), 3, 2);
-        auto *modified = valueLabel(details, labelName("Modified"));
+        auto *modified = valueLabel(details, labelName("Modified"), Fit::Whole);
         grid->addWidget(modified, 3, 3);
-        grid->setColumnStretch(1, 1);
+        // Room to spare goes to the dates first, for their time zone.
         grid->setColumnStretch(3, 1);
 
         auto *halfLayout = new QVBoxLayout(half);
+        halfLayout->setSizeConstraint(QLayout::SetNoConstraint);
         halfLayout->setContentsMargins(0, 0, 0, 0);
         halfLayout->setSpacing(0);
         halfLayout->addWidget(pane, 1);
@@ -420,13 +434,13 @@ bool TfrmDuplicates::ShowPair()
     MarkDifference(lblLeftDimensions, lblRightDimensions,
         sign(qint64(left.width) * left.height - qint64(right.width) * right.height));
 
-    lblLeftCreated->setText(dateTimeText(left.created));
-    lblRightCreated->setText(dateTimeText(right.created));
-    MarkDifference(lblLeftCreated, lblRightCreated, sign(left.created - right.created));
+    setDateTimeText(lblLeftCreated, left.created);
+    setDateTimeText(lblRightCreated, right.created);
+    MarkDifference(lblLeftCreated, lblRightCreated, sign(shownSeconds(left.created) - shownSeconds(right.created)));
 
-    lblLeftModified->setText(dateTimeText(left.modified));
-    lblRightModified->setText(dateTimeText(right.modified));
-    MarkDifference(lblLeftModified, lblRightModified, sign(left.modified - right.modified));
+    setDateTimeText(lblLeftModified, left.modified);
+    setDateTimeText(lblRightModified, right.modified);
+    MarkDifference(lblLeftModified, lblRightModified, sign(shownSeconds(left.modified) - shownSeconds(right.modified)));
 
     const bool oneFolder = lblLeftPath->text() == lblRightPath->text();
     btnMoveToLeft->setEnabled(!oneFolder);

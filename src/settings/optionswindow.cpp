@@ -114,6 +114,8 @@ TfrmOptions::TfrmOptions(QWidget *parent)
     chkStretchDuplicates
         = new QCheckBox(i18n::english(N_("Stretch the images to fit the window when showing a duplicate pair")), this);
     chkStretchDuplicates->setObjectName(QStringLiteral("chkStretchDuplicates"));
+    chkRememberNotAMatch = new QCheckBox(i18n::english(N_("&Remember pairs marked as not a match")), this);
+    chkRememberNotAMatch->setObjectName(QStringLiteral("chkRememberNotAMatch"));
 
     auto *languageCaption
         = plainLabel(i18n::english(N_("Interface language:")), QStringLiteral("lblInterfaceLanguage"), this);
@@ -151,6 +153,7 @@ TfrmOptions::TfrmOptions(QWidget *parent)
     layout->addWidget(trbThreshold);
     layout->addLayout(hints);
     layout->addWidget(chkStretchDuplicates);
+    layout->addWidget(chkRememberNotAMatch);
     layout->addLayout(languageLine);
     layout->addLayout(threadsLine);
     layout->addLayout(buttonLine);
@@ -196,6 +199,11 @@ QString TfrmOptions::language() const
 int TfrmOptions::threads() const
 {
     return spnThreads->value();
+}
+
+bool TfrmOptions::rememberNotAMatch() const
+{
+    return chkRememberNotAMatch->isChecked();
 }
 
 void TfrmOptions::done(int result)
@@ -254,6 +262,7 @@ void TfrmOptions::FormClose()
     preferences.language = language();
     preferences.stretchDuplicates = stretchDuplicates();
     preferences.threads = threads();
+    preferences.rememberNotAMatch = rememberNotAMatch();
     SettingsStore().save(preferences);
 }
 
@@ -264,6 +273,7 @@ void TfrmOptions::loadSettings()
     m_methods->button(preferences.method)->setChecked(true);
     chkStretchDuplicates->setChecked(preferences.stretchDuplicates);
     spnThreads->setValue(preferences.threads);
+    chkRememberNotAMatch->setChecked(preferences.rememberNotAMatch);
     selectLanguage(preferences.language);
 }
 

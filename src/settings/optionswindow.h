@@ -37,6 +37,7 @@ public:
     bool stretchDuplicates() const;
     QString language() const; // empty when none is selected
     int threads() const; // 0 for one per core
+    bool rememberNotAMatch() const;
 
     void done(int result) override;
 
@@ -61,6 +62,7 @@ private:
     QLabel *lblThreshold;
     QSlider *trbThreshold;
     QCheckBox *chkStretchDuplicates;
+    QCheckBox *chkRememberNotAMatch;
     QComboBox *cmbLanguage;
     QSpinBox *spnThreads;
     QPushButton *btnOK;

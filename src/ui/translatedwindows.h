@@ -20,6 +20,7 @@ enum class TranslatedWindow {
     Log,
     Scan,
     Duplicates,
+    Journal,
 };
 
 class TranslatedWindows

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include <QAbstractEventDispatcher>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -42,6 +43,7 @@
 #include "log/processinglog.h"
 #include "settings/optionswindow.h"
 #include "store/data.h"
+#include "store/journal.h"
 #include "store/session.h"
 #include "support/testdatabase.h"
 #include "support/testdialogs.h"
@@ -106,6 +108,8 @@ private slots:
     void scanReloadsTheCollection_data();
     void scanReloadsTheCollection();
     void scanUsesThePreferencesWindowsMethodAndThreshold();
+    void scanPassesOverRememberedPairsWhenTicked_data();
+    void scanPassesOverRememberedPairsWhenTicked();
     void errorInAHandlerIsReportedAndTheWindowGoesOn();
     void manualOpensTheHelpFile_data();
     void manualOpensTheHelpFile();
@@ -817,6 +821,43 @@ void TestMainWindow::scanUsesThePreferencesWindowsMethodAndThreshold()
     m_window->actScan->trigger();
     QCOMPARE(queryInt(QStringLiteral("SELECT LastMethod FROM Collection WHERE ID = ?"), {id}), 4);
     QCOMPARE(queryInt(QStringLiteral("SELECT LastTolerance FROM Collection WHERE ID = ?"), {id}), 37);
+}
+
+void TestMainWindow::scanPassesOverRememberedPairsWhenTicked_data()
+{
+    QTest::addColumn<bool>("ticked");
+    QTest::newRow("ticked") << true;
+    QTest::newRow("not ticked") << false;
+}
+
+// The check box as the preferences window shows it, not the stored value, decides.
+void TestMainWindow::scanPassesOverRememberedPairsWhenTicked()
+{
+    QFETCH(bool, ticked);
+    const int id = insertCollection(QStringLiteral("Holiday"));
+    const int photos = insertFolder(id, QStringLiteral("/photos"));
+    // Close enough in colour for the second method at 10; each has a fingerprint of its own.
+    QList<int> pictures;
+    for (const int value : {10, 12}) {
+        m_session.DatabaseConnection.Execute(
+            QStringLiteral("INSERT INTO Picture (CollectionID, FolderID, FileName, Size, Created, Modified, Width, "
+                           "Height, Thumbnail, Derivative, ColorRank, DerivativeRank) VALUES (?, ?, ?, ?, 40000.0, "
+                           "40000.0, 64, 64, ?, zeroblob(1024), ?, 0)"),
+            {id, photos, QStringLiteral("p%1.jpg").arg(value), 500 * value,
+                store::Value::fromBlob(QByteArray(3072, char(value))), 1000 * value});
+        pictures << static_cast<int>(m_session.DatabaseConnection.lastInsertId());
+    }
+    store::RememberNotAMatch(m_session, store::pictureFingerprint(m_session, pictures[0]).value(),
+        store::pictureFingerprint(m_session, pictures[1]).value(), QStringLiteral("/photos/p10.jpg"),
+        QStringLiteral("/photos/p12.jpg"));
+    typeName(QStringLiteral("Holiday"));
+    m_desktop->frmOptions.findChild<QRadioButton *>(QStringLiteral("rbgMethodItem1"))->setChecked(true);
+    m_desktop->frmOptions.findChild<QSlider *>(QStringLiteral("trbThreshold"))->setValue(10);
+    m_desktop->frmOptions.findChild<QCheckBox *>(QStringLiteral("chkRememberNotAMatch"))->setChecked(ticked);
+
+    letIdle();
+    m_window->actScan->trigger();
+    QCOMPARE(queryInt(QStringLiteral("SELECT COUNT(*) FROM Duplicate WHERE Collection_ID = ?"), {id}), ticked ? 0 : 1);
 }
 
 void TestMainWindow::errorInAHandlerIsReportedAndTheWindowGoesOn()

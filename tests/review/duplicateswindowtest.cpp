@@ -29,6 +29,7 @@
 #include "support/testdatabase.h"
 #include "trashfixture.h"
 #include "ui/dialogs.h"
+#include "ui/elidedlabel.h"
 #include "ui/picturelabel.h"
 
 using namespace vexaris;
@@ -139,6 +140,7 @@ private slots:
     void spaceTogglesBothDetailsPanels();
     void escapeClosesTheWindow();
     void pathLabelsShowTheirPathAsToolTip();
+    void smallestWindowShortensPathsButNotTheSeconds();
     void resizeSplitsHalvesAndCentresTheMiddleButtons();
 
     // The picture panes
@@ -414,6 +416,12 @@ void DuplicatesWindowTest::marksFollowPixelCountsAndDates_data()
         << QSize(64, 48) << QSize(64, 48) << 40000.0 << 40000.0 << 40000.0 << 40000.75 << 0 << 0 << -1;
     QTest::newRow("left more pixels, earlier, later")
         << QSize(200, 200) << QSize(100, 100) << 39000.0 << 40000.0 << 41000.0 << 40000.0 << 1 << -1 << 1;
+    // The labels show whole seconds: 12:00:00.200 and 12:00:00.700 read alike, 12:00:00.900
+    // and 12:00:01.100 do not, though they are closer.
+    const double second = 1.0 / 86400.0;
+    QTest::newRow("milliseconds apart in one second, and across a second")
+        << QSize(64, 48) << QSize(64, 48) << 40000.5 + 0.2 * second << 40000.5 + 0.7 * second << 40000.5 + 0.9 * second
+        << 40000.5 + 1.1 * second << 0 << 0 << -1;
 }
 
 void DuplicatesWindowTest::marksFollowPixelCountsAndDates()
@@ -458,8 +466,9 @@ void DuplicatesWindowTest::datesInTheRegionalFormat_data()
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QString>("expected");
     // 45000 days after 30 December 1899 is 15 March 2023; .5 + 7 s is 12:00:07.
-    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << u"3/15/23 12:00:07\u202fPM"_s;
-    QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << u"15.03.23 12:00:07"_s;
+    // The test runs in UTC (initTestCase), which the labels name.
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << u"3/15/23 12:00:07\u202fPM UTC"_s;
+    QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << u"15.03.23 12:00:07 UTC"_s;
 }
 
 void DuplicatesWindowTest::datesInTheRegionalFormat()
@@ -591,6 +600,54 @@ void DuplicatesWindowTest::pathLabelsShowTheirPathAsToolTip()
     QApplication::sendEvent(m_window->lblRightPath, &enter);
     QCOMPARE(m_window->lblLeftPath->toolTip(), folderPath(u"a"_s));
     QCOMPARE(m_window->lblRightPath->toolTip(), folderPath(u"b"_s));
+}
+
+void DuplicatesWindowTest::smallestWindowShortensPathsButNotTheSeconds()
+{
+    const QString longFolder = u"a/Holiday pictures from the summer we spent at the lake/exported again from the "
+                               "camera after the first copy went missing"_s;
+    const QString longName = u"IMG_20050812_183015_the_whole_family_on_the_jetty_before_the_storm_came.png"_s;
+    const double noonAndSevenSeconds = 45000.5 + 7.0 / 86400.0;
+    addPair(addPicture({longFolder, longName, QSize(1000, 1000), 123456789, noonAndSevenSeconds, noonAndSevenSeconds}),
+        addPicture({u"b"_s, u"r.png"_s, QSize(64, 48), 1000}), 1);
+    m_window->resize(m_window->minimumSize());
+    showWindow();
+    QCOMPARE(m_window->width(), 755);
+
+    auto *path = qobject_cast<ElidedLabel *>(m_window->lblLeftPath);
+    auto *file = qobject_cast<ElidedLabel *>(m_window->lblLeftFile);
+    QVERIFY(path && file);
+    for (ElidedLabel *label : {path, file}) {
+        const QString whole = label->text();
+        const QString shown = label->shownText();
+        QVERIFY2(shown.contains(u'\u2026'), qPrintable(shown));
+        QVERIFY2(shown.size() > 10 && whole.startsWith(shown.left(shown.indexOf(u'\u2026')))
+                && whole.endsWith(shown.mid(shown.indexOf(u'\u2026') + 1)),
+            qPrintable(shown));
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), label->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(label, &help);
+        QCOMPARE(label->toolTip(), whole);
+    }
+    // What a resolution acts on is the whole path, not what the label could show of it.
+    QCOMPARE(m_window->leftFullPath(), folderPath(longFolder) + u'/' + longName);
+
+    // Dates and figures are shown whole: a date may leave out its time zone, never its seconds.
+    for (QLabel *label : {m_window->lblLeftCreated, m_window->lblLeftModified, m_window->lblLeftSize,
+             m_window->lblLeftDimensions, m_window->lblRightCreated}) {
+        auto *fitted = qobject_cast<ElidedLabel *>(label);
+        QVERIFY(fitted);
+        const QString shown = fitted->shownText();
+        QVERIFY2(!shown.contains(u'\u2026'), qPrintable(label->objectName() + u": "_s + shown));
+        QVERIFY2(fitted->fontMetrics().horizontalAdvance(shown) <= fitted->contentsRect().width(),
+            qPrintable(label->objectName() + u": "_s + shown));
+    }
+    QVERIFY(static_cast<ElidedLabel *>(m_window->lblLeftCreated)->shownText().contains(u"12:00:07"_s));
+    QCOMPARE(m_window->lblLeftSize->text(), u"123456789"_s);
+
+    // With room to spare the zone is shown as well.
+    m_window->resize(1600, 700);
+    QTRY_COMPARE(static_cast<ElidedLabel *>(m_window->lblLeftCreated)->shownText(), m_window->lblLeftCreated->text());
+    QVERIFY(m_window->lblLeftCreated->text().endsWith(u" UTC"_s));
 }
 
 void DuplicatesWindowTest::resizeSplitsHalvesAndCentresTheMiddleButtons()

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Makes docs/review-fitted.png and docs/review-actual-size.png from a build folder (default:
 # build/) under Xvfb, with a pair of pictures that ImageMagick draws: a 1600 × 1200 JPEG and a
-# smaller, slightly brighter JPEG copy of it.
+# smaller, slightly brighter JPEG copy of it. Then docs/journal.png: four pairs of such copies
+# resolved in four ways, with a Trash and settings of its own.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
-cmake --build "$build" --target vexaris_review_screenshot
+cmake --build "$build" --target vexaris_review_screenshot vexaris_journal_screenshot
 pictures=$(mktemp -d)
 trap 'rm -rf "$pictures"' EXIT
 mkdir -p "$pictures/Pictures/2005" "$pictures/Backup/Camera"
@@ -19,3 +20,16 @@ LANG=C.UTF-8 xvfb-run -a -s "-screen 0 1280x800x24" "$build/bin/vexaris_review_s
 for shot in docs/review-fitted.png docs/review-actual-size.png; do
     convert "$shot" +dither -colors 256 "PNG8:$shot"
 done
+
+home="$pictures/home"
+mkdir -p "$home/.local/share" "$pictures/Pictures/2006/Summer at the lake" "$pictures/Backup/Phone/Camera roll exported"
+pairs=()
+for name in jetty boathouse storm picnic; do
+    convert "$pictures/Pictures/2005/sunset.jpg" -resize 640x480 -quality 90 "$pictures/Pictures/2006/Summer at the lake/$name.jpg"
+    convert "$pictures/Pictures/2006/Summer at the lake/$name.jpg" -resize 480x360 -quality 75 \
+        "$pictures/Backup/Phone/Camera roll exported/IMG_2006_$name.jpg"
+    pairs+=("$pictures/Pictures/2006/Summer at the lake/$name.jpg" "$pictures/Backup/Phone/Camera roll exported/IMG_2006_$name.jpg")
+done
+HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" LANG=C.UTF-8 \
+    xvfb-run -a -s "-screen 0 1366x800x24" "$build/bin/vexaris_journal_screenshot" docs/journal.png "${pairs[@]}"
+convert docs/journal.png +dither -colors 256 "PNG8:docs/journal.png"

@@ -86,6 +86,6 @@ int main(int argc, char *argv[])
     QTest::mouseMove(image, image->mapFromGlobal(global - QPoint(745, 291)));
     QTest::mouseRelease(image, Qt::LeftButton, {}, image->mapFromGlobal(global - QPoint(745, 291)));
     const bool saved = save(window, output.filePath(QStringLiteral("review-actual-size.png")));
-    store::DisconnectDatabase();
+    session.DisconnectDatabase();
     return saved ? 0 : 1;
 }

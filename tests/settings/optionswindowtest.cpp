@@ -224,6 +224,8 @@ private slots:
         window.findChild<QSlider *>(s("trbThreshold"))->setValue(25);
         window.findChild<QRadioButton *>(s("rbgMethodItem3"))->setChecked(true);
         window.findChild<QCheckBox *>(s("chkStretchDuplicates"))->setChecked(false);
+        QVERIFY(!window.rememberNotAMatch());
+        window.findChild<QCheckBox *>(s("chkRememberNotAMatch"))->setChecked(true);
         QVERIFY(window.close());
         QSettings stored(s("Quillmark"), s("Vexaris"));
         QCOMPARE(stored.value(s("Language")).toString(), s("de"));
@@ -236,6 +238,7 @@ private slots:
         QCOMPARE(reopened.threshold(), 25);
         QCOMPARE(reopened.method(), 3);
         QVERIFY(!reopened.stretchDuplicates());
+        QVERIFY(reopened.rememberNotAMatch());
     }
 
     void theOkButtonStoresToo()

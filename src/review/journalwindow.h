@@ -1,0 +1,64 @@
+// The journal window: the resolutions of the current collection, newest first, each of which
+// can be taken back, and the pairs remembered as not a match, each of which can be given up so
+// that the next scan reports it again. A view over the store's journal and the undo of the
+// review; it runs no statement of its own.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include <QDialog>
+
+class QGroupBox;
+class QPushButton;
+class QTreeWidget;
+
+namespace vexaris::store {
+class Session;
+}
+
+namespace vexaris::review {
+class FileOperation;
+}
+
+namespace vexaris::ui {
+
+class TfrmJournal : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmJournal(store::Session &session, QWidget *parent = nullptr);
+    ~TfrmJournal() override;
+
+    // The file operations of an undo; by default the real file system and Trash.
+    void setFileOperation(std::unique_ptr<review::FileOperation> operation);
+
+    // Reads both lists again, keeping the selected entries selected where they are still listed.
+    void fillLists();
+
+    QGroupBox *grpResolutions = nullptr;
+    QTreeWidget *lstResolutions = nullptr;
+    QPushButton *btnUndo = nullptr;
+    QGroupBox *grpNotAMatches = nullptr;
+    QTreeWidget *lstNotAMatches = nullptr;
+    QPushButton *btnForget = nullptr;
+    QPushButton *btnClose = nullptr;
+
+public slots:
+    // The selected entry, or the newest one not yet undone when none is selected.
+    void btnUndoClick();
+    void btnForgetClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void updateButtons();
+    std::optional<qint64> selectedId(const QTreeWidget *list) const;
+
+    store::Session &m_session;
+    std::unique_ptr<review::FileOperation> m_fileOperation;
+};
+
+} // namespace vexaris::ui
