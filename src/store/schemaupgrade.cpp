@@ -170,8 +170,16 @@ void upgradeSchema(Database &database)
                                          "version reads format %d)"),
                                 {std::to_string(version), std::to_string(kSchemaVersion)}),
             SQLITE_NOTADB);
-    if (version == kSchemaVersion)
+    if (version == kSchemaVersion) {
+        // Files of this format made before the resolution journal joined it lack only its tables;
+        // without them every resolution would fail.
+        if (tableSql(database, "Resolution").isEmpty()) {
+            Transaction transaction(database);
+            addJournalTables(database);
+            transaction.commit();
+        }
         return;
+    }
     try {
         Transaction transaction(database);
         dropNameCollation(database);

@@ -236,4 +236,19 @@ TEST(SchemaVersion, AFileOfALaterFormatIsRefusedUntouched)
     EXPECT_EQ(digest(file.path()), before);
 }
 
+TEST(SchemaVersion, AFileOfTheCurrentFormatWithoutTheJournalGetsItsTables)
+{
+    test::TestDatabase file;
+    RawFile(file.path())
+        .execute("DROP TABLE ResolvedPair; DROP TABLE ResolvedPicture; DROP TABLE Resolution; "
+                 "DROP TABLE RememberedNotAMatch");
+    Database database;
+    database.Open(file.path());
+    Statement tables(database,
+        u"SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('Resolution', 'ResolvedPicture', "
+        "'ResolvedPair', 'RememberedNotAMatch')"_s);
+    ASSERT_TRUE(tables.step());
+    EXPECT_EQ(tables.column(0).toInt(), 4);
+}
+
 } // namespace
