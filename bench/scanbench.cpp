@@ -1,6 +1,6 @@
 // The duplicate scan run on a database of PICTURES signatures (default 10,000), under every
 // comparison method at thresholds 5, 10 and 20. For each it prints the pair tests made, their rate
-// in the design's loop pair by pair and in the scan's loop on one thread and on every core (the
+// in the reference loop pair by pair and in the scan's loop on one thread and on every core (the
 // three must find the same pairs, or the program fails), and the time of the whole run on every
 // core. Given a METHOD and THRESHOLD it times only the whole run of that one, and prints the
 // process's peak memory: for the largest collections.
@@ -264,7 +264,7 @@ int main(int argc, char *argv[])
         const double saving = resumePointSeconds(database, collection, count);
         std::printf("%d pictures. Saving the resume point after every left picture: %.3f s (%.1f us each)\n\n", count,
             saving, saving * 1e6 / count);
-        std::printf("Pair tests per second (millions) in the pair loop: the design's loop pair by pair, the loop on "
+        std::printf("Pair tests per second (millions) in the pair loop: the reference loop pair by pair, the loop on "
                     "one thread, on %u threads, and the ratio of the last two; then the whole run on %u threads.\n",
             cores, cores);
         std::printf("%-6s %-9s %12s %8s %10s %10s %10s %8s %10s\n", "method", "threshold", "pair tests", "pairs",

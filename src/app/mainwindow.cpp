@@ -164,7 +164,7 @@ void TfrmMain::createActions()
     actViewDuplicates = newAction(
         this, "actViewDuplicates", N_("&View duplicates"), N_("Open the duplicate viewing window"), "5-viewduplicates");
     actPreferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    // A menu entry only: the tool bars hold the design's actions.
+    // A menu entry only: the tool bars hold only the everyday actions.
     actJournal = new QAction(i18n::english(N_("Resolution &history…")), this);
     actJournal->setObjectName(QStringLiteral("actJournal"));
     actJournal->setEnabled(false);

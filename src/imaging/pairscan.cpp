@@ -131,7 +131,7 @@ size_t PairScanner::rightEnd(size_t a) const
 {
     if (!m_rankBound)
         return m_count;
-    // The design's loop tests the first picture beyond the bound too (the identity test may still
+    // The reference loop tests the first picture beyond the bound too (the identity test may still
     // match it) and stops after it.
     const int64_t bound = int64_t {m_colorRank[a]} + m_limits.ColorLimit;
     const auto first = std::upper_bound(m_colorRank.begin() + static_cast<std::ptrdiff_t>(a) + 1, m_colorRank.end(),

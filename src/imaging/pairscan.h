@@ -23,7 +23,7 @@ namespace detail {
 struct ScanTables;
 }
 
-// One picture of the scan as the design's pair test sees it, and whether it is Old.
+// One picture of the scan as the pair test sees it, and whether it is Old.
 struct ScanInput
 {
     PictureView view;
@@ -52,7 +52,7 @@ public:
 
     // Tests the pairs of the left pictures leftBegin..leftEnd−1, each with every later picture
     // (up to the first one too far in ColorRank for the methods that stop there). Appends the
-    // matches in the order the design's loop finds them (by left, then by right picture) and adds
+    // matches in the order the reference loop finds them (by left, then by right picture) and adds
     // the number of pairs tested for each left picture to tested[left − leftBegin].
     void scanLefts(size_t leftBegin, size_t leftEnd, std::vector<PairMatch> &matches, std::span<int64_t> tested) const;
 

@@ -157,7 +157,7 @@ void PairReview::readCurrent()
     m_current.collectionId = store::IntOrZero(m_pairs.Field(u"CID"));
     m_current.left = sideOf(m_pairs, 'L');
     m_current.right = sideOf(m_pairs, 'R');
-    // The pair query, as the design of the list has it, does not read it.
+    // The pair query of the list does not read it.
     m_current.difference
         = store::PairDifference(m_session, m_current.collectionId, m_current.left.pictureId, m_current.right.pictureId);
 }

@@ -90,7 +90,7 @@ int64_t ScanPairs(std::span<const ScanPicture> pictures, size_t start, imaging::
     const imaging::DifferenceLimits &limits, bool skipOldPairs, const MatchSink &onMatch, const LeftFinished &afterLeft,
     unsigned threads = 1);
 
-// The same loop made pair by pair with ComparePair, as the design writes it: the reference the
+// The same loop made pair by pair with ComparePair, the plain way: the reference the
 // fast loop is checked against.
 int64_t ScanPairsOneByOne(std::span<const ScanPicture> pictures, size_t start, imaging::ComparisonMethod method,
     const imaging::DifferenceLimits &limits, bool skipOldPairs, const MatchSink &onMatch,

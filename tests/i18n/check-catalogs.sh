@@ -27,7 +27,7 @@ for catalog in po/*.po; do
         status=1
     fi
 done
-# The design's questions say "Recycle Bin" and the rest of the interface "Trash"; both are the
+# The program's questions say "Recycle Bin" and the rest of the interface "Trash"; both are the
 # desktop's Trash, which each language calls by the one word its desktops use.
 trash_word() {
     case "$1" in

@@ -1,4 +1,4 @@
-// The scan's fast pair loop, on one thread and on several, against the design's loop made pair by
+// The scan's fast pair loop, on one thread and on several, against the reference loop made pair by
 // pair with ComparePair: the same pairs, differences and counts for every method and threshold,
 // over signatures of real pictures and of slightly changed copies of them.
 #include <filesystem>
