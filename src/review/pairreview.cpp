@@ -317,7 +317,6 @@ ResolutionResult PairReview::resolve(ResolutionAction action, ResolutionSteps &s
     if (!checked.passed())
         return {ResolutionOutcome::Failed, checked.message, 0};
 
-    const PairRow row = m_current;
     const bool victimLeft = givenUpPane(action) == 'L';
     const PairSide victim = victimLeft ? leftShown() : rightShown();
     const PairSide survivor = victimLeft ? rightShown() : leftShown();
@@ -349,20 +348,9 @@ ResolutionResult PairReview::resolve(ResolutionAction action, ResolutionSteps &s
     // What happened on disk is recorded whatever failed after the recycle: the given-up file is
     // in the Trash, so its row and pairs go, and the journal can bring them back. A move or copy
     // that failed is recorded as the delete it became.
-    store::JournalEntry entry;
-    entry.collectionId = row.collectionId;
-    entry.action
-        = partial.isEmpty() ? action : (victimLeft ? ResolutionAction::DeleteLeft : ResolutionAction::DeleteRight);
-    const PairSide &left = leftShown();
-    const PairSide &right = rightShown();
-    entry.leftPath = left.fullPath();
-    entry.rightPath = right.fullPath();
-    entry.leftSize = left.size;
-    entry.rightSize = right.size;
-    entry.leftTime = store::fromDays(left.modified);
-    entry.rightTime = store::fromDays(right.modified);
+    store::JournalEntry entry = entryFor(
+        partial.isEmpty() ? action : (victimLeft ? ResolutionAction::DeleteLeft : ResolutionAction::DeleteRight));
     entry.trashInfoName = recycled.trashInfoName;
-    entry.difference = row.difference;
     const bool moved = partial.isEmpty() && isMove(action);
     if (partial.isEmpty() && !target.isEmpty())
         entry.targetPath = target;
@@ -393,12 +381,11 @@ ResolutionResult PairReview::resolve(ResolutionAction action, ResolutionSteps &s
     return {ResolutionOutcome::Done, {}, journalId};
 }
 
-void PairReview::notAMatch()
+store::JournalEntry PairReview::entryFor(ResolutionAction action) const
 {
-    const PairRow row = m_current;
     store::JournalEntry entry;
-    entry.collectionId = row.collectionId;
-    entry.action = ResolutionAction::NotAMatch;
+    entry.collectionId = m_current.collectionId;
+    entry.action = action;
     const PairSide &left = leftShown();
     const PairSide &right = rightShown();
     entry.leftPath = left.fullPath();
@@ -407,7 +394,14 @@ void PairReview::notAMatch()
     entry.rightSize = right.size;
     entry.leftTime = store::fromDays(left.modified);
     entry.rightTime = store::fromDays(right.modified);
-    entry.difference = row.difference;
+    entry.difference = m_current.difference;
+    return entry;
+}
+
+void PairReview::notAMatch()
+{
+    const PairRow row = m_current;
+    const store::JournalEntry entry = entryFor(ResolutionAction::NotAMatch);
 
     const AnchorPair neighbour = stepToNeighbour();
     m_pairs.Close();

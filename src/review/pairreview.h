@@ -136,6 +136,8 @@ public:
 private:
     void readCurrent();
     void notAMatch();
+    // The journal entry of a resolution of the shown pair, as the panes show it.
+    store::JournalEntry entryFor(store::ResolutionAction action) const;
     // The pair shown after the shown one goes alone: the next one when it is the first, else the
     // previous one (the cursor moves there); none when it is the only one.
     AnchorPair stepToNeighbour();
