@@ -39,7 +39,9 @@
 #include "i18n/qtranslate.h"
 #include "log/logwindow.h"
 #include "log/processinglog.h"
+#include "review/fileoperation.h"
 #include "review/journalwindow.h"
+#include "review/undo.h"
 #include "runs/duplicatescan.h"
 #include "settings/optionswindow.h"
 #include "settings/settingsstore.h"
@@ -131,6 +133,11 @@ void TfrmMain::FormCreate(const QString &databaseFile)
     m_session.ConnectDatabase(databaseFile);
     // A window that fails to come up is never destroyed as one, so it lets the connection go here.
     auto closeOnFailure = qScopeGuard([this] { m_session.DisconnectDatabase(); });
+    {
+        // What a crash left on its way is settled before any window reads the journal or the pairs.
+        review::QtFileOperation files;
+        review::SettleUnfinished(m_session, files);
+    }
     setListCollections();
     setAcceptDrops(true);
 

@@ -7,6 +7,8 @@
 
 #include "common/error.h"
 #include "i18n/translate.h"
+#include "review/fileoperation.h"
+#include "review/undo.h"
 #include "store/data.h"
 
 namespace vexaris::cli {
@@ -74,6 +76,9 @@ void expectPositional(const QStringList &args, qsizetype count, const char *comm
 void openDatabase(store::Session &session, const Context &context)
 {
     session.ConnectDatabase(context.databasePath);
+    // What a crash left on its way is settled before anything else reads the journal.
+    review::QtFileOperation files;
+    review::SettleUnfinished(session, files);
 }
 
 store::FolderList loadCollection(store::Session &session, const QString &name)

@@ -5,33 +5,12 @@
 #include "cli/command.h"
 #include "common/error.h"
 #include "i18n/translate.h"
+#include "review/actions.h"
 #include "store/journal.h"
 
 namespace vexaris::cli {
 
 namespace {
-
-// The stored values, never renumbered: what a script may compare against.
-const char *actionName(store::ResolutionAction action)
-{
-    switch (action) {
-    case store::ResolutionAction::DeleteLeft:
-        return "delete-left";
-    case store::ResolutionAction::DeleteRight:
-        return "delete-right";
-    case store::ResolutionAction::MoveToLeft:
-        return "move-to-left";
-    case store::ResolutionAction::MoveToRight:
-        return "move-to-right";
-    case store::ResolutionAction::CopyToLeft:
-        return "copy-to-left";
-    case store::ResolutionAction::CopyToRight:
-        return "copy-to-right";
-    case store::ResolutionAction::NotAMatch:
-        break;
-    }
-    return "not-a-match";
-}
 
 std::string timeText(const QDateTime &time)
 {
@@ -51,7 +30,7 @@ int runHistory(Context &context, const QStringList &arguments)
     for (const store::JournalEntry &entry : store::ListResolutions(session, session.CurrentCollection.ID)) {
         if (json) {
             std::cout << "{\"id\":" << entry.id << ",\"time\":" << jsonString(timeText(entry.time))
-                      << ",\"action\":" << jsonString(actionName(entry.action))
+                      << ",\"action\":" << jsonString(review::actionInfo(entry.action).name)
                       << ",\"undone\":" << (entry.undone ? "true" : "false") << ",\"difference\":" << entry.difference
                       << ",\"leftPath\":" << jsonString(entry.leftPath.toStdString())
                       << ",\"leftSize\":" << entry.leftSize
@@ -62,8 +41,8 @@ int runHistory(Context &context, const QStringList &arguments)
                       << ",\"trashInfoName\":" << jsonString(entry.trashInfoName.toStdString())
                       << ",\"targetPath\":" << jsonString(entry.targetPath.toStdString()) << "}\n";
         } else {
-            std::cout << entry.id << '\t' << timeText(entry.time) << '\t' << actionName(entry.action) << '\t'
-                      << (entry.undone ? "undone" : "-") << '\t' << entry.difference << '\t'
+            std::cout << entry.id << '\t' << timeText(entry.time) << '\t' << review::actionInfo(entry.action).name
+                      << '\t' << (entry.undone ? "undone" : "-") << '\t' << entry.difference << '\t'
                       << plainField(entry.leftPath.toStdString()) << '\t' << plainField(entry.rightPath.toStdString())
                       << '\n';
         }

@@ -7,38 +7,17 @@
 #include "common/error.h"
 #include "i18n/translate.h"
 #include "review/pairlist.h"
-#include "store/data.h"
-#include "store/database.h"
 
 namespace vexaris::cli {
 
 namespace {
 
-// The review window's order: ascending Difference. Ties keep the order the pairs were recorded
-// in, so that two listings of the same database agree.
-const char kPairQuery[] = "SELECT Duplicate.Difference, Duplicate.Left_ID, Duplicate.Right_ID,"
-                          " LF.Path, LP.FileName, LP.[Size], RF.Path, RP.FileName, RP.[Size]"
-                          " FROM Duplicate"
-                          " LEFT JOIN Picture LP ON Duplicate.Left_ID = LP.ID"
-                          " LEFT JOIN Picture RP ON Duplicate.Right_ID = RP.ID"
-                          " LEFT JOIN Folder LF ON LP.FolderID = LF.ID"
-                          " LEFT JOIN Folder RF ON RP.FolderID = RF.ID"
-                          " WHERE Duplicate.Collection_ID = ?"
-                          " ORDER BY Duplicate.Difference, Duplicate.ID";
-
-struct Side
-{
-    qint64 id = 0;
-    QString path;
-    qint64 size = 0;
-};
-
 // The full path, or empty when the picture or its folder row is missing.
-QString fullPath(const store::Value &folder, const store::Value &name)
+std::string pathOf(const review::PairSide &side)
 {
-    if (folder.isNull() || name.isNull())
+    if (side.folderPath.isEmpty() || side.fileName.isEmpty())
         return {};
-    return review::joinPath(folder.toString(), name.toString());
+    return side.fullPath().toStdString();
 }
 
 int runPairs(Context &context, const QStringList &arguments)
@@ -50,31 +29,35 @@ int runPairs(Context &context, const QStringList &arguments)
     store::Session session;
     openDatabase(session, context);
     loadCollection(session, args.first());
+    review::PairList list;
+    list.read(session, session.CurrentCollection.ID);
 
-    store::Statement pairs(session.DatabaseConnection, QString::fromLatin1(kPairQuery));
-    pairs.bind(0, session.CurrentCollection.ID);
-    while (pairs.step()) {
-        const qint64 difference = pairs.column(0).isNull() ? 0 : pairs.column(0).toInt64();
-        Side left {pairs.column(1).toInt64(), fullPath(pairs.column(3), pairs.column(4)),
-            pairs.column(5).isNull() ? 0 : pairs.column(5).toInt64()};
-        Side right {pairs.column(2).toInt64(), fullPath(pairs.column(6), pairs.column(7)),
-            pairs.column(8).isNull() ? 0 : pairs.column(8).toInt64()};
-        // The larger file first, as the review window shows it; equal sizes keep the stored order.
-        if (left.size < right.size)
-            std::swap(left, right);
+    std::string out;
+    const auto flush = [&out] {
+        std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+        out.clear();
+    };
+    for (int position = 1; position <= list.count(); ++position) {
+        const review::PairRow row = list.rowAt(position);
+        const review::PairSide &left = review::leftShown(row);
+        const review::PairSide &right = review::rightShown(row);
+        const std::string difference = std::to_string(row.difference);
         if (json) {
-            std::cout << "{\"difference\":" << difference << ",\"leftId\":" << left.id << ",\"rightId\":" << right.id
-                      << ",\"leftPath\":" << jsonString(left.path.toStdString())
-                      << ",\"rightPath\":" << jsonString(right.path.toStdString()) << "}\n";
+            out += "{\"difference\":" + difference + ",\"leftId\":" + std::to_string(left.pictureId)
+                + ",\"rightId\":" + std::to_string(right.pictureId) + ",\"leftPath\":" + jsonString(pathOf(left))
+                + ",\"rightPath\":" + jsonString(pathOf(right)) + ",\"id\":" + std::to_string(row.id) + "}\n";
         } else {
-            std::cout << difference << '\t' << left.id << '\t' << right.id << '\t'
-                      << plainField(left.path.toStdString()) << '\t' << plainField(right.path.toStdString()) << '\n';
+            out += difference + '\t' + std::to_string(left.pictureId) + '\t' + std::to_string(right.pictureId) + '\t'
+                + plainField(pathOf(left)) + '\t' + plainField(pathOf(right)) + '\n';
         }
+        if (out.size() > (1 << 16))
+            flush();
     }
+    flush();
     std::cout.flush();
     if (!std::cout)
         throw Error(_("Could not write to standard output"));
-    return 0;
+    return kExitDone;
 }
 
 const bool registered = registerCommand({

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QIcon>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "i18n/qtranslate.h"
@@ -46,6 +48,8 @@ constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 8;
 constexpr int kMiddleButtonsWidth = 129;
 constexpr int kDupNumberWidth = 78;
+constexpr int kMostTicks = 100;
+constexpr qint64 kReadingBoxAfterMs = 100;
 constexpr QSize kMinimumSize(755, 539);
 constexpr QSize kRestoredSize(1024, 720);
 
@@ -344,8 +348,8 @@ void TfrmDuplicates::FormResize()
     at(btnPrev, kButtonGap + step);
     at(btnLast, w - step);
     at(btnNext, w - 2 * step);
-    const int numberLeft = w - 2 * step - kButtonGap - kDupNumberWidth;
-    lblDupNumber->setGeometry(numberLeft, y, kDupNumberWidth, kButtonHeight);
+    const int numberLeft = w - 2 * step - kButtonGap - m_numberWidth;
+    lblDupNumber->setGeometry(numberLeft, y, m_numberWidth, kButtonHeight);
     const int trackLeft = kButtonGap + 2 * step;
     trbRecNo->setGeometry(trackLeft, 4, std::max(0, numberLeft - kButtonGap - trackLeft), kBarHeight - 8);
 }
@@ -371,13 +375,29 @@ void TfrmDuplicates::toggleDetails()
 
 void TfrmDuplicates::OpenPairs()
 {
-    m_review->open();
+    // A list that takes long to read is read with a progress box that keeps the program painted;
+    // a short one never shows it.
+    std::optional<ProgressIndication> reading;
+    QElapsedTimer clock;
+    clock.start();
+    m_review->open([this, &reading, &clock](qint64 done, qint64 total) {
+        if (!reading && clock.elapsed() >= kReadingBoxAfterMs && done < total)
+            reading.emplace(this, qtr("Reading the pairs..."));
+        if (reading)
+            reading->advanced(done, total);
+    });
     const int count = m_review->count();
-    if (count >= 1) {
-        // Only the range changes here; the cursor stays on the first row.
-        const QSignalBlocker blocker(trbRecNo);
-        trbRecNo->setRange(1, count);
-    }
+    if (count >= 1)
+        setTrackRange(count);
+}
+
+void TfrmDuplicates::setTrackRange(int count)
+{
+    // Only the range changes here; the cursor stays where it is. A tick a pair, as long as the
+    // ticks stay apart: beyond that they would only cost drawing time.
+    const QSignalBlocker blocker(trbRecNo);
+    trbRecNo->setRange(1, count);
+    trbRecNo->setTickInterval(std::max(1, count / kMostTicks));
 }
 
 void TfrmDuplicates::MarkDifference(QLabel *left, QLabel *right, int difference)
@@ -448,14 +468,15 @@ bool TfrmDuplicates::ShowPair()
 
     // A picture that cannot be shown leaves its pane empty; the rest of the pair is still shown
     // and the first failure is reported once the window is in step with the new pair.
-    std::string loadError;
+    QString loadError;
     for (PictureLabel *image : {imgLeft, imgRight}) {
         image->clearPicture();
+        const QString path = image == imgLeft ? leftFullPath() : rightFullPath();
         try {
-            image->setPicture(loadPictureImage(image == imgLeft ? leftFullPath() : rightFullPath()));
+            image->setPicture(loadPictureImage(path));
         } catch (const std::exception &e) {
-            if (loadError.empty())
-                loadError = e.what();
+            if (loadError.isEmpty())
+                loadError = qtrFormat(N_("%s cannot be shown: %s"), {path, QString::fromUtf8(e.what())});
         }
     }
     PlaceImage(imgLeft);
@@ -468,14 +489,21 @@ bool TfrmDuplicates::ShowPair()
         trbRecNo->setValue(position);
         lblDupNumber->setText(QStringLiteral("%1/%2").arg(position).arg(count));
         lblDupNumber->show();
+        // Wide enough for the largest number of the list, so that it is never cut.
+        const int wanted = std::max(kDupNumberWidth,
+            lblDupNumber->fontMetrics().horizontalAdvance(QStringLiteral("%1/%1").arg(count)) + 2 * kButtonGap);
+        if (wanted != m_numberWidth) {
+            m_numberWidth = wanted;
+            FormResize();
+        }
     } else {
         lblDupNumber->hide();
     }
 
     showInStartMode();
 
-    if (!loadError.empty())
-        throw Error(loadError);
+    if (!loadError.isEmpty())
+        throw Error(loadError.toStdString());
     return true;
 }
 
@@ -544,10 +572,15 @@ void TfrmDuplicates::showEvent(QShowEvent *event)
         return; // restored from the task bar: the pair stays as it was
     qApp->installEventFilter(this);
     FormResize();
-    guarded(this, [this] {
-        OpenPairs();
-        ShowPair();
-    });
+    if (guarded(this, [this] { OpenPairs(); })) {
+        try {
+            ShowPair();
+        } catch (const std::exception &e) {
+            // The window is not on the screen yet: the report waits for it, so that it stands
+            // over the pair it is about rather than over the main window.
+            QTimer::singleShot(0, this, [this, text = QString::fromUtf8(e.what())] { showErrorReport(this, text); });
+        }
+    }
     m_settling = true;
 }
 
@@ -791,6 +824,30 @@ private:
     std::optional<ProgressIndication> m_indication;
 };
 
+// The questions and notices of a resolution as message boxes over the window.
+class WindowPolicy final : public review::ResolutionPolicy
+{
+public:
+    explicit WindowPolicy(QWidget *window)
+        : m_window(window)
+        , m_steps(window)
+    {
+    }
+
+    bool confirm(Caption caption, const QString &question) override
+    {
+        if (caption == Caption::Confirmation)
+            return askYesNo(m_window, qtr("Confirmation"), question, QMessageBox::Question);
+        return askYesNo(m_window, qtr("Warning"), question, QMessageBox::NoIcon);
+    }
+    void tell(const QString &message) override { notify(m_window, applicationTitle(), message, QMessageBox::Warning); }
+    review::ResolutionSteps &steps() override { return m_steps; }
+
+private:
+    QWidget *m_window;
+    ProgressSteps m_steps;
+};
+
 } // namespace
 
 void TfrmDuplicates::GoToAnchorPair()
@@ -800,74 +857,39 @@ void TfrmDuplicates::GoToAnchorPair()
         close();
         return;
     }
-    {
-        const QSignalBlocker blocker(trbRecNo);
-        trbRecNo->setRange(1, m_review->count());
-    }
+    setTrackRange(m_review->count());
     ShowPair();
+}
+
+void TfrmDuplicates::settleShownPair(ResolutionAction action)
+{
+    if (!m_review->hasCurrent())
+        return;
+    WindowPolicy policy(this);
+    switch (m_review->settle(m_review->current().id, action, policy)) {
+    case review::Settled::Done:
+    case review::Settled::PartlyDone:
+    case review::Settled::Forgotten:
+        GoToAnchorPair();
+        break;
+    case review::Settled::Declined:
+    case review::Settled::Refused:
+    case review::Settled::Failed:
+        break;
+    }
 }
 
 void TfrmDuplicates::ResolvePairClick(ResolutionAction action)
 {
-    guarded(this, [this, action] {
-        if (!m_review->hasCurrent())
-            return;
-        const review::ResolutionCheck check = m_review->check(action);
-        if (check.problem == review::ResolutionProblem::SameFile) {
-            notify(this, applicationTitle(), check.message, QMessageBox::Warning);
-            return;
-        }
-        if (!check.passed()) {
-            if (askYesNo(this, qtr("Warning"), check.message, QMessageBox::NoIcon)) {
-                m_review->forgetAfterCheck(check);
-                GoToAnchorPair();
-            }
-            return;
-        }
-
-        const bool leftGoes = review::givenUpPane(action) == 'L';
-        const QString victimPath = (leftGoes ? m_review->leftShown() : m_review->rightShown()).fullPath();
-        const QString survivorPath = (leftGoes ? m_review->rightShown() : m_review->leftShown()).fullPath();
-        QString question;
-        if (review::isMove(action)) {
-            question = qtrFormat(
-                N_("Do you want to move %s to Recycle Bin and move %s in its place?"), {victimPath, survivorPath});
-        } else if (review::isCopy(action)) {
-            question = qtrFormat(
-                N_("Do you want to move %s to Recycle Bin and copy %s in its place?"), {victimPath, survivorPath});
-        } else {
-            question = qtrFormat(N_("Do you want to move %s to Recycle Bin?"), {victimPath});
-        }
-        if (!askYesNo(this, qtr("Warning"), question, QMessageBox::NoIcon))
-            return;
-
-        ProgressSteps steps(this);
-        const review::ResolutionResult result = m_review->resolve(action, steps);
-        if (result.outcome != review::ResolutionOutcome::Done)
-            notify(this, applicationTitle(), result.message, QMessageBox::Warning);
-        if (result.outcome != review::ResolutionOutcome::Failed)
-            GoToAnchorPair();
-    });
+    guarded(this, [this, action] { settleShownPair(action); });
 }
 
 void TfrmDuplicates::btnNotAMatchClick()
 {
     guarded(this, [this] {
-        if (!m_review->hasCurrent())
-            return;
-        const bool remember
-            = m_rememberPreference ? m_rememberPreference() : settings::SettingsStore().load().rememberNotAMatch;
-        const QString question = remember
-            ? qtr("Do you want to mark this duplicate pair as an error? (This will be remembered by the content of "
-                  "both pictures, also after a full scan.)")
-            : qtr("Do you want to mark this duplicate pair as an error? (This will be remembered while the "
-                  "subsequent scans are with the same settings.)");
-        if (!askYesNo(this, qtr("Confirmation"), question, QMessageBox::Question))
-            return;
-        m_review->setRememberNotAMatch(remember);
-        ProgressSteps steps(this);
-        m_review->resolve(ResolutionAction::NotAMatch, steps);
-        GoToAnchorPair();
+        m_review->setRememberNotAMatch(
+            m_rememberPreference ? m_rememberPreference() : settings::SettingsStore().load().rememberNotAMatch);
+        settleShownPair(ResolutionAction::NotAMatch);
     });
 }
 

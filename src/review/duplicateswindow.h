@@ -135,6 +135,9 @@ private:
     void ImageDblClick(PictureLabel *image, QMouseEvent *event);
 
     void showInStartMode();
+    void setTrackRange(int count);
+    // The question, the resolution and what follows it, for the shown pair.
+    void settleShownPair(store::ResolutionAction action);
     // After a change of the list: the pair the review went to, or the window closes when none is left.
     void GoToAnchorPair();
     bool isOurs(QObject *object) const;
@@ -147,6 +150,7 @@ private:
     std::unique_ptr<review::PairReview> m_review;
     int m_wheelTurn = 0; // what a fine-grained wheel has turned short of a notch
     bool m_settling = false; // shown, and nothing done by the user yet
+    int m_numberWidth = 78; // of the position label
 };
 
 } // namespace vexaris::ui

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "i18n/qtranslate.h"
+#include "review/actions.h"
 #include "review/fileoperation.h"
 #include "review/undo.h"
 #include "store/journal.h"
@@ -20,8 +21,6 @@
 
 namespace vexaris::ui {
 
-using store::ResolutionAction;
-
 namespace {
 
 constexpr int kIdRole = Qt::UserRole;
@@ -29,27 +28,6 @@ constexpr int kUndoneRole = Qt::UserRole + 1;
 
 enum ResolutionColumn { kTime, kAction, kLeft, kRight, kTrash, kDifference, kUndone, kResolutionColumns };
 enum NotAMatchColumn { kRememberedTime, kRememberedLeft, kRememberedRight, kNotAMatchColumns };
-
-const char *actionText(ResolutionAction action)
-{
-    switch (action) {
-    case ResolutionAction::DeleteLeft:
-        return N_("Left file to the Trash");
-    case ResolutionAction::DeleteRight:
-        return N_("Right file to the Trash");
-    case ResolutionAction::MoveToLeft:
-        return N_("Right file moved in place of the left");
-    case ResolutionAction::MoveToRight:
-        return N_("Left file moved in place of the right");
-    case ResolutionAction::CopyToLeft:
-        return N_("Right file copied in place of the left");
-    case ResolutionAction::CopyToRight:
-        return N_("Left file copied in place of the right");
-    case ResolutionAction::NotAMatch:
-        break;
-    }
-    return N_("Not a match");
-}
 
 QTreeWidget *newList(QWidget *parent, const char *name, const QStringList &titles)
 {
@@ -194,7 +172,7 @@ void TfrmJournal::fillLists()
         item->setData(0, kIdRole, entry.id);
         item->setData(0, kUndoneRole, entry.undone);
         item->setText(kTime, localDateTimeWithZoneText(entry.time));
-        item->setText(kAction, qtr(actionText(entry.action)));
+        item->setText(kAction, qtr(review::actionInfo(entry.action).caption));
         setLongText(item, kLeft, entry.leftPath);
         setLongText(item, kRight, entry.rightPath);
         setLongText(item, kTrash, entry.trashInfoName);

@@ -1,41 +1,37 @@
 #include "review/pairlist.h"
 
+#include <algorithm>
+#include <bit>
+
+#include "store/database.h"
+
 namespace vexaris::review {
 
-QString pairQuery()
+namespace {
+
+qint64 integerOf(const store::Value &value)
 {
-    return QStringLiteral(
-        "  SELECT  Duplicate.Collection_ID AS CID,  LP.ID AS LPID,  RP.ID AS RPID,  LF.ID AS LFID,  RF.ID AS RFID, "
-        " LP.FileName AS LName,  RP.FileName AS RName,  LF.Path AS LPath,  RF.Path AS RPath,  LP.[Size] AS LSize, "
-        " RP.[Size] AS RSize,  LP.Width AS LWidth,  RP.Width AS RWidth,  LP.Height AS LHeight,  RP.Height AS "
-        "RHeight,  LP.Noise AS LColors,  RP.Noise AS RColors,  LP.Created AS LCreated,  RP.Created AS RCreated,  "
-        "LP.Modified AS LModified,  RP.Modified AS RModified FROM  (    (      (        Duplicate        LEFT JOIN "
-        "Picture LP ON Duplicate.Left_ID = LP.ID      )      LEFT JOIN Picture RP ON Duplicate.Right_ID = RP.ID    "
-        ")    LEFT JOIN Folder LF ON LP.FolderID = LF.ID  )  LEFT JOIN Folder RF ON RP.FolderID = RF.ID WHERE "
-        "Duplicate.Collection_ID = ? ORDER BY Duplicate.Difference");
+    return value.isNumeric() ? value.toInt64() : 0;
 }
 
-void openPairList(store::Recordset &pairs, store::Database &database, int collectionId)
+double daysOf(const store::Value &value)
 {
-    pairs.Open(database, pairQuery(), store::LockType::ReadOnly, store::CommandType::Text, {collectionId});
+    return value.isNumeric() ? value.toDouble() : 0.0;
 }
 
-int countPairs(store::Database &database, int collectionId)
+QString textOf(const store::Value &value)
 {
-    store::Recordset count;
-    count.Open(database, QStringLiteral("SELECT COUNT(*) FROM Duplicate WHERE Collection_ID = ?"),
-        store::LockType::ReadOnly, store::CommandType::Text, {collectionId});
-    return count.Field(0).toInt();
+    return value.isNull() ? QString() : value.toString();
 }
 
-QString sideColumn(char side, const char *suffix)
-{
-    return QChar::fromLatin1(side) + QLatin1String(suffix);
-}
+// How many pairs are read between two reports of progress.
+constexpr qint64 kProgressEvery = 16384;
 
-const store::Value &sideField(const store::Recordset &pairs, char side, const char *suffix)
+} // namespace
+
+QString PairSide::fullPath() const
 {
-    return pairs.Field(sideColumn(side, suffix));
+    return joinPath(folderPath, fileName);
 }
 
 QString joinPath(const QString &folderPath, const QString &fileName)
@@ -45,60 +41,293 @@ QString joinPath(const QString &folderPath, const QString &fileName)
     return folderPath + QLatin1Char('/') + fileName;
 }
 
-AnchorPair currentPair(const store::Recordset &pairs)
+int countPairs(store::Database &database, int collectionId)
 {
-    // A pair whose picture row has gone reads 0 on that side rather than failing here.
-    return {store::IntOrZero(pairs.Field(u"CID")), store::IntOrZero(pairs.Field(u"LPID")),
-        store::IntOrZero(pairs.Field(u"RPID"))};
+    store::Statement count(database, QStringLiteral("SELECT COUNT(*) FROM Duplicate WHERE Collection_ID = ?"));
+    count.bind(0, collectionId);
+    count.step();
+    return count.column(0).toInt();
 }
 
-namespace {
-
-bool namesPicture(const store::Recordset &pairs, int pictureId)
+void PairList::clear()
 {
-    return store::IntOrZero(pairs.Field(u"LPID")) == pictureId || store::IntOrZero(pairs.Field(u"RPID")) == pictureId;
+    m_collectionId = 0;
+    m_pairs = {};
+    m_pictures = {};
+    m_slotById = {};
+    m_linkStart = {};
+    m_links = {};
+    m_byId = {};
+    m_alive = {};
+    m_tree = {};
+    m_count = 0;
 }
 
-} // namespace
-
-AnchorPair PickAnchorPair(store::Recordset &pairs, int pictureId)
+void PairList::read(store::Session &session, int collectionId, const Progress &progress)
 {
-    if (pairs.RecordCount() < 2)
-        return {};
-    if (pairs.Eof())
-        pairs.MovePrevious();
-    else if (pairs.Bof())
-        pairs.MoveNext();
-    while (!pairs.Eof() && namesPicture(pairs, pictureId))
-        pairs.MoveNext();
-    if (pairs.Eof()) {
-        pairs.MovePrevious();
-        while (!pairs.Bof() && namesPicture(pairs, pictureId))
-            pairs.MovePrevious();
-        if (pairs.Bof())
-            pairs.MoveNext();
+    clear();
+    m_collectionId = collectionId;
+    store::Database &database = session.DatabaseConnection;
+
+    QHash<int, QString> folders;
+    {
+        store::Statement rows(database, QStringLiteral("SELECT ID, Path FROM Folder WHERE CollectionID = ?"));
+        rows.bind(0, collectionId);
+        while (rows.step())
+            folders.insert(rows.column(0).toInt(), textOf(rows.column(1)));
     }
-    return currentPair(pairs);
-}
-
-bool moveToPair(store::Recordset &pairs, const AnchorPair &pair)
-{
-    pairs.MoveFirst();
-    while (!pairs.Eof() && currentPair(pairs) != pair)
-        pairs.MoveNext();
-    return !pairs.Eof();
-}
-
-bool moveToPair(store::Recordset &pairs, int lpid, int rpid)
-{
-    pairs.MoveFirst();
-    while (!pairs.Eof()) {
-        const AnchorPair here = currentPair(pairs);
-        if (here.lpid == lpid && here.rpid == rpid)
-            return true;
-        pairs.MoveNext();
+    const QString pictureColumns
+        = QStringLiteral("SELECT ID, FolderID, FileName, Size, Width, Height, Created, Modified FROM Picture ");
+    const auto pictureOf = [&](const store::Statement &row) {
+        PairSide side;
+        side.pictureId = row.column(0).toInt();
+        side.folderId = static_cast<int>(integerOf(row.column(1)));
+        side.fileName = textOf(row.column(2));
+        side.size = integerOf(row.column(3));
+        side.width = static_cast<int>(integerOf(row.column(4)));
+        side.height = static_cast<int>(integerOf(row.column(5)));
+        side.created = daysOf(row.column(6));
+        side.modified = daysOf(row.column(7));
+        return side;
+    };
+    // A picture or folder of another collection is not expected, but the pair still shows it.
+    store::Statement strayFolder(database, QStringLiteral("SELECT Path FROM Folder WHERE ID = ?"));
+    const auto folderPath = [&](int folderId) {
+        const auto found = folders.constFind(folderId);
+        if (found != folders.constEnd())
+            return *found;
+        strayFolder.reset();
+        strayFolder.bind(0, folderId);
+        const QString path = strayFolder.step() ? textOf(strayFolder.column(0)) : QString();
+        folders.insert(folderId, path);
+        return path;
+    };
+    const auto addPicture = [&](PairSide side) {
+        if (side.folderId != 0)
+            side.folderPath = folderPath(side.folderId);
+        const auto slot = static_cast<uint32_t>(m_pictures.size());
+        m_slotById.insert(side.pictureId, slot);
+        m_pictures.push_back(std::move(side));
+        return slot;
+    };
+    m_pictures.emplace_back();
+    {
+        store::Statement rows(database, pictureColumns + QStringLiteral("WHERE CollectionID = ?"));
+        rows.bind(0, collectionId);
+        while (rows.step())
+            addPicture(pictureOf(rows));
     }
-    return false;
+    store::Statement strayPicture(database, pictureColumns + QStringLiteral("WHERE ID = ?"));
+    const auto slotFor = [&](const store::Value &id) -> uint32_t {
+        if (!id.isNumeric())
+            return 0;
+        const int pictureId = id.toInt();
+        const auto found = m_slotById.constFind(pictureId);
+        if (found != m_slotById.constEnd())
+            return *found;
+        strayPicture.reset();
+        strayPicture.bind(0, pictureId);
+        if (!strayPicture.step())
+            return 0;
+        return addPicture(pictureOf(strayPicture));
+    };
+
+    const qint64 total = countPairs(database, collectionId);
+    m_pairs.reserve(static_cast<size_t>(total));
+    {
+        // The order of the review: most alike first, and of equal Difference the pair recorded
+        // first, as the index over (Collection_ID, Difference) gives them.
+        store::Statement rows(database,
+            QStringLiteral("SELECT ID, Left_ID, Right_ID, Difference FROM Duplicate WHERE Collection_ID = ? "
+                           "ORDER BY Difference, ID"));
+        rows.bind(0, collectionId);
+        while (rows.step()) {
+            m_pairs.push_back({rows.column(0).toInt64(), static_cast<int32_t>(integerOf(rows.column(3))),
+                slotFor(rows.column(1)), slotFor(rows.column(2))});
+            if (progress && m_pairs.size() % kProgressEvery == 0)
+                progress(static_cast<qint64>(m_pairs.size()), total);
+        }
+    }
+
+    const auto pairCount = static_cast<uint32_t>(m_pairs.size());
+    m_byId.resize(pairCount);
+    for (uint32_t i = 0; i < pairCount; ++i)
+        m_byId[i] = i;
+    std::sort(m_byId.begin(), m_byId.end(), [&](uint32_t a, uint32_t b) { return m_pairs[a].id < m_pairs[b].id; });
+
+    m_linkStart.assign(m_pictures.size() + 1, 0);
+    for (const Pair &pair : m_pairs) {
+        ++m_linkStart[pair.left + 1];
+        ++m_linkStart[pair.right + 1];
+    }
+    for (size_t slot = 1; slot < m_linkStart.size(); ++slot)
+        m_linkStart[slot] += m_linkStart[slot - 1];
+    m_links.resize(2 * static_cast<size_t>(pairCount));
+    std::vector<uint32_t> filled(m_linkStart.begin(), m_linkStart.end() - 1);
+    for (uint32_t i = 0; i < pairCount; ++i) {
+        m_links[filled[m_pairs[i].left]++] = i;
+        m_links[filled[m_pairs[i].right]++] = i;
+    }
+
+    m_alive.assign(pairCount, 1);
+    m_tree.assign(pairCount + 1, 0);
+    for (uint32_t i = 1; i <= pairCount; ++i) {
+        m_tree[i] += 1;
+        const uint32_t parent = i + (i & (~i + 1));
+        if (parent <= pairCount)
+            m_tree[parent] += m_tree[i];
+    }
+    m_count = static_cast<int>(pairCount);
+    if (progress)
+        progress(total, total);
+}
+
+int PairList::pairIndexAt(int position) const
+{
+    // The Fenwick tree's descent: the largest prefix holding fewer than `position` pairs.
+    const auto size = static_cast<uint32_t>(m_pairs.size());
+    uint32_t index = 0;
+    int left = position;
+    for (uint32_t step = std::bit_floor(size); step != 0; step >>= 1) {
+        if (index + step <= size && m_tree[index + step] < left) {
+            index += step;
+            left -= m_tree[index];
+        }
+    }
+    return static_cast<int>(index);
+}
+
+int PairList::positionOfIndex(int index) const
+{
+    int position = 0;
+    for (auto i = static_cast<uint32_t>(index) + 1; i > 0; i -= i & (~i + 1))
+        position += m_tree[i];
+    return position;
+}
+
+void PairList::kill(int index)
+{
+    if (!m_alive[static_cast<size_t>(index)])
+        return;
+    m_alive[static_cast<size_t>(index)] = 0;
+    const auto size = static_cast<uint32_t>(m_pairs.size());
+    for (auto i = static_cast<uint32_t>(index) + 1; i <= size; i += i & (~i + 1))
+        m_tree[i] -= 1;
+    --m_count;
+}
+
+PairRow PairList::rowAt(int position) const
+{
+    const Pair &pair = m_pairs[static_cast<size_t>(pairIndexAt(position))];
+    return {pair.id, m_collectionId, m_pictures[pair.left], m_pictures[pair.right], pair.difference};
+}
+
+qint64 PairList::idAt(int position) const
+{
+    return m_pairs[static_cast<size_t>(pairIndexAt(position))].id;
+}
+
+int PairList::differenceAt(int position) const
+{
+    return m_pairs[static_cast<size_t>(pairIndexAt(position))].difference;
+}
+
+std::optional<int> PairList::positionOf(qint64 pairId) const
+{
+    const auto found = std::lower_bound(
+        m_byId.begin(), m_byId.end(), pairId, [&](uint32_t index, qint64 id) { return m_pairs[index].id < id; });
+    if (found == m_byId.end() || m_pairs[*found].id != pairId || !m_alive[*found])
+        return std::nullopt;
+    return positionOfIndex(static_cast<int>(*found));
+}
+
+std::optional<PairRow> PairList::row(qint64 pairId) const
+{
+    const std::optional<int> position = positionOf(pairId);
+    if (!position)
+        return std::nullopt;
+    return rowAt(*position);
+}
+
+uint32_t PairList::slotOf(int pictureId) const
+{
+    return m_slotById.value(pictureId, 0);
+}
+
+bool PairList::names(int position, int pictureId) const
+{
+    const Pair &pair = m_pairs[static_cast<size_t>(pairIndexAt(position))];
+    return m_pictures[pair.left].pictureId == pictureId || m_pictures[pair.right].pictureId == pictureId;
+}
+
+std::optional<qint64> PairList::pairBetween(int firstId, int secondId) const
+{
+    const uint32_t first = slotOf(firstId);
+    const uint32_t second = slotOf(secondId);
+    if (first == 0 || second == 0)
+        return std::nullopt;
+    for (uint32_t link = m_linkStart[first]; link < m_linkStart[first + 1]; ++link) {
+        const Pair &pair = m_pairs[m_links[link]];
+        if (m_alive[m_links[link]] && (pair.left == second || pair.right == second))
+            return pair.id;
+    }
+    return std::nullopt;
+}
+
+const PairSide *PairList::picture(int pictureId) const
+{
+    const uint32_t slot = slotOf(pictureId);
+    return slot != 0 ? &m_pictures[slot] : nullptr;
+}
+
+std::optional<qint64> PairList::nearestWithout(int position, int pictureId) const
+{
+    if (m_count < 2)
+        return std::nullopt;
+    int at = std::clamp(position, 1, m_count);
+    while (at <= m_count && names(at, pictureId))
+        ++at;
+    if (at > m_count) {
+        at = m_count;
+        while (at >= 1 && names(at, pictureId))
+            --at;
+        if (at < 1)
+            at = 1;
+    }
+    return idAt(at);
+}
+
+void PairList::removePicture(int pictureId)
+{
+    const uint32_t slot = slotOf(pictureId);
+    if (slot == 0)
+        return;
+    for (uint32_t link = m_linkStart[slot]; link < m_linkStart[slot + 1]; ++link)
+        kill(static_cast<int>(m_links[link]));
+}
+
+void PairList::removePairsOf(int leftId, int rightId)
+{
+    const uint32_t left = slotOf(leftId);
+    const uint32_t right = slotOf(rightId);
+    if (left == 0 || right == 0)
+        return;
+    for (uint32_t link = m_linkStart[left]; link < m_linkStart[left + 1]; ++link) {
+        const Pair &pair = m_pairs[m_links[link]];
+        if (pair.left == left && pair.right == right)
+            kill(static_cast<int>(m_links[link]));
+    }
+}
+
+void PairList::movePicture(int pictureId, int folderId, const QString &folderPath, const QString &fileName)
+{
+    const uint32_t slot = slotOf(pictureId);
+    if (slot == 0)
+        return;
+    PairSide &side = m_pictures[slot];
+    side.folderId = folderId;
+    side.folderPath = folderPath;
+    side.fileName = fileName;
 }
 
 } // namespace vexaris::review

@@ -1,51 +1,22 @@
 #include "review/pairreview.h"
 
 #include <algorithm>
-#include <optional>
 
 #include <sys/stat.h>
 
 #include <QFile>
 
+#include "common/error.h"
 #include "i18n/qtranslate.h"
-#include "review/pairlist.h"
 #include "review/targetpath.h"
 #include "store/data.h"
 #include "store/database.h"
 #include "store/datetime.h"
+#include "store/runlock.h"
 
 namespace vexaris::review {
 
-using store::ResolutionAction;
-
 namespace {
-
-PairSide sideOf(const store::Recordset &pairs, char side)
-{
-    const auto text = [&](const char *suffix) {
-        const store::Value &value = sideField(pairs, side, suffix);
-        return value.isNull() ? QString() : value.toString();
-    };
-    const auto integer = [&](const char *suffix) {
-        const store::Value &value = sideField(pairs, side, suffix);
-        return value.isNumeric() ? value.toInt64() : qint64 {0};
-    };
-    const auto days = [&](const char *suffix) {
-        const store::Value &value = sideField(pairs, side, suffix);
-        return value.isNumeric() ? value.toDouble() : 0.0;
-    };
-    PairSide result;
-    result.pictureId = static_cast<int>(integer("PID"));
-    result.folderId = static_cast<int>(integer("FID"));
-    result.fileName = text("Name");
-    result.folderPath = text("Path");
-    result.size = integer("Size");
-    result.width = static_cast<int>(integer("Width"));
-    result.height = static_cast<int>(integer("Height"));
-    result.created = days("Created");
-    result.modified = days("Modified");
-    return result;
-}
 
 std::optional<struct stat> statOf(const QString &path)
 {
@@ -66,162 +37,24 @@ bool matchesRow(const struct stat &file, const PairSide &row)
     return size == row.size && store::toDays(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC)) == row.modified;
 }
 
-// What the user is told after a move or copy failed once the given-up file was in the Trash:
-// the failure, then where each of the two files is now.
-QString partialFailureText(
-    const QString &failure, const QString &victimPath, const QString &survivorPath, const QString &target)
+QString collectionName(const store::Session &session, int collectionId)
 {
-    if (pathIsTaken(survivorPath)) {
-        return qtrFormat(N_("%s; %s is in the Trash now and can be restored from there, and %s is still where it was."),
-            {failure, victimPath, survivorPath});
-    }
-    if (pathIsTaken(target)) {
-        return qtrFormat(N_("%s; %s is in the Trash now and can be restored from there, and %s is now at %s."),
-            {failure, victimPath, survivorPath, target});
-    }
-    return qtrFormat(N_("%s; %s is in the Trash now and can be restored from there, and %s cannot be found."),
-        {failure, victimPath, survivorPath});
+    return session.CurrentCollection.ID == collectionId ? session.CurrentCollection.Name : QString();
 }
 
 } // namespace
 
-QString PairSide::fullPath() const
-{
-    return joinPath(folderPath, fileName);
-}
-
-char givenUpPane(ResolutionAction action)
-{
-    switch (action) {
-    case ResolutionAction::DeleteLeft:
-    case ResolutionAction::MoveToLeft:
-    case ResolutionAction::CopyToLeft:
-        return 'L';
-    case ResolutionAction::DeleteRight:
-    case ResolutionAction::MoveToRight:
-    case ResolutionAction::CopyToRight:
-        return 'R';
-    case ResolutionAction::NotAMatch:
-        break;
-    }
-    return 0;
-}
-
-bool isMove(ResolutionAction action)
-{
-    return action == ResolutionAction::MoveToLeft || action == ResolutionAction::MoveToRight;
-}
-
-bool isCopy(ResolutionAction action)
-{
-    return action == ResolutionAction::CopyToLeft || action == ResolutionAction::CopyToRight;
-}
-
-PairReview::PairReview(store::Session &session, FileOperation &files)
-    : m_session(session)
-    , m_files(files)
-{
-}
-
-void PairReview::open()
-{
-    openPairList(m_pairs, m_session.DatabaseConnection, m_session.CurrentCollection.ID);
-    readCurrent();
-}
-
-void PairReview::close()
-{
-    if (isOpen())
-        m_pairs.Close();
-    m_current = {};
-}
-
-int PairReview::count() const
-{
-    return isOpen() ? m_pairs.RecordCount() : 0;
-}
-
-int PairReview::position() const
-{
-    if (!isOpen() || m_pairs.Bof() || m_pairs.Eof())
-        return 0;
-    return m_pairs.AbsolutePosition();
-}
-
-void PairReview::readCurrent()
-{
-    if (!hasCurrent()) {
-        m_current = {};
-        return;
-    }
-    m_current.collectionId = store::IntOrZero(m_pairs.Field(u"CID"));
-    m_current.left = sideOf(m_pairs, 'L');
-    m_current.right = sideOf(m_pairs, 'R');
-    // The pair query of the list does not read it.
-    m_current.difference
-        = store::PairDifference(m_session, m_current.collectionId, m_current.left.pictureId, m_current.right.pictureId);
-}
-
-void PairReview::first()
-{
-    m_pairs.MoveFirst();
-    readCurrent();
-}
-
-void PairReview::previous()
-{
-    if (position() > 1) {
-        m_pairs.MovePrevious();
-        readCurrent();
-    }
-}
-
-void PairReview::next()
-{
-    if (position() < count()) {
-        m_pairs.MoveNext();
-        readCurrent();
-    }
-}
-
-void PairReview::last()
-{
-    m_pairs.MoveLast();
-    readCurrent();
-}
-
-void PairReview::moveTo(int position)
-{
-    if (count() == 0)
-        return;
-    m_pairs.Move(std::clamp(position, 1, count()) - 1);
-    readCurrent();
-}
-
-bool PairReview::swapped() const
-{
-    return m_current.left.size < m_current.right.size;
-}
-
-const PairSide &PairReview::leftShown() const
-{
-    return swapped() ? m_current.right : m_current.left;
-}
-
-const PairSide &PairReview::rightShown() const
-{
-    return swapped() ? m_current.left : m_current.right;
-}
-
-ResolutionCheck PairReview::check(ResolutionAction action) const
+ResolutionCheck checkFiles(const PairRow &row, ResolutionAction action)
 {
     const char pane = givenUpPane(action);
-    if (pane == 0 || !hasCurrent())
+    if (pane == 0)
         return {};
-    const PairSide &victim = pane == 'L' ? leftShown() : rightShown();
-    const PairSide &survivor = pane == 'L' ? rightShown() : leftShown();
+    const PairSide &victim = pane == 'L' ? leftShown(row) : rightShown(row);
+    const PairSide &survivor = pane == 'L' ? rightShown(row) : leftShown(row);
     const QString survivorPath = survivor.fullPath();
     const QString victimPath = victim.fullPath();
+    const char *notAFile
+        = N_("%s is not an ordinary file any more, so nothing was done. Do you want to forget this pair?");
 
     const std::optional<struct stat> kept = statOf(survivorPath);
     if (!kept) {
@@ -231,12 +64,8 @@ ResolutionCheck PairReview::check(ResolutionAction action) const
                 {survivorPath}),
             survivor.pictureId};
     }
-    if (!S_ISREG(kept->st_mode)) {
-        return {ResolutionProblem::SurvivorNotAFile,
-            qtrFormat(N_("%s is not an ordinary file any more, so nothing was done. Do you want to forget this pair?"),
-                {survivorPath}),
-            0};
-    }
+    if (!S_ISREG(kept->st_mode))
+        return {ResolutionProblem::SurvivorNotAFile, qtrFormat(notAFile, {survivorPath}), 0};
     const std::optional<struct stat> given = statOf(victimPath);
     if (given && given->st_dev == kept->st_dev && given->st_ino == kept->st_ino) {
         // Giving up one side would take the other with it.
@@ -260,154 +89,240 @@ ResolutionCheck PairReview::check(ResolutionAction action) const
                 {victimPath}),
             victim.pictureId};
     }
+    // A folder or a device in the given-up file's place would go to the Trash whole.
+    if (given && !S_ISREG(given->st_mode))
+        return {ResolutionProblem::VictimNotAFile, qtrFormat(notAFile, {victimPath}), 0};
     return {};
 }
 
-void PairReview::forgetAfterCheck(const ResolutionCheck &check)
+PairReview::PairReview(store::Session &session, FileOperation &files)
+    : m_session(session)
+    , m_files(files)
 {
-    if (check.passed() || !hasCurrent())
-        return;
-    if (check.missingPictureId != 0) {
-        const AnchorPair anchor = PickAnchorPair(m_pairs, check.missingPictureId);
-        m_pairs.Close();
-        store::DeletePicture(m_session, check.missingPictureId);
-        reopenAt(anchor.lpid, anchor.rpid);
-        return;
-    }
-    const int lpid = m_current.left.pictureId;
-    const int rpid = m_current.right.pictureId;
-    const AnchorPair neighbour = stepToNeighbour();
-    m_pairs.Close();
-    store::ForgetPair(m_session, lpid, rpid);
-    reopenAt(neighbour.lpid, neighbour.rpid);
 }
 
-AnchorPair PairReview::stepToNeighbour()
+void PairReview::open(const PairList::Progress &progress)
 {
-    if (count() < 2)
-        return {};
-    if (position() == 1)
-        m_pairs.MoveNext();
-    else
-        m_pairs.MovePrevious();
-    return currentPair(m_pairs);
-}
-
-void PairReview::reopenAt(int leftId, int rightId)
-{
-    open();
-    if (count() == 0) {
-        close();
-        return;
-    }
-    if (!moveToPair(m_pairs, leftId, rightId))
-        m_pairs.MoveFirst();
+    m_list.read(m_session, m_session.CurrentCollection.ID, progress);
+    m_open = true;
+    m_position = m_list.count() > 0 ? 1 : 0;
     readCurrent();
 }
 
-ResolutionResult PairReview::resolve(ResolutionAction action, ResolutionSteps &steps)
+void PairReview::close()
 {
-    if (!hasCurrent())
-        return {ResolutionOutcome::Failed, {}, 0};
-    if (action == ResolutionAction::NotAMatch) {
-        notAMatch();
-        return {ResolutionOutcome::Done, {}, 0};
+    m_list.clear();
+    m_open = false;
+    m_position = 0;
+    m_current = {};
+}
+
+void PairReview::readCurrent()
+{
+    m_current = m_position != 0 ? m_list.rowAt(m_position) : PairRow {};
+}
+
+void PairReview::first()
+{
+    moveTo(1);
+}
+
+void PairReview::previous()
+{
+    if (m_position > 1)
+        moveTo(m_position - 1);
+}
+
+void PairReview::next()
+{
+    if (m_position < count())
+        moveTo(m_position + 1);
+}
+
+void PairReview::last()
+{
+    moveTo(count());
+}
+
+void PairReview::moveTo(int position)
+{
+    if (count() == 0)
+        return;
+    m_position = std::clamp(position, 1, count());
+    readCurrent();
+}
+
+bool PairReview::moveToPair(qint64 pairId)
+{
+    const std::optional<int> position = m_list.positionOf(pairId);
+    if (!position)
+        return false;
+    moveTo(*position);
+    return true;
+}
+
+ResolutionCheck PairReview::check(qint64 pairId, ResolutionAction action) const
+{
+    const std::optional<PairRow> row = pair(pairId);
+    return row ? checkFiles(*row, action) : ResolutionCheck {};
+}
+
+std::optional<qint64> PairReview::anchorWithout(int pictureId) const
+{
+    if (m_position == 0)
+        return std::nullopt;
+    return m_list.nearestWithout(m_position, pictureId);
+}
+
+std::optional<qint64> PairReview::anchorAfterForgetting(const PairRow &row) const
+{
+    if (m_position == 0)
+        return std::nullopt;
+    if (m_current.left.pictureId != row.left.pictureId || m_current.right.pictureId != row.right.pictureId)
+        return m_current.id;
+    // The shown pair goes alone: the next one when it is the first, else the previous one.
+    if (count() < 2)
+        return std::nullopt;
+    return m_list.idAt(m_position == 1 ? 2 : m_position - 1);
+}
+
+void PairReview::settleCursor(const std::optional<qint64> &anchor)
+{
+    const std::optional<int> position = anchor ? m_list.positionOf(*anchor) : std::nullopt;
+    m_position = count() == 0 ? 0 : position.value_or(1);
+    readCurrent();
+}
+
+void PairReview::forget(qint64 pairId, const ResolutionCheck &check)
+{
+    const std::optional<PairRow> row = pair(pairId);
+    if (check.passed() || !row)
+        return;
+    if (check.missingPictureId != 0) {
+        const std::optional<qint64> anchor = anchorWithout(check.missingPictureId);
+        store::DeletePicture(m_session, check.missingPictureId);
+        m_list.removePicture(check.missingPictureId);
+        settleCursor(anchor);
+        return;
     }
-    const ResolutionCheck checked = check(action);
+    const std::optional<qint64> anchor = anchorAfterForgetting(*row);
+    store::ForgetPair(m_session, row->left.pictureId, row->right.pictureId);
+    m_list.removePairsOf(row->left.pictureId, row->right.pictureId);
+    settleCursor(anchor);
+}
+
+Settled PairReview::settle(qint64 pairId, ResolutionAction action, ResolutionPolicy &policy)
+{
+    const std::optional<PairRow> row = pair(pairId);
+    if (!row)
+        return Settled::Failed;
+    if (action == ResolutionAction::NotAMatch) {
+        if (!policy.confirm(ResolutionPolicy::Caption::Confirmation, notAMatchQuestion(m_rememberNotAMatch)))
+            return Settled::Declined;
+        resolve(pairId, action, policy.steps());
+        return Settled::Done;
+    }
+    const ResolutionCheck checked = checkFiles(*row, action);
+    if (!checked.passed()) {
+        if (!checked.offersToForget()) {
+            policy.tell(checked.message);
+            return Settled::Refused;
+        }
+        if (!policy.confirm(ResolutionPolicy::Caption::Warning, checked.message))
+            return Settled::Refused;
+        forget(pairId, checked);
+        return Settled::Forgotten;
+    }
+    const bool leftGoes = givenUpPane(action) == 'L';
+    const QString victimPath = (leftGoes ? review::leftShown(*row) : review::rightShown(*row)).fullPath();
+    const QString survivorPath = (leftGoes ? review::rightShown(*row) : review::leftShown(*row)).fullPath();
+    if (!policy.confirm(
+            ResolutionPolicy::Caption::Warning, qtrFormat(actionInfo(action).question, {victimPath, survivorPath})))
+        return Settled::Declined;
+    const ResolutionResult result = resolve(pairId, action, policy.steps());
+    if (result.outcome != ResolutionOutcome::Done)
+        policy.tell(result.message);
+    switch (result.outcome) {
+    case ResolutionOutcome::Done:
+        return Settled::Done;
+    case ResolutionOutcome::PartlyDone:
+        return Settled::PartlyDone;
+    case ResolutionOutcome::Failed:
+        break;
+    }
+    return Settled::Failed;
+}
+
+ResolutionResult PairReview::resolve(qint64 pairId, ResolutionAction action, ResolutionSteps &steps)
+{
+    const std::optional<PairRow> row = pair(pairId);
+    if (!row)
+        return {ResolutionOutcome::Failed, qtr("The pair is no longer in the list"), 0};
+    // A run of the collection elsewhere must not record a pair of a picture that goes now.
+    const store::CollectionRunLock lock(
+        m_session.DatabaseConnection, row->collectionId, collectionName(m_session, row->collectionId));
+    if (action == ResolutionAction::NotAMatch)
+        return notAMatch(*row);
+    const ResolutionCheck checked = checkFiles(*row, action);
     if (!checked.passed())
         return {ResolutionOutcome::Failed, checked.message, 0};
 
-    const bool victimLeft = givenUpPane(action) == 'L';
-    const PairSide victim = victimLeft ? leftShown() : rightShown();
-    const PairSide survivor = victimLeft ? rightShown() : leftShown();
-    const QString victimPath = victim.fullPath();
-    const QString survivorPath = survivor.fullPath();
-
-    FileOperationResult recycled;
+    QString message;
+    std::optional<FileResolution> resolution = FileResolution::prepare(m_files, *row, action, message);
+    if (!resolution)
+        return {ResolutionOutcome::Failed, message, 0};
     {
-        steps.started(ResolutionSteps::Step::Recycle);
-        recycled = m_files.recycle(victimPath);
-        steps.finished();
+        store::Transaction transaction(m_session.DatabaseConnection);
+        resolution->journal(m_session);
+        transaction.commit();
     }
-    if (!recycled.succeeded)
-        return {ResolutionOutcome::Failed, recycled.message, 0};
-
-    QString target;
-    QString partial;
-    if (isMove(action) || isCopy(action)) {
-        target = freeTargetPath(victimPath, survivorPath);
-        FileOperationProgress &progress
-            = steps.started(isMove(action) ? ResolutionSteps::Step::Move : ResolutionSteps::Step::Copy);
-        const FileOperationResult done = isMove(action) ? m_files.move(survivorPath, target, progress)
-                                                        : m_files.copy(survivorPath, target, progress);
-        steps.finished();
-        if (!done.succeeded)
-            partial = partialFailureText(done.message, victimPath, survivorPath, target);
-    }
-
-    // What happened on disk is recorded whatever failed after the recycle: the given-up file is
-    // in the Trash, so its row and pairs go, and the journal can bring them back. A move or copy
-    // that failed is recorded as the delete it became.
-    store::JournalEntry entry = entryFor(
-        partial.isEmpty() ? action : (victimLeft ? ResolutionAction::DeleteLeft : ResolutionAction::DeleteRight));
-    entry.trashInfoName = recycled.trashInfoName;
-    const bool moved = partial.isEmpty() && isMove(action);
-    if (partial.isEmpty() && !target.isEmpty())
-        entry.targetPath = target;
-    if (moved) {
-        entry.movedPictureId = survivor.pictureId;
-        entry.movedFromFolderId = survivor.folderId;
-        entry.movedFromName = survivor.fileName;
+    const FileResolution::Outcome outcome = resolution->carryOut(steps, message);
+    if (outcome == FileResolution::Outcome::Failed) {
+        // When even this cannot be written, the entry stays pending and the next open of the
+        // database finds the files where they were.
+        store::Transaction transaction(m_session.DatabaseConnection);
+        resolution->markFailed(m_session);
+        transaction.commit();
+        return {ResolutionOutcome::Failed, message, 0};
     }
 
     // The nearest pair without the given-up picture, for a move and a copy as for a delete: the
-    // survivor's pairs outlive the resolution and may be shown next.
-    const AnchorPair anchor = PickAnchorPair(m_pairs, victim.pictureId);
-    m_pairs.Close();
+    // kept picture's pairs outlive the resolution and may be shown next.
+    const std::optional<qint64> anchor = anchorWithout(resolution->victim().pictureId);
+    try {
+        store::Transaction transaction(m_session.DatabaseConnection);
+        resolution->commitRows(m_session);
+        transaction.commit();
+    } catch (const Error &e) {
+        const QString stayed = resolution->putBack();
+        if (stayed.isEmpty()) {
+            throw Error(qtrFormat(N_("The database could not be written, so the files are back where they were: %s"),
+                {QString::fromStdString(e.what())})
+                            .toStdString());
+        }
+        throw Error(qtrFormat(N_("The database could not be written, and not every file could go back: %s; %s"),
+            {QString::fromStdString(e.what()), stayed})
+                        .toStdString());
+    }
+    m_list.removePicture(resolution->victim().pictureId);
+    if (resolution->moved()) {
+        m_list.movePicture(resolution->survivor().pictureId, resolution->victim().folderId,
+            resolution->victim().folderPath, fileNamePart(resolution->targetPath()));
+    }
+    settleCursor(anchor);
+    if (outcome == FileResolution::Outcome::PartlyDone)
+        return {ResolutionOutcome::PartlyDone, message, resolution->entryId()};
+    return {ResolutionOutcome::Done, {}, resolution->entryId()};
+}
+
+ResolutionResult PairReview::notAMatch(const PairRow &row)
+{
+    const store::JournalEntry entry = journalEntryFor(row, ResolutionAction::NotAMatch);
+    const std::optional<qint64> anchor = anchorAfterForgetting(row);
     qint64 journalId = 0;
     {
-        // The journal entry and the rows it keeps are written with the change they undo, or not at all.
         store::Transaction transaction(m_session.DatabaseConnection);
         journalId = store::AddResolution(m_session, entry);
-        store::KeepPictureRows(m_session, journalId, victim.pictureId);
-        store::DeletePicture(m_session, victim.pictureId);
-        if (moved)
-            store::MovePicture(m_session, survivor.pictureId, victim.folderId, target);
-        transaction.commit();
-    }
-    reopenAt(anchor.lpid, anchor.rpid);
-    if (!partial.isEmpty())
-        return {ResolutionOutcome::PartlyDone, partial, journalId};
-    return {ResolutionOutcome::Done, {}, journalId};
-}
-
-store::JournalEntry PairReview::entryFor(ResolutionAction action) const
-{
-    store::JournalEntry entry;
-    entry.collectionId = m_current.collectionId;
-    entry.action = action;
-    const PairSide &left = leftShown();
-    const PairSide &right = rightShown();
-    entry.leftPath = left.fullPath();
-    entry.rightPath = right.fullPath();
-    entry.leftSize = left.size;
-    entry.rightSize = right.size;
-    entry.leftTime = store::fromDays(left.modified);
-    entry.rightTime = store::fromDays(right.modified);
-    entry.difference = m_current.difference;
-    return entry;
-}
-
-void PairReview::notAMatch()
-{
-    const PairRow row = m_current;
-    const store::JournalEntry entry = entryFor(ResolutionAction::NotAMatch);
-
-    const AnchorPair neighbour = stepToNeighbour();
-    m_pairs.Close();
-    {
-        store::Transaction transaction(m_session.DatabaseConnection);
-        const qint64 journalId = store::AddResolution(m_session, entry);
         store::KeepPairRow(m_session, journalId, row.left.pictureId, row.right.pictureId);
         store::ForgetPair(m_session, row.left.pictureId, row.right.pictureId);
         if (m_rememberNotAMatch) {
@@ -418,7 +333,9 @@ void PairReview::notAMatch()
         }
         transaction.commit();
     }
-    reopenAt(neighbour.lpid, neighbour.rpid);
+    m_list.removePairsOf(row.left.pictureId, row.right.pictureId);
+    settleCursor(anchor);
+    return {ResolutionOutcome::Done, {}, journalId};
 }
 
 } // namespace vexaris::review

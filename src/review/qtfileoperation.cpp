@@ -1,7 +1,8 @@
-// The real file operations. Qt's Trash support writes the freedesktop.org Trash, so the desktop's
-// own Trash can restore what a resolution gave up. Moves and copies never replace a file: the
-// target is created with O_EXCL semantics or renamed with RENAME_NOREPLACE, so a file that
-// appears after the free name was chosen is refused instead of overwritten.
+// The real file operations over the freedesktop.org Trash of our own (review/trash.h), so that the
+// desktop's own Trash can restore what a resolution gave up. Moves and copies never replace a
+// file: a copy is written under a hidden name beside its target and then renamed into place with
+// RENAME_NOREPLACE (or linked), so a file that appears after the free name was chosen is refused
+// instead of overwritten, and a copy cut short by a crash never bears the target's name.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -36,61 +37,6 @@ QString failureText(const char *format, const QString &source, const QString &ta
 {
     return QString::fromStdString(
         formatText(_(format), {source.toStdString(), target.toStdString(), reason.toStdString()}));
-}
-
-// The copy behind both a copy and a move to another file system. On any failure the partial
-// target, which this call created, is removed again and the source is untouched.
-bool copyFile(const QString &source, const QString &target, FileOperationProgress &progress, QString &reason)
-{
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        reason = in.errorString();
-        return false;
-    }
-    QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        reason = pathIsTaken(target) ? systemMessage(EEXIST) : out.errorString();
-        return false;
-    }
-    const auto fail = [&](const QString &why) {
-        reason = why;
-        out.close();
-        out.remove();
-        return false;
-    };
-
-    const qint64 total = in.size();
-    qint64 done = 0;
-    const auto buffer = std::make_unique<char[]>(kCopyChunk);
-    progress.advanced(0, total);
-    for (;;) {
-        const qint64 got = in.read(buffer.get(), kCopyChunk);
-        if (got < 0)
-            return fail(in.errorString());
-        if (got == 0)
-            break;
-        for (qint64 written = 0; written < got;) {
-            const qint64 put = out.write(buffer.get() + written, got - written);
-            if (put < 0)
-                return fail(out.errorString());
-            written += put;
-        }
-        done += got;
-        progress.advanced(done, total);
-    }
-    if (!out.flush())
-        return fail(out.errorString());
-    // The copy must be on the disk before a move removes its source.
-    if (::fsync(out.handle()) != 0)
-        return fail(systemMessage(errno));
-    // Like the desktop's own copy, the copy keeps the time stamps and permissions of its source.
-    out.setFileTime(in.fileTime(QFileDevice::FileModificationTime), QFileDevice::FileModificationTime);
-    out.setFileTime(in.fileTime(QFileDevice::FileAccessTime), QFileDevice::FileAccessTime);
-    out.setPermissions(in.permissions());
-    out.close();
-    if (out.error() != QFileDevice::NoError)
-        return fail(out.errorString());
-    return true;
 }
 
 enum class RenameOutcome {
@@ -128,146 +74,181 @@ RenameOutcome renameWithoutReplacing(const QString &source, const QString &targe
     return RenameOutcome::Failed;
 }
 
-class NoProgress final : public FileOperationProgress
+// The hidden name a copy is written under before it takes its target's name.
+QString partPathOf(const QString &target)
 {
-public:
-    void advanced(qint64, qint64) override { }
-};
+    return folderPart(target) + QStringLiteral(".") + fileNamePart(target) + QStringLiteral(".vexaris-part");
+}
 
-// The folder that holds a path's volume: the last folder on the way up with the same device.
-QString volumeTop(const QString &path)
+// The copy behind both a copy and a move to another file system. On any failure the partial
+// copy, which this call created, is removed again and the source is untouched.
+bool copyFile(const QString &source, const QString &target, FileOperationProgress &progress, QString &reason)
 {
-    QString folder = QFileInfo(path).absolutePath();
-    struct stat here
-    {
+    if (pathIsTaken(target)) {
+        reason = systemMessage(EEXIST);
+        return false;
+    }
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        reason = in.errorString();
+        return false;
+    }
+    const QString part = partPathOf(target);
+    // A part file of that name can only be one left by an earlier copy that was cut short.
+    QFile::remove(part);
+    QFile out(part);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        reason = out.errorString();
+        return false;
+    }
+    const auto fail = [&](const QString &why) {
+        reason = why;
+        out.close();
+        out.remove();
+        return false;
     };
-    if (::stat(QFile::encodeName(folder).constData(), &here) != 0)
-        return {};
+
+    const qint64 total = in.size();
+    qint64 done = 0;
+    const auto buffer = std::make_unique<char[]>(kCopyChunk);
+    progress.advanced(0, total);
     for (;;) {
-        const QString parent = QFileInfo(folder).absolutePath();
-        struct stat up
-        {
-        };
-        if (parent == folder || ::stat(QFile::encodeName(parent).constData(), &up) != 0 || up.st_dev != here.st_dev)
-            return folder;
-        folder = parent;
+        const qint64 got = in.read(buffer.get(), kCopyChunk);
+        if (got < 0)
+            return fail(in.errorString());
+        if (got == 0)
+            break;
+        for (qint64 written = 0; written < got;) {
+            const qint64 put = out.write(buffer.get() + written, got - written);
+            if (put < 0)
+                return fail(out.errorString());
+            written += put;
+        }
+        done += got;
+        progress.advanced(done, total);
     }
-}
-
-// Where a recycled file of that path can be: the home Trash first, then its volume's.
-QStringList trashFolders(const QString &originalPath)
-{
-    QStringList folders {
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash")};
-    const QString top = volumeTop(originalPath);
-    if (!top.isEmpty()) {
-        const QString uid = QString::number(::getuid());
-        folders << top + QStringLiteral("/.Trash/") + uid << top + QStringLiteral("/.Trash-") + uid;
+    if (!out.flush())
+        return fail(out.errorString());
+    // Like the desktop's own copy, the copy keeps the time stamps and permissions of its source.
+    out.setFileTime(in.fileTime(QFileDevice::FileModificationTime), QFileDevice::FileModificationTime);
+    out.setFileTime(in.fileTime(QFileDevice::FileAccessTime), QFileDevice::FileAccessTime);
+    out.setPermissions(in.permissions());
+    // The copy must be on the disk before a move removes its source.
+    if (::fsync(out.handle()) != 0)
+        return fail(systemMessage(errno));
+    out.close();
+    if (out.error() != QFileDevice::NoError)
+        return fail(out.errorString());
+    int error = 0;
+    RenameOutcome named = renameWithoutReplacing(part, target, error);
+    if (named == RenameOutcome::NeedsCopy) {
+        // A file system that can neither rename without replacing nor link: the name is looked at
+        // just before.
+        named = pathIsTaken(target) ? RenameOutcome::Failed : RenameOutcome::Done;
+        error = EEXIST;
+        if (named == RenameOutcome::Done
+            && ::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
+            named = RenameOutcome::Failed;
+            error = errno;
+        }
     }
-    return folders;
-}
-
-// The path an information file says its entry came from; relative ones are below the volume.
-QString infoPath(const QString &infoFile, const QString &trashFolder)
-{
-    QFile info(infoFile);
-    if (!info.open(QIODevice::ReadOnly))
-        return {};
-    for (const QByteArray &line : info.readAll().split('\n')) {
-        if (!line.startsWith("Path="))
-            continue;
-        const QString path = QFile::decodeName(QByteArray::fromPercentEncoding(line.mid(5).trimmed()));
-        if (QDir::isAbsolutePath(path))
-            return QDir::cleanPath(path);
-        // $topdir/.Trash/UID or $topdir/.Trash-UID
-        const bool perUser = QFileInfo(trashFolder).dir().dirName() == QStringLiteral(".Trash");
-        QDir top(trashFolder);
-        top.cdUp();
-        if (perUser)
-            top.cdUp();
-        return QDir::cleanPath(top.absoluteFilePath(path));
+    if (named != RenameOutcome::Done) {
+        QFile::remove(part);
+        reason = systemMessage(error);
+        return false;
     }
-    return {};
-}
-
-struct TrashEntry
-{
-    QString file;
-    QString info;
-};
-
-std::optional<TrashEntry> findTrashEntry(const QString &name, const QString &originalPath)
-{
-    if (name.isEmpty() || name.contains(QLatin1Char('/')))
-        return std::nullopt;
-    for (const QString &folder : trashFolders(originalPath)) {
-        TrashEntry entry {folder + QStringLiteral("/files/") + name,
-            folder + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo")};
-        if (pathIsTaken(entry.file) && infoPath(entry.info, folder) == QDir::cleanPath(originalPath))
-            return entry;
-    }
-    return std::nullopt;
+    return true;
 }
 
 } // namespace
 
-bool QtFileOperation::inTrash(const QString &trashInfoName, const QString &originalPath)
+QString QtFileOperation::trashFolderFor(const QString &path, QString &message)
 {
-    return findTrashEntry(trashInfoName, originalPath).has_value();
+    return m_trash.folderFor(path, message);
 }
 
-FileOperationResult QtFileOperation::restore(const QString &trashInfoName, const QString &originalPath)
+TrashSlotResult QtFileOperation::trashSlot(const QString &path)
 {
-    const std::optional<TrashEntry> entry = findTrashEntry(trashInfoName, originalPath);
-    if (!entry) {
-        return {false, qtrFormat(N_("The Trash no longer holds %s as %s"), {originalPath, trashInfoName}), {}};
+    return m_trash.slotFor(path);
+}
+
+bool QtFileOperation::inTrash(const TrashSlot &slot, const QString &originalPath)
+{
+    return !slot.isNull() && m_trash.holds(slot, originalPath);
+}
+
+void QtFileOperation::discardSlot(const TrashSlot &slot, const QString &originalPath)
+{
+    if (!slot.isNull())
+        m_trash.discard(slot, originalPath);
+}
+
+TrashSlot QtFileOperation::findTrashed(const QString &name, const QString &originalPath)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('/')))
+        return {};
+    QStringList folders {
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash")};
+    QString message;
+    const QString own = m_trash.folderFor(originalPath, message);
+    if (!own.isEmpty() && !folders.contains(own))
+        folders << own;
+    for (const QString &folder : std::as_const(folders)) {
+        const TrashSlot slot
+            = TrashSlot::fromInfoPath(folder + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
+        if (m_trash.holds(slot, originalPath))
+            return slot;
+    }
+    return {};
+}
+
+FileOperationResult QtFileOperation::restore(const TrashSlot &slot, const QString &originalPath)
+{
+    if (!inTrash(slot, originalPath)) {
+        return {
+            false, qtrFormat(N_("The Trash no longer holds %s as %s"), {originalPath, fileNamePart(slot.filesPath)})};
     }
     if (pathIsTaken(originalPath))
-        return {
-            false, qtrFormat(N_("%s cannot come back from the Trash: another file has its place"), {originalPath}), {}};
-    NoProgress progress;
-    FileOperationResult moved = move(entry->file, originalPath, progress);
+        return {false, qtrFormat(N_("%s cannot come back from the Trash: another file has its place"), {originalPath})};
+    class NoProgress final : public FileOperationProgress
+    {
+    public:
+        void advanced(qint64, qint64) override { }
+    } quiet;
+    FileOperationResult moved = move(slot.filesPath, originalPath, quiet);
     if (!moved.succeeded)
         return moved;
     // Without its information file the entry is gone from the Trash as the desktop lists it.
-    QFile::remove(entry->info);
-    return {true, {}, {}};
+    QFile::remove(slot.infoPath);
+    return {true, {}};
 }
 
-FileOperationResult QtFileOperation::recycle(const QString &path)
+FileOperationResult QtFileOperation::recycle(const QString &path, const TrashSlot &slot)
 {
     const auto failure = [&path](const QString &reason) {
         return FileOperationResult {false,
             QString::fromStdString(
-                formatText(_("%s could not be moved to the Trash: %s"), {path.toStdString(), reason.toStdString()})),
-            {}};
+                formatText(_("%s could not be moved to the Trash: %s"), {path.toStdString(), reason.toStdString()}))};
     };
     if (!pathIsTaken(path))
         return failure(systemMessage(ENOENT));
-    QFile file(path);
-    if (!file.moveToTrash())
-        return failure(file.errorString());
-    if (QFileInfo(file.fileName()).isAbsolute())
-        return {true, {}, QFileInfo(file.fileName()).fileName()};
+    QString message;
+    if (!m_trash.put(path, slot, message))
+        return {false, message};
+    return {true, {}};
+}
 
-    // Qt 6.4 reports success when it could set up no Trash folder at all, having moved the file
-    // into "files" (and its information into "info") under the current folder. That is no
-    // Trash: the file goes back where it was and the recycle counts as failed.
-    const QFileInfo stray(file.fileName());
-    const QString strayPath = stray.absoluteFilePath();
-    const QDir files = stray.absoluteDir();
-    const QString infoFolder = QDir::cleanPath(files.absoluteFilePath(QStringLiteral("../info")));
-    const QString info = infoFolder + QLatin1Char('/') + stray.fileName() + QStringLiteral(".trashinfo");
-    if (::rename(QFile::encodeName(strayPath).constData(), QFile::encodeName(path).constData()) != 0) {
-        return {false,
-            QString::fromStdString(formatText(_("%s could not be moved to the Trash and is now at %s"),
-                {path.toStdString(), strayPath.toStdString()})),
-            {}};
+FileOperationResult QtFileOperation::removeCopy(const QString &path, qint64 size)
+{
+    struct stat info
+    {
+    };
+    const QByteArray name = QFile::encodeName(path);
+    if (::lstat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != size
+        || ::unlink(name.constData()) != 0) {
+        return {false, qtrFormat(N_("%s was copied there a moment ago and stays there"), {path})};
     }
-    QFile::remove(info);
-    QDir().rmdir(files.absolutePath()); // only when empty
-    QDir().rmdir(infoFolder);
-    return failure(qtr("no Trash folder is available for it"));
+    return {true, {}};
 }
 
 FileOperationResult QtFileOperation::move(const QString &source, const QString &target, FileOperationProgress &progress)
@@ -276,31 +257,31 @@ FileOperationResult QtFileOperation::move(const QString &source, const QString &
     int error = 0;
     switch (renameWithoutReplacing(source, target, error)) {
     case RenameOutcome::Done:
-        return {true, {}, {}};
+        return {true, {}};
     case RenameOutcome::Failed:
-        return {false, failureText(format, source, target, systemMessage(error)), {}};
+        return {false, failureText(format, source, target, systemMessage(error))};
     case RenameOutcome::NeedsCopy:
         break;
     }
     QString reason;
     if (!copyFile(source, target, progress, reason))
-        return {false, failureText(format, source, target, reason), {}};
+        return {false, failureText(format, source, target, reason)};
     QFile original(source);
     if (!original.remove()) {
         // Half a move would leave the picture twice: take the copy back, the source stays.
         reason = original.errorString();
         QFile::remove(target);
-        return {false, failureText(format, source, target, reason), {}};
+        return {false, failureText(format, source, target, reason)};
     }
-    return {true, {}, {}};
+    return {true, {}};
 }
 
 FileOperationResult QtFileOperation::copy(const QString &source, const QString &target, FileOperationProgress &progress)
 {
     QString reason;
     if (!copyFile(source, target, progress, reason))
-        return {false, failureText(N_("%s could not be copied to %s: %s"), source, target, reason), {}};
-    return {true, {}, {}};
+        return {false, failureText(N_("%s could not be copied to %s: %s"), source, target, reason)};
+    return {true, {}};
 }
 
 } // namespace vexaris::review

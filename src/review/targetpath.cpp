@@ -48,9 +48,10 @@ QString freeTargetPath(const QString &victimPath, const QString &survivorPath)
 {
     const QString folder = folderPart(victimPath);
     QString name = fileNamePart(survivorPath);
+    // The given-up file's own name counts as free: it is in the Trash when the kept file arrives.
     // A name grown past what the file system allows reads as free; the operation then fails on
     // it with the system's message, so this loop always ends.
-    while (pathIsTaken(folder + name))
+    while (folder + name != victimPath && pathIsTaken(folder + name))
         name = withXBeforeExtension(name);
     return folder + name;
 }

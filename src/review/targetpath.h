@@ -22,8 +22,8 @@ bool pathIsTaken(const QString &path);
 // collection twice, so one file can stand on both sides of a pair).
 bool sameFile(const QString &first, const QString &second);
 
-// The first free name in the victim's folder for the survivor. Checked against the disk as it is
-// now, so it is called after the victim has gone to the Trash.
+// The first free name in the victim's folder for the survivor, the victim's own path counting as
+// free: it is chosen before the victim goes to the Trash, so that the journal can name it first.
 QString freeTargetPath(const QString &victimPath, const QString &survivorPath);
 
 } // namespace vexaris::review

@@ -3,18 +3,19 @@
 #include <initializer_list>
 #include <optional>
 
+#include <QFile>
+
 #include "common/error.h"
 #include "i18n/qtranslate.h"
+#include "review/actions.h"
 #include "review/fileoperation.h"
-#include "review/pairreview.h"
 #include "review/targetpath.h"
 #include "store/data.h"
 #include "store/database.h"
 #include "store/journal.h"
+#include "store/runlock.h"
 
 namespace vexaris::review {
-
-using store::ResolutionAction;
 
 namespace {
 
@@ -40,9 +41,27 @@ void refuseWhenTaken(const QString &path)
         refuse(N_("%s is taken by another file, so nothing was undone"), {path});
 }
 
+// The paths of an entry's two files as the panes showed them: the given-up one, the kept one.
+struct EntryFiles
+{
+    QString victim;
+    QString survivor;
+    TrashSlot slot; // where the given-up file is in the Trash
+};
+
+EntryFiles filesOf(const store::JournalEntry &entry, FileOperation &files)
+{
+    const bool victimLeft = givenUpPane(entry.action) == 'L';
+    EntryFiles paths {victimLeft ? entry.leftPath : entry.rightPath, victimLeft ? entry.rightPath : entry.leftPath, {}};
+    // Entries made before the Trash entry's full path was kept have only its name.
+    paths.slot = entry.trashInfoPath.isEmpty() ? files.findTrashed(entry.trashInfoName, paths.victim)
+                                               : TrashSlot::fromInfoPath(entry.trashInfoPath);
+    return paths;
+}
+
 void undoNotAMatch(store::Session &session, const store::JournalEntry &entry)
 {
-    if (!store::KeptPairRestorable(session, entry.id))
+    if (!store::KeptPairsCanComeBack(session, entry.id))
         refuse(N_("A picture of this pair is no longer in the collection, so the pair cannot come back"));
     store::Transaction transaction(session.DatabaseConnection);
     store::RestoreKeptRows(session, entry.id);
@@ -60,6 +79,148 @@ void undoNotAMatch(store::Session &session, const store::JournalEntry &entry)
     transaction.commit();
 }
 
+// The rows of an undone file resolution back, and the entry marked undone; in the caller's
+// transaction.
+void restoreRows(store::Session &session, const store::JournalEntry &entry)
+{
+    if (isMove(entry.action) && entry.movedPictureId != 0)
+        store::MovePicture(session, entry.movedPictureId, entry.movedFromFolderId, entry.movedFromName);
+    if (isCopy(entry.action) && !entry.targetPath.isEmpty())
+        store::DeleteRowsNamed(session, entry.id, fileNamePart(entry.targetPath));
+    store::RestoreKeptRows(session, entry.id);
+    store::MarkUndone(session, entry.id);
+}
+
+// The file steps of an undo that went through, taken back again: the files stand where the
+// resolution left them. Best effort; what cannot go back is said in the returned line.
+QString reverseUndo(FileOperation &files, const store::JournalEntry &entry, const EntryFiles &paths,
+    const TrashSlot &copySlot, bool victimBack, bool survivorBack, bool copyRecycled)
+{
+    NoProgress quiet;
+    QStringList stayed;
+    if (victimBack) {
+        const FileOperationResult again = files.recycle(paths.victim, paths.slot);
+        if (!again.succeeded)
+            stayed << again.message;
+    }
+    if (survivorBack) {
+        const FileOperationResult again = files.move(paths.survivor, entry.targetPath, quiet);
+        if (!again.succeeded)
+            stayed << again.message;
+    }
+    if (copyRecycled) {
+        const FileOperationResult again = files.restore(copySlot, entry.targetPath);
+        if (!again.succeeded)
+            stayed << again.message;
+    }
+    return stayed.join(QStringLiteral("; "));
+}
+
+enum class MoveState { NotMoved, Moved, Lost };
+
+bool sameContents(const QString &first, const QString &second)
+{
+    QFile a(first);
+    QFile b(second);
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size())
+        return false;
+    constexpr qint64 kChunk = qint64(1) << 20;
+    while (!a.atEnd()) {
+        if (a.read(kChunk) != b.read(kChunk))
+            return false;
+    }
+    return true;
+}
+
+// Where a move cut short by a crash stands. A move to another file system copies, names the copy
+// and then removes the source: when both are there and alike, only the removal was missing.
+MoveState settleMove(const QString &source, const QString &target)
+{
+    const bool atSource = pathIsTaken(source);
+    const bool atTarget = pathIsTaken(target);
+    if (atSource && atTarget) {
+        if (!sameContents(source, target))
+            return MoveState::NotMoved;
+        return QFile::remove(source) ? MoveState::Moved : MoveState::NotMoved;
+    }
+    if (atTarget)
+        return MoveState::Moved;
+    return atSource ? MoveState::NotMoved : MoveState::Lost;
+}
+
+QString nameOfCollection(store::Session &session, int collectionId)
+{
+    if (session.CurrentCollection.ID == collectionId)
+        return session.CurrentCollection.Name;
+    return store::CollectionNameOf(session, collectionId);
+}
+
+// A resolution whose files may be anywhere between where they were and where it put them.
+void settlePending(store::Session &session, FileOperation &files, const store::JournalEntry &entry)
+{
+    const EntryFiles paths = filesOf(entry, files);
+    if (!files.inTrash(paths.slot, paths.victim)) {
+        // The given-up file never left, so nothing else moved either.
+        files.discardSlot(paths.slot, paths.victim);
+        store::SetResolutionState(session, entry.id, store::EntryState::Failed);
+        return;
+    }
+    bool complete = true;
+    if (isMove(entry.action))
+        complete = settleMove(paths.survivor, entry.targetPath) == MoveState::Moved;
+    else if (isCopy(entry.action))
+        complete = pathIsTaken(entry.targetPath) && sameContents(paths.survivor, entry.targetPath);
+
+    const std::optional<store::KeptPicture> victim = store::GivenUpPicture(session, entry.id);
+    store::Transaction transaction(session.DatabaseConnection);
+    if (!complete) {
+        if (files.restore(paths.slot, paths.victim).succeeded) {
+            store::SetResolutionState(session, entry.id, store::EntryState::Failed);
+            transaction.commit();
+            return;
+        }
+        // The given-up file cannot come back to its place: the resolution stands as a delete.
+        store::RecordAsDelete(session, entry.id,
+            givenUpPane(entry.action) == 'L' ? ResolutionAction::DeleteLeft : ResolutionAction::DeleteRight);
+    }
+    if (victim) {
+        store::DeletePicture(session, victim->pictureId);
+        if (complete && isMove(entry.action) && entry.movedPictureId != 0)
+            store::MovePicture(session, entry.movedPictureId, victim->folderId, entry.targetPath);
+    }
+    store::SetResolutionState(session, entry.id, store::EntryState::Done);
+    transaction.commit();
+}
+
+// An undo whose files may be anywhere between where the resolution put them and where they were.
+void settleUndo(store::Session &session, FileOperation &files, const store::JournalEntry &entry)
+{
+    const EntryFiles paths = filesOf(entry, files);
+    const TrashSlot copySlot = TrashSlot::fromInfoPath(entry.copyTrashInfoPath);
+    const bool victimBack = !files.inTrash(paths.slot, paths.victim) && pathIsTaken(paths.victim);
+    bool survivorBack = false;
+    bool copyRecycled = false;
+    bool complete = victimBack;
+    if (isMove(entry.action)) {
+        survivorBack = settleMove(entry.targetPath, paths.survivor) == MoveState::Moved;
+        complete = complete && survivorBack;
+    } else if (isCopy(entry.action) && !entry.copyTrashInfoPath.isEmpty()) {
+        copyRecycled = files.inTrash(copySlot, entry.targetPath);
+        complete = complete && copyRecycled;
+        if (!copyRecycled)
+            files.discardSlot(copySlot, entry.targetPath);
+    }
+    store::Transaction transaction(session.DatabaseConnection);
+    if (complete) {
+        restoreRows(session, entry);
+    } else {
+        reverseUndo(files, entry, paths, copySlot, victimBack, survivorBack, copyRecycled);
+        store::SetCopyTrashInfoPath(session, entry.id, {});
+        store::SetResolutionState(session, entry.id, store::EntryState::Done);
+    }
+    transaction.commit();
+}
+
 } // namespace
 
 void UndoResolution(store::Session &session, FileOperation &files, qint64 entryId)
@@ -70,6 +231,11 @@ void UndoResolution(store::Session &session, FileOperation &files, qint64 entryI
     const store::JournalEntry &entry = *found;
     if (entry.undone)
         refuse(N_("This resolution has been undone already"));
+    if (entry.state != store::EntryState::Done)
+        refuse(N_("This resolution was never carried out, so there is nothing to undo"));
+    // A run of the collection elsewhere must not meet a picture that comes back half-way.
+    const store::CollectionRunLock lock(
+        session.DatabaseConnection, entry.collectionId, nameOfCollection(session, entry.collectionId));
     if (store::MissingKeptFolder(session, entryId))
         refuse(N_("The folder of the given-up picture is no longer part of the collection, so nothing was undone"));
     if (entry.action == ResolutionAction::NotAMatch) {
@@ -77,60 +243,98 @@ void UndoResolution(store::Session &session, FileOperation &files, qint64 entryI
         return;
     }
 
-    const bool victimLeft = givenUpPane(entry.action) == 'L';
-    const QString victimPath = victimLeft ? entry.leftPath : entry.rightPath;
-    const QString survivorPath = victimLeft ? entry.rightPath : entry.leftPath;
-    if (!files.inTrash(entry.trashInfoName, victimPath))
-        refuse(N_("The Trash no longer holds %s, so nothing was undone"), {victimPath});
-    NoProgress progress;
-
+    // Everything that can be looked at before a file moves.
+    const EntryFiles paths = filesOf(entry, files);
+    if (!files.inTrash(paths.slot, paths.victim))
+        refuse(N_("The Trash no longer holds %s, so nothing was undone"), {paths.victim});
+    const bool ontoTarget = paths.victim == entry.targetPath;
+    TrashSlot copySlot;
     if (isMove(entry.action)) {
         // The moved file goes back first: it may stand on the given-up file's place.
         if (!pathIsTaken(entry.targetPath))
             refuse(N_("%s is no longer where it was moved to, so nothing was undone"), {entry.targetPath});
-        refuseWhenTaken(survivorPath);
-        if (victimPath != entry.targetPath)
-            refuseWhenTaken(victimPath);
-        const FileOperationResult back = files.move(entry.targetPath, survivorPath, progress);
-        if (!back.succeeded)
-            refuse(back.message);
-        const FileOperationResult restored = files.restore(entry.trashInfoName, victimPath);
-        if (!restored.succeeded) {
-            files.move(survivorPath, entry.targetPath, progress);
-            refuse(restored.message);
-        }
+        refuseWhenTaken(paths.survivor);
+        if (!ontoTarget)
+            refuseWhenTaken(paths.victim);
     } else if (isCopy(entry.action)) {
+        if (!ontoTarget)
+            refuseWhenTaken(paths.victim);
         // The copy on the given-up file's place is given up in its turn, to the Trash as well.
-        if (victimPath != entry.targetPath)
-            refuseWhenTaken(victimPath);
-        QString copyInTrash;
         if (!entry.targetPath.isEmpty() && pathIsTaken(entry.targetPath)) {
-            const FileOperationResult recycled = files.recycle(entry.targetPath);
-            if (!recycled.succeeded)
-                refuse(recycled.message);
-            copyInTrash = recycled.trashInfoName;
-        }
-        const FileOperationResult restored = files.restore(entry.trashInfoName, victimPath);
-        if (!restored.succeeded) {
-            if (!copyInTrash.isEmpty())
-                files.restore(copyInTrash, entry.targetPath);
-            refuse(restored.message);
+            const TrashSlotResult slot = files.trashSlot(entry.targetPath);
+            if (slot.slot.isNull())
+                refuse(slot.message);
+            copySlot = slot.slot;
         }
     } else {
-        refuseWhenTaken(victimPath);
-        const FileOperationResult restored = files.restore(entry.trashInfoName, victimPath);
-        if (!restored.succeeded)
-            refuse(restored.message);
+        refuseWhenTaken(paths.victim);
     }
 
-    store::Transaction transaction(session.DatabaseConnection);
-    if (isMove(entry.action) && entry.movedPictureId != 0)
-        store::MovePicture(session, entry.movedPictureId, entry.movedFromFolderId, entry.movedFromName);
-    if (isCopy(entry.action) && !entry.targetPath.isEmpty())
-        store::DeleteRowsNamed(session, entry.id, fileNamePart(entry.targetPath));
-    store::RestoreKeptRows(session, entry.id);
-    store::MarkUndone(session, entry.id);
-    transaction.commit();
+    {
+        store::Transaction transaction(session.DatabaseConnection);
+        store::SetResolutionState(session, entryId, store::EntryState::Undoing);
+        store::SetCopyTrashInfoPath(session, entryId, copySlot.infoPath);
+        transaction.commit();
+    }
+    const auto giveUp = [&](const QString &message, bool victimBack, bool survivorBack, bool copyRecycled) {
+        reverseUndo(files, entry, paths, copySlot, victimBack, survivorBack, copyRecycled);
+        store::Transaction transaction(session.DatabaseConnection);
+        store::SetCopyTrashInfoPath(session, entryId, {});
+        store::SetResolutionState(session, entryId, store::EntryState::Done);
+        transaction.commit();
+        refuse(message);
+    };
+
+    NoProgress progress;
+    bool survivorBack = false;
+    bool copyRecycled = false;
+    if (isMove(entry.action)) {
+        const FileOperationResult back = files.move(entry.targetPath, paths.survivor, progress);
+        if (!back.succeeded)
+            giveUp(back.message, false, false, false);
+        survivorBack = true;
+    } else if (!copySlot.isNull()) {
+        const FileOperationResult recycled = files.recycle(entry.targetPath, copySlot);
+        if (!recycled.succeeded)
+            giveUp(recycled.message, false, false, false);
+        copyRecycled = true;
+    }
+    const FileOperationResult restored = files.restore(paths.slot, paths.victim);
+    if (!restored.succeeded)
+        giveUp(restored.message, false, survivorBack, copyRecycled);
+
+    try {
+        store::Transaction transaction(session.DatabaseConnection);
+        restoreRows(session, entry);
+        transaction.commit();
+    } catch (const Error &e) {
+        const QString stayed = reverseUndo(files, entry, paths, copySlot, true, survivorBack, copyRecycled);
+        refuse(stayed.isEmpty()
+                ? qtrFormat(N_("The database could not be written, so the files are back where they were: %s"),
+                    {QString::fromStdString(e.what())})
+                : qtrFormat(N_("The database could not be written, and not every file could go back: %s; %s"),
+                    {QString::fromStdString(e.what()), stayed}));
+    }
+}
+
+int SettleUnfinished(store::Session &session, FileOperation &files)
+{
+    int settled = 0;
+    for (const store::JournalEntry &entry : store::UnsettledResolutions(session)) {
+        try {
+            // The lock is held by the process that is still working on the entry, if any.
+            const store::CollectionRunLock lock(
+                session.DatabaseConnection, entry.collectionId, nameOfCollection(session, entry.collectionId));
+            if (entry.state == store::EntryState::Pending)
+                settlePending(session, files, entry);
+            else
+                settleUndo(session, files, entry);
+            ++settled;
+        } catch (const Error &) {
+            // Held elsewhere, or the database cannot be written now: the next open tries again.
+        }
+    }
+    return settled;
 }
 
 } // namespace vexaris::review

@@ -25,6 +25,13 @@ void ListCollections(Session &session, QStringList &names)
     collections.Close();
 }
 
+QString CollectionNameOf(Session &session, int32_t collectionId)
+{
+    Statement row(session.DatabaseConnection, QStringLiteral("SELECT Name FROM Collection WHERE ID = ?"));
+    row.bind(0, collectionId);
+    return row.step() && !row.columnIsNull(0) ? row.column(0).toString() : QString();
+}
+
 void AddCollection(Session &session, const QString &name)
 {
     session.DatabaseConnection.Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES (?)"), {name});

@@ -19,6 +19,8 @@ namespace vexaris::store {
 // Replaces the list's content by the names of all collections, in the table's own order;
 // rows without a name are left out.
 void ListCollections(Session &session, QStringList &names);
+// The name of the collection with that ID, "" when there is none.
+QString CollectionNameOf(Session &session, int32_t collectionId);
 // Inserts a collection of exactly this name; it does not look for one of the same name.
 void AddCollection(Session &session, const QString &name);
 // Deletes the collection's pairs, then its row (its folders and pictures go with it).

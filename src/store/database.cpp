@@ -302,6 +302,17 @@ Value Statement::column(int index) const
     }
 }
 
+Value Statement::field(QLatin1StringView name) const
+{
+    const int count = columnCount();
+    for (int i = 0; i < count; ++i) {
+        if (name == QLatin1StringView(sqlite3_column_name(m_statement, i)))
+            return column(i);
+    }
+    throw DatabaseError(
+        formatText(_("The query has no column %s"), {std::string(name.data(), name.size())}), SQLITE_RANGE);
+}
+
 bool Statement::columnIsNull(int index) const
 {
     return sqlite3_column_type(m_statement, index) == SQLITE_NULL;
@@ -335,6 +346,18 @@ void createDatabase(const QString &file, const QByteArray &schemaSql)
         if (error) {
             message = error;
             sqlite3_free(error);
+        }
+        if (code == SQLITE_OK) {
+            // The table of kept picture rows takes its columns from Picture, as every opened file does.
+            Database made;
+            made.m_handle = handle;
+            try {
+                keepWholePictureRows(made);
+            } catch (const DatabaseError &e) {
+                code = e.code();
+                message = e.what();
+            }
+            made.m_handle = nullptr;
         }
     } else {
         message = lastMessage(handle);

@@ -9,6 +9,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 #include "common/error.h"
 #include "store/value.h"
@@ -63,6 +64,7 @@ public:
     sqlite3 *handle() const;
 
 private:
+    friend void createDatabase(const QString &file, const QByteArray &schemaSql);
     void prepare();
 
     sqlite3 *m_handle = nullptr;
@@ -114,6 +116,9 @@ public:
     // The table's own name of a result column, whatever the query calls it.
     QString columnOrigin(int index) const;
     Value column(int index) const;
+    // The value of the result column of that name (as the query names it); an error when there is
+    // none, so that a misspelt name never reads as NULL.
+    Value field(QLatin1StringView name) const;
     bool columnIsNull(int index) const;
     // The bytes of a blob or text column without a copy; valid until the next step.
     QByteArrayView columnBytes(int index) const;
@@ -132,10 +137,16 @@ void createDatabase(const QString &file, const QByteArray &schemaSql);
 // Registers the collation that the program's statements name; every connection to our files needs it.
 void registerCollations(sqlite3 *handle);
 
-// Brings the open file's schema to kSchemaVersion in one transaction (a no-op when it is there);
-// raises an error, with the file unchanged, when the file is of a later format or the upgrade
+// Brings the open file's schema to kSchemaVersion in one transaction (a no-op when it is there):
+// every table, column and index of the schema built into the program that the file lacks is added.
+// Raises an error, with the file unchanged, when the file is of a later format or the upgrade
 // fails. The connection must not yet enforce foreign keys.
 void upgradeSchema(Database &database);
+
+// Gives ResolvedPicture every column of Picture that it lacks, so that a kept row is whole.
+void keepWholePictureRows(Database &database);
+// The columns of Picture besides ID, as the file has them: what a kept picture row holds.
+QStringList pictureColumns(Database &database);
 
 // Whether the error says that the file cannot be written at all (full disk, I/O error, read-only
 // file or folder, lost lock), so that going on with the next file would only fail again.

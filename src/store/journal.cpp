@@ -11,9 +11,6 @@ namespace vexaris::store {
 
 namespace {
 
-constexpr char kPictureColumns[] = "CollectionID, FolderID, FileName, Size, Created, Modified, Width, Height, "
-                                   "Thumbnail, Derivative, ColorRank, DerivativeRank, Old, Noise";
-
 QDateTime timeOf(const Value &days)
 {
     return days.isNumeric() ? fromDays(days.toDouble()) : QDateTime();
@@ -34,31 +31,52 @@ qint64 integerOf(const Value &value)
     return value.isNumeric() ? value.toInt64() : 0;
 }
 
-const char kEntryColumns[] = "ID, Time, Action, LeftPath, RightPath, LeftSize, RightSize, LeftModified, "
-                             "RightModified, TrashInfoName, Difference, Undone, TargetPath, Collection_ID, "
-                             "MovedPicture_ID, MovedFromFolder_ID, MovedFromName";
+Value idOrNull(qint64 id)
+{
+    return id != 0 ? Value(id) : Value();
+}
+
+Value textOrNull(const QString &text)
+{
+    return text.isEmpty() ? Value() : Value(text);
+}
 
 JournalEntry entryOf(const Statement &row)
 {
+    const auto text = [&](const char *name) { return textOf(row.field(QLatin1StringView(name))); };
+    const auto integer = [&](const char *name) { return integerOf(row.field(QLatin1StringView(name))); };
+    const auto time = [&](const char *name) { return timeOf(row.field(QLatin1StringView(name))); };
     JournalEntry entry;
-    entry.id = row.column(0).toInt64();
-    entry.time = timeOf(row.column(1));
-    entry.action = static_cast<ResolutionAction>(row.column(2).toInt());
-    entry.leftPath = textOf(row.column(3));
-    entry.rightPath = textOf(row.column(4));
-    entry.leftSize = integerOf(row.column(5));
-    entry.rightSize = integerOf(row.column(6));
-    entry.leftTime = timeOf(row.column(7));
-    entry.rightTime = timeOf(row.column(8));
-    entry.trashInfoName = textOf(row.column(9));
-    entry.difference = static_cast<int>(integerOf(row.column(10)));
-    entry.undone = integerOf(row.column(11)) != 0;
-    entry.targetPath = textOf(row.column(12));
-    entry.collectionId = static_cast<int>(integerOf(row.column(13)));
-    entry.movedPictureId = static_cast<int>(integerOf(row.column(14)));
-    entry.movedFromFolderId = static_cast<int>(integerOf(row.column(15)));
-    entry.movedFromName = textOf(row.column(16));
+    entry.id = integer("ID");
+    entry.time = time("Time");
+    entry.action = static_cast<ResolutionAction>(integer("Action"));
+    entry.state = static_cast<EntryState>(integer("State"));
+    entry.leftPath = text("LeftPath");
+    entry.rightPath = text("RightPath");
+    entry.leftSize = integer("LeftSize");
+    entry.rightSize = integer("RightSize");
+    entry.leftTime = time("LeftModified");
+    entry.rightTime = time("RightModified");
+    entry.trashInfoPath = text("TrashInfoPath");
+    entry.trashInfoName = text("TrashInfoName");
+    entry.difference = static_cast<int>(integer("Difference"));
+    entry.undone = integer("Undone") != 0;
+    entry.targetPath = text("TargetPath");
+    entry.copyTrashInfoPath = text("CopyTrashInfoPath");
+    entry.collectionId = static_cast<int>(integer("Collection_ID"));
+    entry.batchId = integer("Batch_ID");
+    entry.movedPictureId = static_cast<int>(integer("MovedPicture_ID"));
+    entry.movedFromFolderId = static_cast<int>(integer("MovedFromFolder_ID"));
+    entry.movedFromName = text("MovedFromName");
     return entry;
+}
+
+std::vector<JournalEntry> entriesOf(Statement &rows)
+{
+    std::vector<JournalEntry> entries;
+    while (rows.step())
+        entries.push_back(entryOf(rows));
+    return entries;
 }
 
 double now()
@@ -66,24 +84,23 @@ double now()
     return toDays(QDateTime::currentDateTimeUtc());
 }
 
+// Entries that did something: done, or being undone.
+constexpr char kDidSomething[] = "State IN (0, 3)";
+
 } // namespace
 
 std::vector<JournalEntry> ListResolutions(Session &session, int collectionId)
 {
     Statement rows(session.DatabaseConnection,
-        QStringLiteral("SELECT %1 FROM Resolution WHERE Collection_ID = ? ORDER BY ID DESC")
-            .arg(QLatin1String(kEntryColumns)));
+        QStringLiteral("SELECT * FROM Resolution WHERE Collection_ID = ? AND %1 ORDER BY ID DESC")
+            .arg(QLatin1String(kDidSomething)));
     rows.bind(0, collectionId);
-    std::vector<JournalEntry> entries;
-    while (rows.step())
-        entries.push_back(entryOf(rows));
-    return entries;
+    return entriesOf(rows);
 }
 
 std::optional<JournalEntry> FindResolution(Session &session, qint64 entryId)
 {
-    Statement row(session.DatabaseConnection,
-        QStringLiteral("SELECT %1 FROM Resolution WHERE ID = ?").arg(QLatin1String(kEntryColumns)));
+    Statement row(session.DatabaseConnection, QStringLiteral("SELECT * FROM Resolution WHERE ID = ?"));
     row.bind(0, entryId);
     if (!row.step())
         return std::nullopt;
@@ -93,35 +110,65 @@ std::optional<JournalEntry> FindResolution(Session &session, qint64 entryId)
 std::optional<qint64> LastResolution(Session &session, int collectionId)
 {
     Statement row(session.DatabaseConnection,
-        QStringLiteral("SELECT ID FROM Resolution WHERE Collection_ID = ? AND Undone = 0 ORDER BY ID DESC LIMIT 1"));
+        QStringLiteral("SELECT ID FROM Resolution WHERE Collection_ID = ? AND Undone = 0 AND State = 0 "
+                       "ORDER BY ID DESC LIMIT 1"));
     row.bind(0, collectionId);
     if (!row.step())
         return std::nullopt;
     return row.column(0).toInt64();
 }
 
+std::vector<JournalEntry> UnsettledResolutions(Session &session)
+{
+    Statement rows(
+        session.DatabaseConnection, QStringLiteral("SELECT * FROM Resolution WHERE State IN (1, 3) ORDER BY ID"));
+    return entriesOf(rows);
+}
+
 qint64 AddResolution(Session &session, const JournalEntry &entry)
 {
     Database &database = session.DatabaseConnection;
-    database.Execute(QStringLiteral("INSERT INTO Resolution (Collection_ID, Time, Action, LeftPath, RightPath, "
+    const bool moved = entry.movedPictureId != 0;
+    database.Execute(QStringLiteral("INSERT INTO Resolution (Collection_ID, Time, Action, State, LeftPath, RightPath, "
                                     "LeftSize, RightSize, LeftModified, RightModified, Difference, TrashInfoName, "
-                                    "TargetPath, MovedPicture_ID, MovedFromFolder_ID, MovedFromName) "
-                                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                                    "TrashInfoPath, TargetPath, MovedPicture_ID, MovedFromFolder_ID, MovedFromName, "
+                                    "Batch_ID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
         {entry.collectionId, entry.time.isValid() ? toDays(entry.time) : now(), static_cast<int>(entry.action),
-            entry.leftPath, entry.rightPath, entry.leftSize, entry.rightSize, daysOf(entry.leftTime),
-            daysOf(entry.rightTime), entry.difference, entry.trashInfoName, entry.targetPath,
-            entry.movedPictureId ? Value(entry.movedPictureId) : Value(),
-            entry.movedPictureId ? Value(entry.movedFromFolderId) : Value(),
-            entry.movedPictureId ? Value(entry.movedFromName) : Value()});
+            static_cast<int>(entry.state), entry.leftPath, entry.rightPath, entry.leftSize, entry.rightSize,
+            daysOf(entry.leftTime), daysOf(entry.rightTime), entry.difference, entry.trashInfoName,
+            textOrNull(entry.trashInfoPath), entry.targetPath, moved ? Value(entry.movedPictureId) : Value(),
+            moved ? Value(entry.movedFromFolderId) : Value(), moved ? Value(entry.movedFromName) : Value(),
+            idOrNull(entry.batchId)});
     return database.lastInsertId();
+}
+
+void SetResolutionState(Session &session, qint64 entryId, EntryState state)
+{
+    session.DatabaseConnection.Execute(
+        QStringLiteral("UPDATE Resolution SET State = ? WHERE ID = ?"), {static_cast<int>(state), entryId});
+}
+
+void SetCopyTrashInfoPath(Session &session, qint64 entryId, const QString &infoPath)
+{
+    session.DatabaseConnection.Execute(
+        QStringLiteral("UPDATE Resolution SET CopyTrashInfoPath = ? WHERE ID = ?"), {textOrNull(infoPath), entryId});
+}
+
+void RecordAsDelete(Session &session, qint64 entryId, ResolutionAction deleteAction)
+{
+    session.DatabaseConnection.Execute(
+        QStringLiteral("UPDATE Resolution SET Action = ?, TargetPath = '', MovedPicture_ID = NULL, "
+                       "MovedFromFolder_ID = NULL, MovedFromName = NULL WHERE ID = ?"),
+        {static_cast<int>(deleteAction), entryId});
 }
 
 void KeepPictureRows(Session &session, qint64 entryId, int32_t pictureId)
 {
     Database &database = session.DatabaseConnection;
+    const QString columns = pictureColumns(database).join(QStringLiteral(", "));
     database.Execute(QStringLiteral("INSERT INTO ResolvedPicture (Resolution_ID, Picture_ID, %1) "
                                     "SELECT ?, ID, %1 FROM Picture WHERE ID = ?")
-                         .arg(QLatin1String(kPictureColumns)),
+                         .arg(columns),
         {entryId, pictureId});
     database.Execute(QStringLiteral("INSERT INTO ResolvedPair (Resolution_ID, Collection_ID, Left_ID, Right_ID, "
                                     "Difference) SELECT ?, Collection_ID, Left_ID, Right_ID, Difference "
@@ -136,6 +183,17 @@ void KeepPairRow(Session &session, qint64 entryId, int32_t leftId, int32_t right
                        "SELECT ?, Collection_ID, Left_ID, Right_ID, Difference FROM Duplicate "
                        "WHERE Left_ID = ? AND Right_ID = ? ORDER BY ID"),
         {entryId, leftId, rightId});
+}
+
+std::optional<KeptPicture> GivenUpPicture(Session &session, qint64 entryId)
+{
+    Statement row(session.DatabaseConnection,
+        QStringLiteral("SELECT Picture_ID, FolderID FROM ResolvedPicture WHERE Resolution_ID = ? ORDER BY ID LIMIT 1"));
+    row.bind(0, entryId);
+    if (!row.step())
+        return std::nullopt;
+    return KeptPicture {row.field(QLatin1StringView("Picture_ID")).toInt(),
+        static_cast<int32_t>(integerOf(row.field(QLatin1StringView("FolderID"))))};
 }
 
 std::optional<int32_t> MissingKeptFolder(Session &session, qint64 entryId)
@@ -164,17 +222,29 @@ void RestoreKeptRows(Session &session, qint64 entryId)
         for (const int32_t id : stale)
             DeletePicture(session, id);
     }
+    const QString columns = pictureColumns(database).join(QStringLiteral(", "));
     database.Execute(QStringLiteral("INSERT OR IGNORE INTO Picture (ID, %1) SELECT Picture_ID, %1 "
                                     "FROM ResolvedPicture WHERE Resolution_ID = ? ORDER BY ID")
-                         .arg(QLatin1String(kPictureColumns)),
+                         .arg(columns),
         {entryId});
+    // The entry's own pairs wait unless both pictures are back; then every waiting pair of the
+    // collection whose pictures are all back now comes back, this entry's among them.
+    database.Execute(QStringLiteral("UPDATE ResolvedPair SET Waiting = 1 WHERE Resolution_ID = ?"), {entryId});
+    const QString comesBack = QStringLiteral(
+        "FROM ResolvedPair AS Kept WHERE Kept.Waiting = 1 AND Kept.Collection_ID IN (SELECT Collection_ID FROM "
+        "Resolution WHERE ID = ?) AND Kept.Left_ID IN (SELECT ID FROM Picture) "
+        "AND Kept.Right_ID IN (SELECT ID FROM Picture)");
     database.Execute(QStringLiteral("INSERT INTO Duplicate (Collection_ID, Left_ID, Right_ID, Difference) "
-                                    "SELECT Kept.Collection_ID, Kept.Left_ID, Kept.Right_ID, Kept.Difference "
-                                    "FROM ResolvedPair AS Kept WHERE Kept.Resolution_ID = ? "
-                                    "AND Kept.Left_ID IN (SELECT ID FROM Picture) "
-                                    "AND Kept.Right_ID IN (SELECT ID FROM Picture) "
+                                    "SELECT Kept.Collection_ID, Kept.Left_ID, Kept.Right_ID, Kept.Difference %1 "
                                     "AND NOT EXISTS (SELECT 1 FROM Duplicate WHERE Duplicate.Left_ID = Kept.Left_ID "
-                                    "AND Duplicate.Right_ID = Kept.Right_ID) ORDER BY Kept.ID"),
+                                    "AND Duplicate.Right_ID = Kept.Right_ID) "
+                                    "AND Kept.ID = (SELECT min(Same.ID) FROM ResolvedPair AS Same "
+                                    "WHERE Same.Waiting = 1 AND Same.Left_ID = Kept.Left_ID "
+                                    "AND Same.Right_ID = Kept.Right_ID) ORDER BY Kept.ID")
+                         .arg(comesBack),
+        {entryId});
+    database.Execute(
+        QStringLiteral("UPDATE ResolvedPair SET Waiting = 0 WHERE ID IN (SELECT Kept.ID %1)").arg(comesBack),
         {entryId});
 }
 
@@ -194,18 +264,24 @@ void DeleteRowsNamed(Session &session, qint64 entryId, const QString &fileName)
         DeletePicture(session, id);
 }
 
-bool KeptPairRestorable(Session &session, qint64 entryId)
+bool KeptPairsCanComeBack(Session &session, qint64 entryId)
 {
+    // A picture is back, or can come back with the undo of a done entry that keeps its row.
+    const QString present = QStringLiteral(
+        "(%1 IN (SELECT ID FROM Picture) OR %1 IN (SELECT Other.Picture_ID FROM ResolvedPicture AS Other "
+        "JOIN Resolution ON Resolution.ID = Other.Resolution_ID WHERE Resolution.State = 0 "
+        "AND Resolution.Undone = 0))");
     Statement row(session.DatabaseConnection,
-        QStringLiteral("SELECT 1 FROM ResolvedPair WHERE Resolution_ID = ? AND Left_ID IN (SELECT ID FROM Picture) "
-                       "AND Right_ID IN (SELECT ID FROM Picture) LIMIT 1"));
+        QStringLiteral("SELECT 1 FROM ResolvedPair WHERE Resolution_ID = ? AND NOT (%1 AND %2) LIMIT 1")
+            .arg(present.arg(QStringLiteral("Left_ID")), present.arg(QStringLiteral("Right_ID"))));
     row.bind(0, entryId);
-    return row.step();
+    return !row.step();
 }
 
 void MarkUndone(Session &session, qint64 entryId)
 {
-    session.DatabaseConnection.Execute(QStringLiteral("UPDATE Resolution SET Undone = 1 WHERE ID = ?"), {entryId});
+    session.DatabaseConnection.Execute(
+        QStringLiteral("UPDATE Resolution SET Undone = 1, State = 0 WHERE ID = ?"), {entryId});
 }
 
 QByteArray pictureFingerprint(const QByteArray &thumbnail, const QByteArray &derivative, qint64 size)

@@ -30,50 +30,85 @@ enum class ResolutionAction {
     NotAMatch = 6,
 };
 
+// Where an entry stands. The values are stored: never renumber them.
+enum class EntryState {
+    Done = 0, // what it did is on disk and in the rows (undone as well, once Undone is set)
+    Pending = 1, // written before its first file step; the files may be anywhere on their way
+    Failed = 2, // its file steps were put back; it did nothing
+    Undoing = 3, // an undo under way; the files may be anywhere on their way back
+};
+
 struct JournalEntry
 {
     qint64 id = 0;
     QDateTime time; // UTC
     ResolutionAction action = ResolutionAction::NotAMatch;
+    EntryState state = EntryState::Done;
     QString leftPath, rightPath; // full paths as the panes showed them
     qint64 leftSize = 0, rightSize = 0;
     QDateTime leftTime, rightTime; // the files' modification times as their rows had them
-    QString trashInfoName; // the given-up file's name in the Trash ("" for not a match)
+    // The given-up file's information file in the Trash, its full path ("" for not a match), and
+    // its name alone, as entries made before the full path was kept have only that.
+    QString trashInfoPath;
+    QString trashInfoName;
     int difference = 0;
     bool undone = false;
     QString targetPath; // where a moved or copied file was put ("" otherwise)
+    // Undoing a copy gives the copy up to the Trash in its turn: its information file.
+    QString copyTrashInfoPath;
     int collectionId = 0;
+    qint64 batchId = 0; // the batch of a rule's settling, 0 for a single resolution
     // A move: the moved file's row and where it was before.
     int movedPictureId = 0;
     int movedFromFolderId = 0;
     QString movedFromName;
 };
 
-// The collection's resolutions, newest first.
+// The collection's resolutions that did something, newest first (pending and failed ones are
+// left out).
 std::vector<JournalEntry> ListResolutions(Session &session, int collectionId);
 std::optional<JournalEntry> FindResolution(Session &session, qint64 entryId);
-// The newest entry of the collection that is not undone.
+// The newest entry of the collection that did something and is not undone.
 std::optional<qint64> LastResolution(Session &session, int collectionId);
+// The entries that a crash may have left on their way (pending, or being undone), oldest first.
+std::vector<JournalEntry> UnsettledResolutions(Session &session);
 
-// Writes a new entry (its id, undone flag ignored) and returns its ID.
+// Writes a new entry (its id and undone flag ignored, its state as given) and returns its ID.
 qint64 AddResolution(Session &session, const JournalEntry &entry);
+void SetResolutionState(Session &session, qint64 entryId, EntryState state);
+void SetCopyTrashInfoPath(Session &session, qint64 entryId, const QString &infoPath);
+// A move or copy that failed once the given-up file was in the Trash became that delete: the entry
+// says so, without a target or a moved row.
+void RecordAsDelete(Session &session, qint64 entryId, ResolutionAction deleteAction);
 // Keeps a copy of the picture's row and of every pair naming it with the entry, before the
 // resolution deletes them.
 void KeepPictureRows(Session &session, qint64 entryId, int32_t pictureId);
 // Keeps a copy of the one pair row.
 void KeepPairRow(Session &session, qint64 entryId, int32_t leftId, int32_t rightId);
+
+// The picture row an entry of a file resolution keeps: the given-up picture.
+struct KeptPicture
+{
+    int32_t pictureId = 0;
+    int32_t folderId = 0;
+};
+std::optional<KeptPicture> GivenUpPicture(Session &session, qint64 entryId);
+
 // The ID of a kept picture's folder whose row is gone, if any: its rows cannot come back.
 std::optional<int32_t> MissingKeptFolder(Session &session, qint64 entryId);
-// Puts the kept rows back as they were, keys included; a pair comes back only when both its
-// pictures are there. A row that names a kept picture's file under another key (one that the
-// update run wrote meanwhile) gives way, its pairs with it.
+// Puts the kept rows back as they were, keys included. A row that names a kept picture's file
+// under another key (one that the update run wrote meanwhile) gives way, its pairs with it. A pair
+// comes back when both its pictures are there; one whose other picture another resolution gave
+// up waits, and comes back when that resolution is undone in its turn, so that undoing in any
+// order brings every pair back.
 void RestoreKeptRows(Session &session, qint64 entryId);
 void MarkUndone(Session &session, qint64 entryId);
 // Removes the rows, pairs included, that an update may have written for a file named fileName in
 // the folder of the entry's kept picture (the copy a resolution put there).
 void DeleteRowsNamed(Session &session, qint64 entryId, const QString &fileName);
-// Whether the entry keeps a pair whose two pictures both have their rows.
-bool KeptPairRestorable(Session &session, qint64 entryId);
+// Whether every pair the entry keeps can come back: both its pictures have their rows, or a
+// picture that has not was given up by a resolution that can still be undone.
+bool KeptPairsCanComeBack(Session &session, qint64 entryId);
 
 struct RememberedNotAMatch
 {

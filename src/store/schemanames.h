@@ -52,6 +52,6 @@ inline constexpr char kNoCaseCollation[] = "UNICODE_NOCASE";
 
 // PRAGMA user_version of the format this program reads and writes. Files of an earlier format are
 // brought to it when they are opened; files of a later one are refused.
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 } // namespace vexaris::store

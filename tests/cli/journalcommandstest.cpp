@@ -71,7 +71,7 @@ protected:
         review::PairReview review(db.session(), files);
         review.open();
         NoSteps steps;
-        ASSERT_EQ(review.resolve(action, steps).outcome, review::ResolutionOutcome::Done);
+        ASSERT_EQ(review.resolve(review.current().id, action, steps).outcome, review::ResolutionOutcome::Done);
     }
 
     std::string run(const char *name, const QStringList &arguments)

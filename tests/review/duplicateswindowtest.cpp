@@ -63,18 +63,31 @@ public:
         : m_titles(titles)
     {
     }
-    review::FileOperationResult recycle(const QString &path) override
+    QString trashFolderFor(const QString &path, QString &message) override
+    {
+        return m_real.trashFolderFor(path, message);
+    }
+    review::TrashSlotResult trashSlot(const QString &path) override { return m_real.trashSlot(path); }
+    review::FileOperationResult recycle(const QString &path, const review::TrashSlot &slot) override
     {
         note();
-        return m_real.recycle(path);
+        return m_real.recycle(path, slot);
     }
-    review::FileOperationResult restore(const QString &name, const QString &originalPath) override
+    review::FileOperationResult restore(const review::TrashSlot &slot, const QString &originalPath) override
     {
-        return m_real.restore(name, originalPath);
+        return m_real.restore(slot, originalPath);
     }
-    bool inTrash(const QString &name, const QString &originalPath) override
+    bool inTrash(const review::TrashSlot &slot, const QString &originalPath) override
     {
-        return m_real.inTrash(name, originalPath);
+        return m_real.inTrash(slot, originalPath);
+    }
+    void discardSlot(const review::TrashSlot &slot, const QString &originalPath) override
+    {
+        m_real.discardSlot(slot, originalPath);
+    }
+    review::TrashSlot findTrashed(const QString &name, const QString &originalPath) override
+    {
+        return m_real.findTrashed(name, originalPath);
     }
     review::FileOperationResult move(
         const QString &source, const QString &target, review::FileOperationProgress &progress) override
@@ -87,6 +100,10 @@ public:
     {
         note();
         return m_real.copy(source, target, progress);
+    }
+    review::FileOperationResult removeCopy(const QString &path, qint64 size) override
+    {
+        return m_real.removeCopy(path, size);
     }
 
 private:

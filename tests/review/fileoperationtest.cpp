@@ -57,6 +57,15 @@ protected:
     }
 
     vexaris::test::OwnTrash m_trash;
+    // A slot first, as a resolution chooses it before anything moves.
+    FileOperationResult recycle(const QString &file)
+    {
+        const TrashSlotResult slot = m_operation.trashSlot(file);
+        if (slot.slot.isNull())
+            return {false, slot.message};
+        return m_operation.recycle(file, slot.slot);
+    }
+
     QTemporaryDir m_dir;
     QtFileOperation m_operation;
     RecordingProgress m_progress;
@@ -65,7 +74,7 @@ protected:
 TEST_F(FileOperationTest, RecycledFileCanBeRestored)
 {
     write(path("a/photo one.jpg"), "victim");
-    const FileOperationResult result = m_operation.recycle(path("a/photo one.jpg"));
+    const FileOperationResult result = recycle(path("a/photo one.jpg"));
     ASSERT_TRUE(result.succeeded) << result.message.toStdString();
     EXPECT_FALSE(QFile::exists(path("a/photo one.jpg")));
     ASSERT_EQ(m_trash.files(), QStringList {QStringLiteral("photo one.jpg")});
@@ -80,8 +89,8 @@ TEST_F(FileOperationTest, TwoFilesOfOneNameBothStayInTheTrash)
 {
     write(path("a/photo.jpg"), "first");
     write(path("b/photo.jpg"), "second");
-    ASSERT_TRUE(m_operation.recycle(path("a/photo.jpg")).succeeded);
-    ASSERT_TRUE(m_operation.recycle(path("b/photo.jpg")).succeeded);
+    ASSERT_TRUE(recycle(path("a/photo.jpg")).succeeded);
+    ASSERT_TRUE(recycle(path("b/photo.jpg")).succeeded);
     const QStringList files = m_trash.files();
     ASSERT_EQ(files.size(), 2);
     QStringList origins;
@@ -93,13 +102,13 @@ TEST_F(FileOperationTest, TwoFilesOfOneNameBothStayInTheTrash)
 
 TEST_F(FileOperationTest, RecycleFailuresChangeNothing)
 {
-    const FileOperationResult missing = m_operation.recycle(path("a/missing.jpg"));
+    const FileOperationResult missing = recycle(path("a/missing.jpg"));
     EXPECT_FALSE(missing.succeeded);
     EXPECT_TRUE(missing.message.contains(path("a/missing.jpg"))) << missing.message.toStdString();
 
     write(path("a/photo.jpg"), "victim");
     ASSERT_TRUE(m_trash.block());
-    const FileOperationResult noTrash = m_operation.recycle(path("a/photo.jpg"));
+    const FileOperationResult noTrash = recycle(path("a/photo.jpg"));
     EXPECT_FALSE(noTrash.succeeded);
     EXPECT_FALSE(noTrash.message.isEmpty());
     EXPECT_EQ(read(path("a/photo.jpg")), QByteArray("victim"));
@@ -116,7 +125,7 @@ TEST_F(FileOperationTest, RecycleFromReadOnlyFolderFails)
         const vexaris::test::ReadOnlyFolder readOnly(path("a"));
         if (!readOnly.isValid())
             GTEST_SKIP() << "this file system cannot make a folder read-only";
-        result = m_operation.recycle(path("a/photo.jpg"));
+        result = recycle(path("a/photo.jpg"));
     }
     EXPECT_FALSE(result.succeeded);
     EXPECT_TRUE(result.message.contains(path("a/photo.jpg"))) << result.message.toStdString();

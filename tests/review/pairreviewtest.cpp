@@ -51,20 +51,31 @@ private:
 class FailingMoveAndCopy final : public FileOperation
 {
 public:
-    FileOperationResult recycle(const QString &path) override { return m_real.recycle(path); }
-    FileOperationResult restore(const QString &name, const QString &path) override
+    QString trashFolderFor(const QString &path, QString &message) override
     {
-        return m_real.restore(name, path);
+        return m_real.trashFolderFor(path, message);
     }
-    bool inTrash(const QString &name, const QString &path) override { return m_real.inTrash(name, path); }
+    TrashSlotResult trashSlot(const QString &path) override { return m_real.trashSlot(path); }
+    FileOperationResult recycle(const QString &path, const TrashSlot &slot) override
+    {
+        return m_real.recycle(path, slot);
+    }
+    FileOperationResult restore(const TrashSlot &slot, const QString &path) override
+    {
+        return m_real.restore(slot, path);
+    }
+    bool inTrash(const TrashSlot &slot, const QString &path) override { return m_real.inTrash(slot, path); }
+    void discardSlot(const TrashSlot &slot, const QString &path) override { m_real.discardSlot(slot, path); }
+    TrashSlot findTrashed(const QString &name, const QString &path) override { return m_real.findTrashed(name, path); }
     FileOperationResult move(const QString &, const QString &, FileOperationProgress &) override
     {
-        return {false, u"the move was refused"_s, {}};
+        return {false, u"the move was refused"_s};
     }
     FileOperationResult copy(const QString &, const QString &, FileOperationProgress &) override
     {
-        return {false, u"the copy was refused"_s, {}};
+        return {false, u"the copy was refused"_s};
     }
+    FileOperationResult removeCopy(const QString &path, qint64 size) override { return m_real.removeCopy(path, size); }
 
 private:
     QtFileOperation m_real;
@@ -172,6 +183,7 @@ enum class Change {
     SurvivorIsAHardLinkOfTheOther,
     FolderInTheCollectionTwice,
     GivenUpFileMissing,
+    GivenUpFileIsAFolder,
 };
 
 struct CheckCase
@@ -248,6 +260,11 @@ TEST_P(ResolutionCheckTest, NothingIsDoneAndOneMessageOffersToForgetThePair)
     case Change::GivenUpFileMissing:
         ASSERT_TRUE(QFile::remove(path(u"a"_s) + u"/left.jpg"_s));
         break;
+    case Change::GivenUpFileIsAFolder:
+        // The whole folder would go to the Trash in the file's place.
+        ASSERT_TRUE(QFile::remove(path(u"a"_s) + u"/left.jpg"_s));
+        ASSERT_TRUE(QDir().mkpath(path(u"a"_s) + u"/left.jpg/inside"_s));
+        break;
     default:
         break;
     }
@@ -257,7 +274,7 @@ TEST_P(ResolutionCheckTest, NothingIsDoneAndOneMessageOffersToForgetThePair)
     PairReview review(db.session(), real);
     review.open();
     ASSERT_FALSE(review.swapped());
-    const ResolutionCheck check = review.check(ResolutionAction::DeleteLeft);
+    const ResolutionCheck check = review.check(review.current().id, ResolutionAction::DeleteLeft);
     EXPECT_EQ(check.problem, c.problem);
     const QString named
         = std::string_view(c.named) == "left" ? review.leftShown().fullPath() : review.rightShown().fullPath();
@@ -267,7 +284,7 @@ TEST_P(ResolutionCheckTest, NothingIsDoneAndOneMessageOffersToForgetThePair)
     // Every file resolution refuses alike, and changes nothing.
     for (const ResolutionAction action :
         {ResolutionAction::DeleteLeft, ResolutionAction::MoveToLeft, ResolutionAction::CopyToLeft}) {
-        const ResolutionResult result = review.resolve(action, steps);
+        const ResolutionResult result = review.resolve(review.current().id, action, steps);
         EXPECT_EQ(result.outcome, ResolutionOutcome::Failed);
         EXPECT_EQ(result.message, check.message);
     }
@@ -277,7 +294,7 @@ TEST_P(ResolutionCheckTest, NothingIsDoneAndOneMessageOffersToForgetThePair)
     EXPECT_EQ(db.count("SELECT COUNT(*) FROM Duplicate"), 1);
     EXPECT_TRUE(store::ListResolutions(db.session(), collection).empty());
 
-    review.forgetAfterCheck(check);
+    review.forget(review.current().id, check);
     EXPECT_EQ(db.count("SELECT COUNT(*) FROM Duplicate"), 0);
     EXPECT_FALSE(review.hasCurrent());
     const int missing = c.change == Change::GivenUpFileMissing ? left : right;
@@ -297,7 +314,9 @@ INSTANTIATE_TEST_SUITE_P(Changes, ResolutionCheckTest,
             "left", false},
         CheckCase {"FolderInTheCollectionTwice", Change::FolderInTheCollectionTwice, ResolutionProblem::SameFile,
             "left", false},
-        CheckCase {"GivenUpFileMissing", Change::GivenUpFileMissing, ResolutionProblem::VictimMissing, "left", true}),
+        CheckCase {"GivenUpFileMissing", Change::GivenUpFileMissing, ResolutionProblem::VictimMissing, "left", true},
+        CheckCase {
+            "GivenUpFileIsAFolder", Change::GivenUpFileIsAFolder, ResolutionProblem::VictimNotAFile, "left", false}),
     [](const testing::TestParamInfo<CheckCase> &row) { return std::string(row.param.name); });
 
 // ---- A move or copy that fails after the recycle ----
@@ -321,7 +340,7 @@ TEST_P(PartialFailureTest, SaysWhereEachFileIsAndTheRowsShowIt)
     FailingMoveAndCopy files;
     PairReview review(db.session(), files);
     review.open();
-    const ResolutionResult result = review.resolve(action, steps);
+    const ResolutionResult result = review.resolve(review.current().id, action, steps);
 
     EXPECT_EQ(result.outcome, ResolutionOutcome::PartlyDone);
     const QString failure
@@ -392,7 +411,7 @@ TEST_P(UndoTest, PutsEveryFileAndRowBackAndEmptiesTheTrash)
     PairReview review(db.session(), real);
     review.setRememberNotAMatch(true);
     review.open();
-    const ResolutionResult result = review.resolve(c.action, steps);
+    const ResolutionResult result = review.resolve(review.current().id, c.action, steps);
     ASSERT_EQ(result.outcome, ResolutionOutcome::Done) << result.message.toStdString();
     const bool fileAction = c.action != ResolutionAction::NotAMatch;
     EXPECT_EQ(files() != filesBefore, fileAction);
@@ -476,7 +495,7 @@ TEST_P(UndoRefusalTest, RefusesWithOneLineAndChangesNothing)
     db.addPair(collection, left, right, 1);
     PairReview review(db.session(), real);
     review.open();
-    ASSERT_EQ(review.resolve(c.action, steps).outcome, ResolutionOutcome::Done);
+    ASSERT_EQ(review.resolve(review.current().id, c.action, steps).outcome, ResolutionOutcome::Done);
     const store::JournalEntry entry = store::ListResolutions(db.session(), collection)[0];
     switch (c.obstacle) {
     case InTheWay::PlaceTaken:

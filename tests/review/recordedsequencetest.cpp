@@ -82,24 +82,12 @@ const Step kSteps[] = {
     {1, "not-a-match"},
 };
 
-ResolutionAction actionNamed(const QString &name)
+// "vanish-left" and "vanish-right": the file of that side is gone, then its delete is asked for.
+ResolutionAction actionOf(const QString &name)
 {
-    static const std::pair<const char *, ResolutionAction> names[] = {
-        {"delete-left", ResolutionAction::DeleteLeft},
-        {"delete-right", ResolutionAction::DeleteRight},
-        {"move-to-left", ResolutionAction::MoveToLeft},
-        {"move-to-right", ResolutionAction::MoveToRight},
-        {"copy-to-left", ResolutionAction::CopyToLeft},
-        {"copy-to-right", ResolutionAction::CopyToRight},
-        {"not-a-match", ResolutionAction::NotAMatch},
-        {"vanish-left", ResolutionAction::DeleteLeft},
-        {"vanish-right", ResolutionAction::DeleteRight},
-    };
-    for (const auto &[text, action] : names) {
-        if (name == QLatin1String(text))
-            return action;
-    }
-    return ResolutionAction::NotAMatch;
+    if (name.startsWith(u"vanish-"_s))
+        return name.endsWith(u"left"_s) ? ResolutionAction::DeleteLeft : ResolutionAction::DeleteRight;
+    return actionNamed(name).value_or(ResolutionAction::NotAMatch);
 }
 
 QString recordingFile()
@@ -194,16 +182,17 @@ TEST_F(RecordedSequenceTest, EveryStepShowsTheRecordedPair)
             break;
         review.moveTo(step.position);
         const QString name = QLatin1String(step.action);
-        const ResolutionAction action = actionNamed(name);
+        const ResolutionAction action = actionOf(name);
         if (name.startsWith(u"vanish-"_s)) {
             const PairSide &side = name.endsWith(u"left"_s) ? review.leftShown() : review.rightShown();
             ASSERT_TRUE(QFile::remove(side.fullPath()));
         }
-        const ResolutionCheck check = review.check(action);
+        const qint64 shownPair = review.current().id;
+        const ResolutionCheck check = review.check(shownPair, action);
         if (check.passed())
-            review.resolve(action, steps);
+            review.resolve(shownPair, action, steps);
         else
-            review.forgetAfterCheck(check);
+            review.forget(shownPair, check);
         lines << u"%1 %2 -> %3"_s.arg(step.position).arg(name, shown(review));
     }
 

@@ -202,9 +202,10 @@ TEST_F(CliCommands, PairsListsMostAlikeFirstWithTheLargerFileFirst)
     const std::string first = json.out.substr(0, json.out.find('\n'));
     EXPECT_EQ(first,
         QStringLiteral("{\"difference\":100,\"leftId\":%1,\"rightId\":%2,\"leftPath\":\"/other/c\\\\d.jpg\","
-                       "\"rightPath\":\"/pictures/it's \\\"here\\\"/a.jpg\"}")
+                       "\"rightPath\":\"/pictures/it's \\\"here\\\"/a.jpg\",\"id\":%3}")
             .arg(c)
             .arg(a)
+            .arg(db.count("SELECT ID FROM Duplicate WHERE Left_ID = ? AND Right_ID = ?", {a, c}))
             .toStdString());
     EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 3);
 }
