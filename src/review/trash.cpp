@@ -177,19 +177,19 @@ QString homeTrashPath()
 // failed.
 int makeFolders(const QString &path)
 {
-    const QStringList parts = QDir::cleanPath(path).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QString folder;
-    for (const QString &part : parts) {
-        folder += QLatin1Char('/') + part;
-        if (::mkdir(native(folder).constData(), kTrashFolderMode) == 0 || errno == EEXIST)
-            continue;
-        return errno;
-    }
     struct stat status
     {
     };
-    if (::stat(native(path).constData(), &status) != 0)
-        return errno;
+    if (::stat(native(path).constData(), &status) != 0) {
+        QString folder;
+        for (const QString &part : QDir::cleanPath(path).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            folder += QLatin1Char('/') + part;
+            if (::mkdir(native(folder).constData(), kTrashFolderMode) != 0 && errno != EEXIST)
+                return errno;
+        }
+        if (::stat(native(path).constData(), &status) != 0)
+            return errno;
+    }
     return S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
 }
 
@@ -197,14 +197,17 @@ int makeFolders(const QString &path)
 // folder (no symbolic link, which another user could aim anywhere) of the user's own.
 bool ownFolder(const QString &path, int &error)
 {
-    if (::mkdir(native(path).constData(), kTrashFolderMode) != 0 && errno != EEXIST) {
-        error = errno;
-        return false;
-    }
     struct stat status
     {
     };
     error = statOf(path, status);
+    if (error == ENOENT) {
+        if (::mkdir(native(path).constData(), kTrashFolderMode) != 0 && errno != EEXIST) {
+            error = errno;
+            return false;
+        }
+        error = statOf(path, status);
+    }
     if (error != 0)
         return false;
     return S_ISDIR(status.st_mode) && status.st_uid == ::getuid();
@@ -216,13 +219,15 @@ int makeContents(const QString &trashFolder)
 {
     for (const char *name : {"files", "info"}) {
         const QByteArray folder = native(joined(trashFolder, QLatin1String(name)));
-        if (::mkdir(folder.constData(), kTrashFolderMode) != 0 && errno != EEXIST)
-            return errno;
         struct stat status
         {
         };
-        if (::stat(folder.constData(), &status) != 0)
-            return errno;
+        if (::stat(folder.constData(), &status) != 0) {
+            if (errno != ENOENT || (::mkdir(folder.constData(), kTrashFolderMode) != 0 && errno != EEXIST))
+                return errno;
+            if (::stat(folder.constData(), &status) != 0)
+                return errno;
+        }
         if (!S_ISDIR(status.st_mode))
             return ENOTDIR;
         if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0)
