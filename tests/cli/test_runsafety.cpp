@@ -140,6 +140,23 @@ TEST_F(RunSafetyTest, ASecondRunOfOneCollectionIsRefusedAtOnceAndAKilledRunLeave
     EXPECT_EQ(count("SELECT count(*) FROM Picture WHERE CollectionID = ?", big), 2001);
 }
 
+// A scan of a collection scanned with these settings, while another run holds it (as a full scan
+// does from taking the lock until it forgets the pairs): refused, not reported unchanged.
+TEST_F(RunSafetyTest, APlainScanBesideARunThatHoldsTheCollectionIsRefusedNotCalledUnchanged)
+{
+    const int small = addCollection(QStringLiteral("Small"));
+    addFolder(small, folderWith(QStringLiteral("small"), 2));
+    ASSERT_EQ(runToEnd({QStringLiteral("update"), QStringLiteral("Small")}).status, 0);
+    ASSERT_EQ(runToEnd({QStringLiteral("scan"), QStringLiteral("Small")}).status, 0);
+    {
+        const store::CollectionRunLock fullScan(m_database, small, QStringLiteral("Small"));
+        const Finished plain = runToEnd({QStringLiteral("scan"), QStringLiteral("Small")});
+        EXPECT_EQ(plain.status, 1);
+        EXPECT_TRUE(plain.err.contains(QStringLiteral("another run"))) << plain.err.toStdString();
+    }
+    EXPECT_EQ(runToEnd({QStringLiteral("scan"), QStringLiteral("Small")}).status, 0); // unchanged now
+}
+
 // A user who may write the database file may run, also after another user's run.
 TEST_F(RunSafetyTest, AnotherUserWhoMayWriteTheDatabaseMayRun)
 {
