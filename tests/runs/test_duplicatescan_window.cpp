@@ -11,7 +11,6 @@
 #include "runs/scanwindow.h"
 #include "store/data.h"
 #include "store/database.h"
-#include "store/runlock.h"
 #include "support/testdatabase.h"
 #include "ui/dialogs.h"
 
@@ -146,16 +145,6 @@ private slots:
         m_hook->yes = true;
         QCOMPARE(window.RunScan(m_db->session(), m_log, other).outcome, runs::ScanOutcome::Completed);
         QCOMPARE(m_db->count("SELECT LastTolerance FROM Collection WHERE ID = ?", {m_collection}), 20);
-    }
-
-    // A collection scanned with these settings, but held by another run: refused, not unchanged.
-    void refusedWithoutAMessageWhileAnotherRunHoldsTheCollection()
-    {
-        ui::TfrmScan window;
-        window.RunScan(m_db->session(), m_log, parameters());
-        const store::CollectionRunLock otherRun(m_db->database(), m_collection, QStringLiteral("Holiday"));
-        QVERIFY_THROWS_EXCEPTION(Error, window.RunScan(m_db->session(), m_log, parameters()));
-        QCOMPARE(m_hook->shownBoxes.size(), 1); // the first run's "No Duplicates" alone
     }
 
     void stopButtonEndsTheRunAfterTheLeftPictureInProgress()
