@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "common/error.h"
+#include "log/processinglog.h"
 #include "runs/duplicatescan.h"
 #include "store/data.h"
 #include "store/database.h"
@@ -111,12 +112,13 @@ int main(int argc, char *argv[])
 
         forgetScans(database);
         QuietObserver observer;
+        log::ProcessingLog processingLog;
         runs::ScanParameters parameters;
         parameters.collectionName = QStringLiteral("Burst");
         parameters.method = 1;
         parameters.threshold = 10;
         const auto start = Clock::now();
-        const runs::ScanSummary summary = runs::DuplicateScan(session, observer).run(parameters);
+        const runs::ScanSummary summary = runs::DuplicateScan(session, processingLog, observer).run(parameters);
         const double after = secondsSince(start);
         if (summary.pairsWritten != pairs)
             throw Error("the run did not record every pair");

@@ -24,6 +24,7 @@
 #include "imaging/bitmap.h"
 #include "imaging/difference.h"
 #include "imaging/imgutils.h"
+#include "log/processinglog.h"
 #include "runs/duplicatescan.h"
 #include "store/data.h"
 #include "store/database.h"
@@ -206,6 +207,7 @@ double rate(const LoopFigures &figures)
 runs::ScanSummary wholeRun(store::Session &session, int method, int threshold, unsigned threads, double &seconds)
 {
     QuietObserver observer;
+    log::ProcessingLog processingLog;
     runs::ScanParameters parameters;
     parameters.collectionName = QStringLiteral("Bench");
     parameters.method = method;
@@ -213,7 +215,7 @@ runs::ScanSummary wholeRun(store::Session &session, int method, int threshold, u
     parameters.threads = threads;
     forgetScans(session.DatabaseConnection);
     const auto start = Clock::now();
-    const runs::ScanSummary summary = runs::DuplicateScan(session, observer).run(parameters);
+    const runs::ScanSummary summary = runs::DuplicateScan(session, processingLog, observer).run(parameters);
     seconds = secondsSince(start);
     return summary;
 }

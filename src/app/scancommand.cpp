@@ -10,7 +10,7 @@
 namespace vexaris::ui {
 
 void executeScan(QWidget *mainWindow, store::Session &session, const runs::ScanParameters &parameters, TfrmScan &window,
-    const log::ProcessingLog &processingLog, log::TfrmLog &logWindow)
+    log::ProcessingLog &processingLog, log::TfrmLog &logWindow)
 {
     // Runs also when the scan ends by an error, before the error reaches the report.
     struct Restore
@@ -32,7 +32,7 @@ void executeScan(QWidget *mainWindow, store::Session &session, const runs::ScanP
     window.setEnabled(true);
     Restore restore {mainWindow, window};
     window.show();
-    window.RunScan(session, parameters);
+    window.RunScan(session, processingLog, parameters);
     if (processingLog.lineCount() > notedLines)
         logWindow.showLog();
 }

@@ -24,6 +24,6 @@ namespace vexaris::ui {
 class TfrmScan;
 
 void executeScan(QWidget *mainWindow, store::Session &session, const runs::ScanParameters &parameters, TfrmScan &window,
-    const log::ProcessingLog &processingLog, log::TfrmLog &logWindow);
+    log::ProcessingLog &processingLog, log::TfrmLog &logWindow);
 
 } // namespace vexaris::ui

@@ -1,6 +1,7 @@
 // vexaris-cli scan NAME [--method M] [--threshold T] [--full] [--folder ID]... [--yes]: the
 // duplicate scan run from the terminal. Messages and notices go to standard output, one line
-// each; the progress is drawn on standard error when it is a terminal; Ctrl-C is the Stop button.
+// each; the progress is drawn on standard error when it is a terminal, and so are the lines the
+// run adds to the processing log; Ctrl-C is the Stop button.
 #include <iostream>
 
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include "cli/interrupt.h"
 #include "common/error.h"
 #include "i18n/translate.h"
+#include "log/processinglog.h"
 #include "runs/duplicatescan.h"
 #include "settings/settingsstore.h"
 
@@ -117,7 +119,10 @@ int runScan(Context &context, const QStringList &arguments)
 
     InterruptAsStop interrupt;
     TerminalObserver observer;
-    runs::DuplicateScan scan(session, observer);
+    log::ProcessingLog processingLog;
+    runs::DuplicateScan scan(session, processingLog, observer);
+    // The plan takes the collection's run lock and the run gives it back: what the plan says
+    // holds until the run starts.
     switch (scan.plan(parameters)) {
     case runs::ScanPlan::Unchanged:
         observer.printLine(_("The database for this collection has not changed since the last scan. If pictures have "
@@ -131,8 +136,20 @@ int runScan(Context &context, const QStringList &arguments)
     case runs::ScanPlan::Ready:
         break;
     }
-    const runs::ScanSummary summary = scan.run(parameters);
-    observer.clearProgress();
+    const auto printLog = [&] {
+        observer.clearProgress();
+        for (const QString &line : processingLog.lines())
+            std::cerr << line.toStdString() << '\n';
+        std::cerr << std::flush;
+    };
+    runs::ScanSummary summary;
+    try {
+        summary = scan.run(parameters);
+    } catch (...) {
+        printLog();
+        throw;
+    }
+    printLog();
 
     switch (summary.outcome) {
     case runs::ScanOutcome::Unchanged:
@@ -146,7 +163,7 @@ int runScan(Context &context, const QStringList &arguments)
             {std::to_string(summary.pictureCount), std::to_string(summary.pairsTested),
                 std::to_string(summary.pairsWritten)})
                   << '\n';
-        return kExitDone;
+        return summary.picturesLeftOut > 0 ? kExitProblems : kExitDone;
     case runs::ScanOutcome::Stopped:
         std::cerr << "vexaris-cli: "
                   << _("The scan was stopped; the next scan resumes after the last picture it finished.") << '\n';

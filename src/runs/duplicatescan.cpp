@@ -9,15 +9,17 @@
 #include <thread>
 
 #include <QHash>
+#include <QScopeGuard>
 #include <QSet>
 
 #include "common/error.h"
+#include "i18n/qtranslate.h"
 #include "i18n/translate.h"
+#include "log/processinglog.h"
 #include "store/data.h"
 #include "store/database.h"
 #include "store/journal.h"
 #include "store/pictures.h"
-#include "store/runlock.h"
 
 namespace vexaris::runs {
 
@@ -238,8 +240,9 @@ std::vector<ScanPicture> ScanPicturesOf(const store::TPictureArray &pictures)
     return scan;
 }
 
-DuplicateScan::DuplicateScan(store::Session &session, RunObserver &observer)
+DuplicateScan::DuplicateScan(store::Session &session, log::ProcessingLog &log, RunObserver &observer)
     : m_session(session)
+    , m_log(log)
     , m_observer(observer)
 {
 }
@@ -276,6 +279,30 @@ void startFullRun(store::Session &session)
     store::ResetScanState(session, true);
     session.DatabaseConnection.Execute(
         QStringLiteral("UPDATE Picture SET Old = FALSE WHERE CollectionID = ?"), {session.CurrentCollection.ID});
+    transaction.commit();
+}
+
+// A picture whose stored signature cannot be read stays out of this scan, with a line in the log,
+// and its Modified goes, so that the next update takes its file for changed and reads it again.
+// Its row and its pairs stay: the file itself may be fine.
+void setAside(store::Session &session, log::ProcessingLog &log, const std::vector<store::DamagedPicture> &damaged,
+    const store::FolderList &folders)
+{
+    if (damaged.empty())
+        return;
+    QHash<int, QString> folderPaths;
+    for (const store::FolderEntry &entry : folders.entries())
+        folderPaths.insert(entry.id, entry.path);
+    store::Transaction transaction(session.DatabaseConnection);
+    for (const store::DamagedPicture &picture : damaged) {
+        QString folder = folderPaths.value(picture.FolderID);
+        if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
+            folder += QLatin1Char('/');
+        log.append(qtrFormat(N_("The picture %s is left out of the scan: %s. The next update reads the file again."),
+            {folder + picture.FileName, picture.reason}));
+        session.DatabaseConnection.Execute(
+            QStringLiteral("UPDATE Picture SET Modified = NULL WHERE ID = ?"), {picture.ID});
+    }
     transaction.commit();
 }
 
@@ -388,18 +415,38 @@ private:
 
 } // namespace
 
+void DuplicateScan::lockCollection(const ScanParameters &parameters, store::FolderList &folders)
+{
+    // The collection is read again once the lock is ours: another run may have changed it until
+    // then, or even given its name to another collection.
+    for (;;) {
+        loadCollection(m_session, parameters.collectionName, folders);
+        const int32_t id = m_session.CurrentCollection.ID;
+        if (m_runLock && m_runLock->collectionId() == id)
+            break;
+        m_runLock.reset();
+        m_runLock.emplace(m_session.DatabaseConnection, id, m_session.CurrentCollection.Name);
+    }
+    checkFolders(m_session, parameters.checkedFolderIds, folders);
+}
+
 ScanPlan DuplicateScan::plan(const ScanParameters &parameters)
 {
     imaging::ComparisonMethodFromInt(parameters.method);
     imaging::ComputeLimits(parameters.threshold);
-    store::FolderList folders;
-    loadCollection(m_session, parameters.collectionName, folders);
-    checkFolders(m_session, parameters.checkedFolderIds, folders);
-    return planFor(m_session.CurrentCollection, parameters);
+    try {
+        store::FolderList folders;
+        lockCollection(parameters, folders);
+        return planFor(m_session.CurrentCollection, parameters);
+    } catch (...) {
+        m_runLock.reset();
+        throw;
+    }
 }
 
 ScanSummary DuplicateScan::run(const ScanParameters &parameters)
 {
+    const auto releaseLock = qScopeGuard([this] { m_runLock.reset(); });
     // Checked before anything is written: an unknown method or a threshold whose limits would
     // not fit must not leave a half-reset collection behind.
     const ComparisonMethod method = imaging::ComparisonMethodFromInt(parameters.method);
@@ -409,21 +456,10 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
     ScanSummary summary;
 
     store::FolderList folders;
-    loadCollection(m_session, parameters.collectionName, folders);
-    checkFolders(m_session, parameters.checkedFolderIds, folders);
-    const store::CollectionRunLock runLock(database, m_session.CurrentCollection.ID, m_session.CurrentCollection.Name);
-
-    bool skipOldPairs = true;
-    if (parameters.fullRun) {
-        startFullRun(m_session);
-        skipOldPairs = false;
-    }
-    loadCollection(m_session, parameters.collectionName, folders);
-    const store::TCollectionRec &collection = m_session.CurrentCollection;
-    const int32_t collectionId = collection.ID;
-
-    // Asked again here, under the lock: another run may have scanned the collection since the plan.
-    switch (planFor(collection, parameters)) {
+    lockCollection(parameters, folders);
+    // Asked again here, under the lock, for a front end that did not plan first.
+    bool fullStart = parameters.fullRun;
+    switch (planFor(m_session.CurrentCollection, parameters)) {
     case ScanPlan::Unchanged:
         summary.outcome = ScanOutcome::Unchanged;
         return summary;
@@ -432,12 +468,26 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
             summary.outcome = ScanOutcome::Declined;
             return summary;
         }
-        startFullRun(m_session);
-        skipOldPairs = false;
+        fullStart = true;
         break;
     case ScanPlan::Ready:
         break;
     }
+
+    // Loaded before a full run forgets the pairs: a load that fails must leave them as they were.
+    store::TPictureArray pictures;
+    const std::vector<store::DamagedPicture> damaged = store::LoadPictures(
+        m_session, pictures, parameters.checkedFolderIds, method == ComparisonMethod::AveragedColors);
+    setAside(m_session, m_log, damaged, folders);
+    summary.picturesLeftOut = static_cast<int>(damaged.size());
+
+    const bool skipOldPairs = !fullStart;
+    if (fullStart) {
+        startFullRun(m_session);
+        loadCollection(m_session, parameters.collectionName, folders);
+    }
+    const store::TCollectionRec &collection = m_session.CurrentCollection;
+    const int32_t collectionId = collection.ID;
 
     store::Statement saveResumePoint(
         database, QStringLiteral("UPDATE Collection SET LastLeft_ID = ?, ScanProgress = ? WHERE ID = ?"));
@@ -451,8 +501,6 @@ ScanSummary DuplicateScan::run(const ScanParameters &parameters)
     // pair gets its row updated instead of a second row.
     QSet<quint64> recorded = recordedPairs(database, collectionId);
 
-    store::TPictureArray pictures;
-    store::LoadPictures(m_session, pictures, parameters.checkedFolderIds, method == ComparisonMethod::AveragedColors);
     const std::vector<ScanPicture> scanPictures = ScanPicturesOf(pictures);
     const std::span<const ScanPicture> loaded = scanPictures;
     const int count = static_cast<int>(loaded.size());

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -15,8 +16,14 @@
 #include "imaging/difference.h"
 #include "imaging/pairscan.h"
 #include "runs/runobserver.h"
+#include "store/runlock.h"
+
+namespace vexaris::log {
+class ProcessingLog;
+}
 
 namespace vexaris::store {
+class FolderList;
 class Session;
 class TPictureArray;
 } // namespace vexaris::store
@@ -63,6 +70,9 @@ struct ScanSummary
     int pictureCount = 0;
     int64_t pairsTested = 0;
     int pairsWritten = 0;
+    // Pictures whose stored signature could not be read: each has a line in the log, and the next
+    // update reads its file again.
+    int picturesLeftOut = 0;
 };
 
 // One picture as the pair loop sees it: the measures' view and its Old flag.
@@ -103,23 +113,34 @@ class DuplicateScan
 {
 public:
     // Works on the session's CurrentCollection, which it reloads by name. The progress is
-    // ComparisonsStarted once, then LeftPictureDone after each left picture.
-    DuplicateScan(store::Session &session, RunObserver &observer);
+    // ComparisonsStarted once, then LeftPictureDone after each left picture. A picture whose
+    // stored signature cannot be read is left out with a line in the log.
+    DuplicateScan(store::Session &session, log::ProcessingLog &log, RunObserver &observer);
 
-    // Reloads the named collection and says what the run would need settled first. Writes
-    // nothing; an unknown collection or folder, a method or threshold out of range is an error.
+    // Takes the collection's run lock, reloads the named collection and says what the run would
+    // need settled first. The lock is kept for run() (and goes with this object when no run
+    // follows), so that what the plan says still holds when the run starts: a collection that
+    // another run is changing is refused at once, never called unchanged. Writes nothing; an
+    // unknown collection or folder, a method or threshold out of range, another run of the
+    // collection is an error.
     ScanPlan plan(const ScanParameters &parameters);
 
     // Runs the scan of the named collection, checking the plan again: it does nothing on an
     // unchanged collection, nor on new settings that are not confirmed. Errors (a database
     // failure, a collection or folder that does not exist, a method or threshold out of range,
     // another run of the collection) end it at once with vexaris::Error; pairs written and the
-    // resume point saved before stay.
+    // resume point saved before stay. The run lock goes when it returns.
     ScanSummary run(const ScanParameters &parameters);
 
 private:
+    // Loads the collection by name and holds its run lock; returns with the collection reloaded
+    // under the lock.
+    void lockCollection(const ScanParameters &parameters, store::FolderList &folders);
+
     store::Session &m_session;
+    log::ProcessingLog &m_log;
     RunObserver &m_observer;
+    std::optional<store::CollectionRunLock> m_runLock;
 };
 
 } // namespace vexaris::runs

@@ -67,9 +67,9 @@ void TfrmScan::btnCancelClick()
     m_stopRequested = true;
 }
 
-runs::ScanSummary TfrmScan::RunScan(store::Session &session, runs::ScanParameters parameters)
+runs::ScanSummary TfrmScan::RunScan(store::Session &session, log::ProcessingLog &log, runs::ScanParameters parameters)
 {
-    runs::DuplicateScan scan(session, *this);
+    runs::DuplicateScan scan(session, log, *this);
     switch (scan.plan(parameters)) {
     case runs::ScanPlan::Unchanged:
         notify(this, applicationTitle(),

@@ -11,11 +11,15 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-namespace vexaris::ui {
+namespace vexaris::log {
+class ProcessingLog;
+}
 
 namespace vexaris::store {
 class Session;
 }
+
+namespace vexaris::ui {
 
 class TfrmScan : public QDialog, private runs::RunObserver
 {
@@ -26,9 +30,10 @@ public:
     ~TfrmScan() override;
 
     // Runs the scan as the desktop program words it: the "has not changed" message or the
-    // question about new settings before the run, the "No Duplicates" notice after it. Errors
-    // propagate to the caller.
-    runs::ScanSummary RunScan(store::Session &session, runs::ScanParameters parameters);
+    // question about new settings before the run, the "No Duplicates" notice after it. The
+    // collection's run lock is held from before the message or question to the end of the run.
+    // Pictures left out go to the log. Errors propagate to the caller.
+    runs::ScanSummary RunScan(store::Session &session, log::ProcessingLog &log, runs::ScanParameters parameters);
 
     bool StopRequested() const { return m_stopRequested; }
 

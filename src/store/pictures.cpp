@@ -15,6 +15,15 @@ void TPictureArray::reset(size_t count)
     m_derivatives.assign(count * kDerivativeSize, 0);
 }
 
+void TPictureArray::truncate(size_t count)
+{
+    if (count >= m_records.size())
+        return;
+    m_records.resize(count);
+    m_thumbnails.resize(count * kThumbnailSize);
+    m_derivatives.resize(count * kDerivativeSize);
+}
+
 void TPictureArray::clear()
 {
     m_records = {};
@@ -44,6 +53,12 @@ enum PictureColumn {
 const char *const kColumnNames[] = {"ID", "FileName", "Size", "Created", "Modified", "Width", "Height", "Thumbnail",
     "Derivative", "ColorRank", "DerivativeRank", "Old", "FolderID"};
 
+// Thrown by the reader of one row, caught by the load, which leaves the row out.
+struct DamagedRow
+{
+    std::string reason;
+};
+
 class RowReader
 {
 public:
@@ -52,13 +67,16 @@ public:
     {
     }
 
-    [[noreturn]] void fail(const std::string &reason) const
+    [[noreturn]] static void fail(const std::string &reason) { throw DamagedRow {reason}; }
+
+    // A number that only names the row: unreadable, it does not cost the row.
+    int32_t integerOrZero(PictureColumn column) const
     {
-        const Value name = m_statement.column(kFileName);
-        const Value id = m_statement.column(kId);
-        throw Error(formatText(_("The picture %s (ID %s) cannot be loaded: %s"),
-            {name.isNull() ? std::string() : name.toString().toStdString(),
-                id.isNull() ? std::string("?") : id.toString().toStdString(), reason}));
+        try {
+            return m_statement.columnIsNull(column) ? 0 : m_statement.column(column).toInt();
+        } catch (const Error &) {
+            return 0;
+        }
     }
 
     int32_t integer(PictureColumn column) const
@@ -100,7 +118,8 @@ private:
 
 } // namespace
 
-void LoadPictures(Session &session, TPictureArray &pictures, const QList<int32_t> &folderIds, bool computeAverages)
+std::vector<DamagedPicture> LoadPictures(
+    Session &session, TPictureArray &pictures, const QList<int32_t> &folderIds, bool computeAverages)
 {
     Database &database = session.DatabaseConnection;
     QString filter;
@@ -126,32 +145,45 @@ void LoadPictures(Session &session, TPictureArray &pictures, const QList<int32_t
     select.bindAll(parameters);
 
     pictures.reset(rows);
+    std::vector<DamagedPicture> damaged;
     const RowReader row(select);
     size_t k = 0;
+    size_t seen = 0;
     while (select.step()) {
         // Another process may have added rows between the count and the query.
-        if (k == rows)
+        if (seen++ == rows)
             throw Error(_("The pictures changed while they were being loaded; try again"));
         TPictureRec &picture = pictures[k];
-        picture.ID = row.integer(kId);
+        picture.ID = row.integerOrZero(kId);
         picture.FileName = select.columnIsNull(kFileName) ? QString() : select.column(kFileName).toString();
-        picture.Size = row.integer(kSize);
-        picture.Modified = row.date(kModified);
-        picture.Created = row.date(kCreated);
-        picture.Width = row.integer(kWidth);
-        picture.Height = row.integer(kHeight);
-        row.bytes(kThumbnail, pictures.thumbnail(k), kThumbnailSize);
-        row.bytes(kDerivative, pictures.derivative(k), kDerivativeSize);
-        picture.ColorRank = row.integer(kColorRank);
-        picture.DerivativeRank = row.integer(kDerivativeRank);
-        picture.Old = row.integer(kOld) != 0;
-        picture.FolderID = row.integer(kFolderId);
+        try {
+            picture.ID = row.integer(kId);
+            picture.Size = row.integer(kSize);
+            picture.Modified = row.date(kModified);
+            picture.Created = row.date(kCreated);
+            picture.Width = row.integer(kWidth);
+            picture.Height = row.integer(kHeight);
+            row.bytes(kThumbnail, pictures.thumbnail(k), kThumbnailSize);
+            row.bytes(kDerivative, pictures.derivative(k), kDerivativeSize);
+            picture.ColorRank = row.integer(kColorRank);
+            picture.DerivativeRank = row.integer(kDerivativeRank);
+            picture.Old = row.integer(kOld) != 0;
+            picture.FolderID = row.integer(kFolderId);
+        } catch (const DamagedRow &e) {
+            damaged.push_back(
+                {picture.ID, row.integerOrZero(kFolderId), picture.FileName, QString::fromStdString(e.reason)});
+            // The element is filled afresh by the next row; the array shrinks to the rows kept.
+            picture = TPictureRec();
+            continue;
+        }
         if (computeAverages)
             picture.AverageColors = imaging::AverageColors(pictures.thumbnail(k));
         ++k;
     }
-    if (k != rows)
+    if (seen != rows)
         throw Error(_("The pictures changed while they were being loaded; try again"));
+    pictures.truncate(k);
+    return damaged;
 }
 
 } // namespace vexaris::store

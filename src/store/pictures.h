@@ -43,6 +43,8 @@ class TPictureArray
 public:
     // Makes count elements, every field zero or empty, the signature bytes included.
     void reset(size_t count);
+    // Keeps the first count elements.
+    void truncate(size_t count);
     void clear();
     size_t size() const { return m_records.size(); }
     bool empty() const { return m_records.empty(); }
@@ -65,11 +67,22 @@ private:
     std::vector<uint8_t> m_derivatives;
 };
 
+// A Picture row that LoadPictures left out, and why, in one line.
+struct DamagedPicture
+{
+    int32_t ID = 0;
+    int32_t FolderID = 0; // 0 when that too cannot be read
+    QString FileName;
+    QString reason;
+};
+
 // Fills the array with the pictures of the session's CurrentCollection, only those of the given folders unless
 // the list is empty, in ascending ColorRank (pictures of equal rank by ID, so that every load of
 // the same rows gives the same order). With computeAverages each element's AverageColors are
-// filled too. A row whose signature or a needed number is missing, or whose signature has the
-// wrong length, raises an error; no byte beyond a stored value is read.
-void LoadPictures(Session &session, TPictureArray &pictures, const QList<int32_t> &folderIds, bool computeAverages);
+// filled too. A row whose signature or a needed number is missing or cannot be read, or whose
+// signature has the wrong length, is left out and returned instead, so that one damaged row
+// never costs the others; no byte beyond a stored value is read.
+std::vector<DamagedPicture> LoadPictures(
+    Session &session, TPictureArray &pictures, const QList<int32_t> &folderIds, bool computeAverages);
 
 } // namespace vexaris::store

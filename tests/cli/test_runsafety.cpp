@@ -1,11 +1,15 @@
 // Runs of the real program against each other and against SIGKILL: one run at a time per
-// collection across processes, no lock left behind by a killed run, and no pair lost by a full
-// rescan killed at any moment.
+// collection across processes, whatever name the database file is reached by and whoever may write
+// it, no lock left behind by a killed run, and no pair lost by a full rescan killed at any moment.
 #include <chrono>
 #include <csignal>
+#include <grp.h>
 #include <set>
 #include <thread>
 #include <tuple>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "store/database.h"
+#include "store/runlock.h"
 #include "support/testdatabase.h"
 
 using namespace vexaris;
@@ -71,15 +76,17 @@ protected:
         return rows;
     }
 
-    void start(QProcess &process, const QStringList &arguments)
+    void start(QProcess &process, const QStringList &arguments, const QString &database = {})
     {
-        process.start(QStringLiteral(VEXARIS_CLI), QStringList {QStringLiteral("--db"), m_file.path()} + arguments);
+        process.start(QStringLiteral(VEXARIS_CLI),
+            QStringList {QStringLiteral("--db"), database.isEmpty() ? m_file.path() : database} + arguments);
         ASSERT_TRUE(process.waitForStarted());
     }
-    Finished runToEnd(const QStringList &arguments)
+    Finished runToEnd(const QStringList &arguments, const QString &database = {}, QProcess *preset = nullptr)
     {
-        QProcess process;
-        start(process, arguments);
+        QProcess own;
+        QProcess &process = preset ? *preset : own;
+        start(process, arguments, database);
         process.closeWriteChannel();
         EXPECT_TRUE(process.waitForFinished(60000));
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
@@ -98,6 +105,7 @@ TEST_F(RunSafetyTest, ASecondRunOfOneCollectionIsRefusedAtOnceAndAKilledRunLeave
     const int small = addCollection(QStringLiteral("Small"));
     addFolder(small, folderWith(QStringLiteral("small"), 2));
 
+    m_database.Execute(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     QProcess first;
     start(first, {QStringLiteral("update"), QStringLiteral("Big")});
     first.setReadChannel(QProcess::StandardError);
@@ -106,13 +114,21 @@ TEST_F(RunSafetyTest, ASecondRunOfOneCollectionIsRefusedAtOnceAndAKilledRunLeave
         seen += first.readAllStandardError();
     ASSERT_TRUE(seen.contains("Folder 1/2")) << "the first run never reached its big folder";
 
-    for (const QString &command : {QStringLiteral("update"), QStringLiteral("scan")}) {
-        const Finished second = runToEnd({command, QStringLiteral("big")});
-        EXPECT_EQ(second.status, 1) << command.toStdString();
-        EXPECT_EQ(second.err,
-            QStringLiteral("vexaris-cli: The collection Big is being updated or scanned by another run; try again when "
-                           "that run has ended\n"))
-            << command.toStdString();
+    // Every name of the file reaches the same lock. (A hard link has write-ahead files of its own,
+    // so it sees only what was checkpointed into the file: the collections were.)
+    const QString symbolic = m_file.folder() + QStringLiteral("/symbolic.db");
+    const QString hard = m_file.folder() + QStringLiteral("/hard.db");
+    ASSERT_TRUE(QFile::link(m_file.path(), symbolic));
+    ASSERT_EQ(::link(QFile::encodeName(m_file.path()).constData(), QFile::encodeName(hard).constData()), 0);
+    for (const QString &database : {m_file.path(), symbolic, hard}) {
+        for (const QString &command : {QStringLiteral("update"), QStringLiteral("scan")}) {
+            const Finished second = runToEnd({command, QStringLiteral("big")}, database);
+            EXPECT_EQ(second.status, 1) << command.toStdString() << " " << database.toStdString();
+            EXPECT_EQ(second.err,
+                QStringLiteral("vexaris-cli: The collection Big is being updated or scanned by another run; try again "
+                               "when that run has ended\n"))
+                << command.toStdString() << " " << database.toStdString();
+        }
     }
     EXPECT_EQ(runToEnd({QStringLiteral("update"), QStringLiteral("Small")}).status, 0);
     ASSERT_EQ(first.state(), QProcess::Running) << "the first run ended before the others were tried";
@@ -122,6 +138,44 @@ TEST_F(RunSafetyTest, ASecondRunOfOneCollectionIsRefusedAtOnceAndAKilledRunLeave
     const Finished after = runToEnd({QStringLiteral("update"), QStringLiteral("Big")});
     EXPECT_EQ(after.status, 0) << after.err.toStdString();
     EXPECT_EQ(count("SELECT count(*) FROM Picture WHERE CollectionID = ?", big), 2001);
+}
+
+// A scan of a collection scanned with these settings, while another run holds it (as a full scan
+// does from taking the lock until it forgets the pairs): refused, not reported unchanged.
+TEST_F(RunSafetyTest, APlainScanBesideARunThatHoldsTheCollectionIsRefusedNotCalledUnchanged)
+{
+    const int empty = addCollection(QStringLiteral("Empty"));
+    const QStringList scan {QStringLiteral("scan"), QStringLiteral("Empty")};
+    ASSERT_EQ(runToEnd(scan).status, 0);
+    {
+        const store::CollectionRunLock fullScan(m_database, empty, QStringLiteral("Empty"));
+        const Finished plain = runToEnd(scan);
+        EXPECT_EQ(plain.status, 1);
+        EXPECT_TRUE(plain.err.contains(QStringLiteral("another run"))) << plain.err.toStdString();
+    }
+    EXPECT_EQ(runToEnd(scan).status, 0); // unchanged now
+}
+
+// A user who may write the database file may run, also after another user's run.
+TEST_F(RunSafetyTest, AnotherUserWhoMayWriteTheDatabaseMayRun)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run a child as another user";
+    addCollection(QStringLiteral("Empty"));
+    const QStringList scan {QStringLiteral("scan"), QStringLiteral("Empty"), QStringLiteral("--full")};
+    ASSERT_EQ(runToEnd(scan).status, 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(m_file.folder()).constData(), 0777), 0);
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        ASSERT_EQ(::chmod(QFile::encodeName(m_file.path() + suffix).constData(), 0666), 0);
+
+    QProcess nobody;
+    nobody.setChildProcessModifier([] {
+        constexpr uid_t kNobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(126);
+    });
+    const Finished second = runToEnd(scan, {}, &nobody);
+    EXPECT_EQ(second.status, 0) << second.err.toStdString();
 }
 
 TEST_F(RunSafetyTest, AFullRescanKilledAtAnyMomentLosesNoPair)

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "log/processinglog.h"
 #include "runs/duplicatescan.h"
 #include "store/data.h"
 #include "store/database.h"
@@ -108,7 +109,7 @@ protected:
         parameters.threshold = threshold;
         parameters.fullRun = fullRun;
         parameters.checkedFolderIds = folders;
-        runs::DuplicateScan run(db.session(), observer);
+        runs::DuplicateScan run(db.session(), processingLog, observer);
         const runs::ScanPlan plan = run.plan(parameters);
         observer.plans.push_back(plan);
         if (plan == runs::ScanPlan::NeedsConfirmation && !observer.answers.empty()) {
@@ -179,6 +180,7 @@ protected:
     }
 
     test::ConnectedTestDatabase db;
+    log::ProcessingLog processingLog;
     RecordingObserver observer;
     int collection = 0;
     int folder = 0;
@@ -432,7 +434,7 @@ TEST_F(ScanRunSeven, UnknownCollectionOrFolderIsAnErrorThatWritesNothing)
     parameters.collectionName = QStringLiteral("Nowhere");
     parameters.method = 1;
     parameters.threshold = 10;
-    runs::DuplicateScan run(db.session(), observer);
+    runs::DuplicateScan run(db.session(), processingLog, observer);
     EXPECT_THROW(run.run(parameters), Error);
 
     parameters.collectionName = QStringLiteral("holiday"); // names ignore letter case
@@ -606,9 +608,52 @@ TEST_F(ScanRunSeven, RefusesWhileAnotherRunHoldsTheCollectionButNotAnotherCollec
     db.addCollection(QStringLiteral("Elsewhere"));
     ScanParameters parameters;
     parameters.collectionName = QStringLiteral("Elsewhere");
-    runs::DuplicateScan run(db.session(), observer);
+    runs::DuplicateScan run(db.session(), processingLog, observer);
     EXPECT_EQ(run.run(parameters).outcome, ScanOutcome::Completed);
 }
+
+// A picture whose stored signature cannot be read is left out with one log line naming its file,
+// and its Modified goes so that the next update reads the file again; the other pairs are recorded,
+// also by a full scan, which forgets the pairs before it compares.
+struct DamageCase
+{
+    const char *name;
+    const char *column;
+    store::Value value;
+};
+
+class ScanRunDamaged : public ScanRunSeven, public ::testing::WithParamInterface<DamageCase>
+{
+};
+
+TEST_P(ScanRunDamaged, IsLeftOutWithOneLogLineAndTheOtherPairsAreRecorded)
+{
+    const DamageCase &damage = GetParam();
+    const int damaged = byValue[20];
+    db.database().Execute(QStringLiteral("UPDATE Picture SET %1 = ? WHERE ID = ?").arg(QLatin1String(damage.column)),
+        {damage.value, damaged});
+    for (const bool fullRun : {false, true}) {
+        const qsizetype before = processingLog.lineCount();
+        const ScanSummary summary = scan(1, 10, fullRun);
+        EXPECT_EQ(summary.outcome, ScanOutcome::Completed);
+        EXPECT_EQ(summary.picturesLeftOut, 1);
+        EXPECT_EQ(pairs(), (PairRows {pair(10, 0), pair(110, 100)}));
+        const QStringList lines = processingLog.linesSince(before);
+        ASSERT_EQ(lines.size(), 1);
+        EXPECT_TRUE(
+            lines[0].contains(QStringLiteral(" /pictures/v20-")) && lines[0].contains(QLatin1String(damage.column)))
+            << lines[0].toStdString();
+    }
+    EXPECT_EQ(db.count("SELECT count(*) FROM Picture WHERE ID = ? AND Modified IS NULL", {damaged}), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damage, ScanRunDamaged,
+    ::testing::Values(DamageCase {"TenByteThumbnail", "Thumbnail", store::Value::fromBlob(QByteArray(10, 'x'))},
+        DamageCase {"NullThumbnail", "Thumbnail", store::Value()},
+        DamageCase {"NullDerivative", "Derivative", store::Value()},
+        DamageCase {"TextWidth", "Width", store::Value(QStringLiteral("wide"))},
+        DamageCase {"NullColorRank", "ColorRank", store::Value()}),
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(ScanRun, AFileListedUnderTwoRowsOfOneFolderIsNeverPairedWithItself)
 {
@@ -646,7 +691,7 @@ TEST_F(ScanRun, RememberedNotAMatchSurvivesAFullScanAndARename)
         parameters.threshold = 10;
         parameters.fullRun = true;
         parameters.skipRememberedNotAMatches = skip;
-        runs::DuplicateScan(db.session(), observer).run(parameters);
+        runs::DuplicateScan(db.session(), processingLog, observer).run(parameters);
         return pairs();
     };
     store::RememberNotAMatch(db.session(), *store::pictureFingerprint(db.session(), b),

@@ -7,6 +7,7 @@
 
 #include <QtTest>
 
+#include "log/processinglog.h"
 #include "runs/scanwindow.h"
 #include "store/data.h"
 #include "store/database.h"
@@ -104,7 +105,7 @@ private slots:
     {
         ui::TfrmScan window;
         window.show();
-        window.RunScan(m_db->session(), parameters());
+        window.RunScan(m_db->session(), m_log, parameters());
         QCOMPARE(window.GaugeLeft->maximum(), 3);
         QCOMPARE(window.GaugeLeft->value(), 3);
         QCOMPARE(window.lblLeftRecNo->text(), QStringLiteral("3/3"));
@@ -121,12 +122,12 @@ private slots:
     void saysWhatThePlanAndTheResultAre()
     {
         ui::TfrmScan window;
-        QCOMPARE(window.RunScan(m_db->session(), parameters()).outcome, runs::ScanOutcome::Completed);
+        QCOMPARE(window.RunScan(m_db->session(), m_log, parameters()).outcome, runs::ScanOutcome::Completed);
         QCOMPARE(m_hook->shownBoxes.size(), 1);
         QCOMPARE(m_hook->shownBoxes[0].caption, QStringLiteral("No Duplicates"));
         QCOMPARE(m_hook->shownBoxes[0].text, kNoDuplicatesText);
 
-        QCOMPARE(window.RunScan(m_db->session(), parameters()).outcome, runs::ScanOutcome::Unchanged);
+        QCOMPARE(window.RunScan(m_db->session(), m_log, parameters()).outcome, runs::ScanOutcome::Unchanged);
         QCOMPARE(m_hook->shownBoxes.size(), 2);
         QCOMPARE(m_hook->shownBoxes[1].caption, ui::applicationTitle());
         QCOMPARE(m_hook->shownBoxes[1].text, kUnchangedText);
@@ -134,7 +135,7 @@ private slots:
         m_hook->yes = false;
         runs::ScanParameters other = parameters();
         other.threshold = 20;
-        QCOMPARE(window.RunScan(m_db->session(), other).outcome, runs::ScanOutcome::Declined);
+        QCOMPARE(window.RunScan(m_db->session(), m_log, other).outcome, runs::ScanOutcome::Declined);
         QCOMPARE(m_hook->shownBoxes.size(), 3);
         QCOMPARE(m_hook->shownBoxes[2].caption, QStringLiteral("Confirmation"));
         QCOMPARE(m_hook->shownBoxes[2].text, kQuestionText);
@@ -142,7 +143,7 @@ private slots:
         QCOMPARE(m_db->count("SELECT LastTolerance FROM Collection WHERE ID = ?", {m_collection}), 10);
 
         m_hook->yes = true;
-        QCOMPARE(window.RunScan(m_db->session(), other).outcome, runs::ScanOutcome::Completed);
+        QCOMPARE(window.RunScan(m_db->session(), m_log, other).outcome, runs::ScanOutcome::Completed);
         QCOMPARE(m_db->count("SELECT LastTolerance FROM Collection WHERE ID = ?", {m_collection}), 20);
     }
 
@@ -152,7 +153,7 @@ private slots:
         window.show();
         // Delivered when the run lets pending events through after its first left picture.
         QMetaObject::invokeMethod(window.btnCancel, &QPushButton::click, Qt::QueuedConnection);
-        QCOMPARE(window.RunScan(m_db->session(), parameters()).outcome, runs::ScanOutcome::Stopped);
+        QCOMPARE(window.RunScan(m_db->session(), m_log, parameters()).outcome, runs::ScanOutcome::Stopped);
         QCOMPARE(window.lblLeftRecNo->text(), QStringLiteral("1/3"));
         QCOMPARE(m_db->count("SELECT ScanProgress FROM Collection WHERE ID = ?", {m_collection}), 0);
         QCOMPARE(m_db->count("SELECT Scanned FROM Collection WHERE ID = ?", {m_collection}), 0);
@@ -170,6 +171,7 @@ private:
     }
 
     std::unique_ptr<test::ConnectedTestDatabase> m_db;
+    log::ProcessingLog m_log;
     std::unique_ptr<RecordingHook> m_hook;
     int m_collection = 0;
     int m_folder = 0;

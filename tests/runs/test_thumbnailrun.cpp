@@ -350,6 +350,25 @@ TEST_F(ThumbnailRunTest, TouchedFileIsReadAgainInItsOwnRow)
     EXPECT_EQ(summary.picturesRead, 1);
 }
 
+// What a scan leaves of a row whose signature it could not read: the update reads the file again
+// into that very row.
+TEST_F(ThumbnailRunTest, RowWithoutModifiedIsReadAgainIntoItself)
+{
+    const QString folder = makeFolder(QStringLiteral("damaged"));
+    copyFixture(kPhoto, folder, QStringLiteral("a.jpg"));
+    const int folderId = addFolder(folder);
+    run();
+    const Row before = rows(folderId).at(QStringLiteral("a.jpg"));
+    m_db.database().Execute(QStringLiteral("UPDATE Picture SET Thumbnail = ?, Modified = NULL WHERE ID = ?"),
+        {store::Value::fromBlob(QByteArray(10, 'x')), before.id});
+
+    EXPECT_EQ(run().picturesRead, 1);
+    const Row after = rows(folderId).at(QStringLiteral("a.jpg"));
+    EXPECT_EQ(after.id, before.id);
+    EXPECT_EQ(after.thumbnailBytes, before.thumbnailBytes);
+    EXPECT_EQ(after.modified, before.modified);
+}
+
 TEST_F(ThumbnailRunTest, EmptyFolderLosesEveryRow)
 {
     const QString folder = makeFolder(QStringLiteral("empty"));
