@@ -144,6 +144,8 @@ int main(int argc, char **argv)
     const int pairs = argc > 1 ? std::atoi(argv[1]) : 300000;
     QTemporaryDir scratch;
     const QString databaseFile = argc > 2 ? QString::fromLocal8Bit(argv[2]) : scratch.filePath(QStringLiteral("b.db"));
+    // The Trash of the bench's own, in a home that exists.
+    QDir().mkpath(scratch.filePath(QStringLiteral("data")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("data"))));
     QFile::remove(databaseFile);
     QFile schema(QStringLiteral(VEXARIS_SCHEMA_FILE));

@@ -198,11 +198,18 @@ void settleUndo(store::Session &session, FileOperation &files, const store::Jour
     const EntryFiles paths = filesOf(entry, files);
     const TrashSlot copySlot = TrashSlot::fromInfoPath(entry.copyTrashInfoPath);
     const bool victimBack = !files.inTrash(paths.slot, paths.victim) && pathIsTaken(paths.victim);
+    // A restore cut short between moving the file out and removing its information file.
+    if (victimBack)
+        files.discardSlot(paths.slot, paths.victim);
     bool survivorBack = false;
     bool copyRecycled = false;
     bool complete = victimBack;
     if (isMove(entry.action)) {
-        survivorBack = settleMove(entry.targetPath, paths.survivor) == MoveState::Moved;
+        // The moved file goes back before the given-up one comes back, possibly to the same place.
+        if (victimBack && paths.victim == entry.targetPath)
+            survivorBack = pathIsTaken(paths.survivor);
+        else
+            survivorBack = settleMove(entry.targetPath, paths.survivor) == MoveState::Moved;
         complete = complete && survivorBack;
     } else if (isCopy(entry.action) && !entry.copyTrashInfoPath.isEmpty()) {
         copyRecycled = files.inTrash(copySlot, entry.targetPath);
