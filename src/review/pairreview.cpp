@@ -266,6 +266,9 @@ ResolutionResult PairReview::resolve(qint64 pairId, ResolutionAction action, Res
     const ResolutionCheck checked = checkFiles(*row, action);
     if (!checked.passed())
         return {ResolutionOutcome::Failed, checked.message, 0};
+    // The window offers no move within one folder: it would only rename the kept file.
+    if (isMove(action) && row->left.folderPath == row->right.folderPath)
+        return {ResolutionOutcome::Failed, qtr("Both files are in one folder, so there is nothing to move"), 0};
 
     QString message;
     std::optional<FileResolution> resolution = FileResolution::prepare(m_files, *row, action, message);

@@ -166,4 +166,42 @@ TEST_F(JournalCommandsTest, TheProgramUndoesAnEntryByItsId)
     EXPECT_EQ(error, u"vexaris-cli: This resolution has been undone already"_s);
 }
 
+TEST_F(JournalCommandsTest, ResolveSettlesAPairNamedByItsPicturesInEitherOrderAsTheReviewDoes)
+{
+    const std::string done = run("resolve",
+        {u"Holiday"_s, QString::number(right), QString::number(left), u"delete-right"_s, u"--yes"_s});
+    EXPECT_EQ(done, "Done\n");
+    // Left is the larger file, whichever order the IDs came in.
+    EXPECT_TRUE(QFile::exists(inFolder(u"left.jpg"_s)));
+    EXPECT_EQ(trash.files(), QStringList {u"right.jpg"_s});
+    EXPECT_EQ(db.count("SELECT COUNT(*) FROM Picture WHERE ID = ?", {right}), 0);
+    EXPECT_NE(run("history", {u"Holiday"_s}).find("\tdelete-right\t-\t7\t"), std::string::npos);
+
+    for (const QStringList &arguments :
+        {QStringList {u"Holiday"_s, QString::number(left), QString::number(right), u"delete-middle"_s, u"--yes"_s},
+            QStringList {u"Holiday"_s, u"one"_s, QString::number(right), u"delete-left"_s, u"--yes"_s}})
+        EXPECT_THROW(run("resolve", arguments), cli::UsageError) << arguments.join(u' ').toStdString();
+    try {
+        run("resolve", {u"Holiday"_s, QString::number(left), QString::number(right), u"delete-left"_s, u"--yes"_s});
+        FAIL() << "a pair that is gone was resolved";
+    } catch (const Error &e) {
+        EXPECT_NE(std::string(e.what()).find("has no pair of the pictures"), std::string::npos) << e.what();
+    }
+}
+
+TEST_F(JournalCommandsTest, ResolveWithoutATerminalAsksForYesAndTouchesNothing)
+{
+    QProcess process;
+    process.start(QStringLiteral(VEXARIS_CLI),
+        {u"--db"_s, db.path(), u"resolve"_s, u"Holiday"_s, QString::number(left), QString::number(right),
+            u"delete-left"_s});
+    process.closeWriteChannel();
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()).trimmed(),
+        u"vexaris-cli: Without a terminal to ask on, resolve needs --yes"_s);
+    EXPECT_TRUE(QFile::exists(inFolder(u"left.jpg"_s)));
+    EXPECT_EQ(db.count("SELECT COUNT(*) FROM Resolution"), 0);
+}
+
 } // namespace
