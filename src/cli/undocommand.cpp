@@ -1,5 +1,5 @@
-// vexaris-cli undo NAME [ID]: takes back one resolution of a collection's journal, by default the
-// newest one not yet undone.
+// vexaris-cli undo NAME [ID | --batch ID]: takes back one resolution of a collection's journal, by
+// default the newest one not yet undone, or every resolution of a batch.
 #include <iostream>
 #include <optional>
 
@@ -7,6 +7,7 @@
 #include "common/error.h"
 #include "i18n/translate.h"
 #include "review/fileoperation.h"
+#include "review/batch.h"
 #include "review/undo.h"
 #include "store/journal.h"
 
@@ -14,9 +15,38 @@ namespace vexaris::cli {
 
 namespace {
 
+int undoBatch(Context &context, const QString &collection, const QString &idText)
+{
+    bool ok = false;
+    const qint64 batchId = idText.toLongLong(&ok);
+    if (!ok || batchId <= 0)
+        throw UsageError(formatText(_("--batch takes the ID of a batch, not %s"), {idText.toStdString()}));
+    store::Session session;
+    openDatabase(session, context);
+    loadCollection(session, collection);
+    const std::optional<store::BatchEntry> batch = store::FindBatch(session, batchId);
+    if (!batch || batch->collectionId != session.CurrentCollection.ID) {
+        throw Error(formatText(_("The collection %s has no batch %s"),
+            {session.CurrentCollection.Name.toStdString(), std::to_string(batchId)}));
+    }
+    review::QtFileOperation files;
+    const review::BatchUndoResult result = review::UndoBatch(session, files, batchId);
+    std::cout << formatText(_("%s restored, %s refused"),
+        {std::to_string(result.restored), std::to_string(result.refused.size())})
+              << '\n';
+    for (const review::RefusedUndo &refused : result.refused)
+        std::cerr << refused.entryId << '\t' << refused.reason.toStdString() << '\n';
+    return result.refused.empty() ? kExitDone : kExitFailed;
+}
+
 int runUndo(Context &context, const QStringList &arguments)
 {
     QStringList args = arguments;
+    const QStringList batch = takeOptionValues(args, QStringLiteral("--batch"));
+    if (!batch.isEmpty()) {
+        expectPositional(args, 1, "undo");
+        return undoBatch(context, args.first(), batch.last());
+    }
     for (const QString &arg : std::as_const(args)) {
         if (arg.startsWith(QLatin1String("--")))
             throw UsageError(formatText(_("Unknown option %s"), {arg.toStdString()}));
@@ -53,9 +83,11 @@ int runUndo(Context &context, const QStringList &arguments)
 
 const bool registered = registerCommand({
     "undo",
-    N_("NAME [ID]"),
-    N_("undo a resolution of the collection (the newest one not undone when no ID is given): files back from "
-       "the Trash to their places, never over another file, and their rows and pairs back"),
+    N_("NAME [ID | --batch ID]"),
+    N_("undo a resolution of the collection (the newest one not undone when no ID is given), or with --batch "
+       "every resolution of a batch, newest first: files back from the Trash to their places, never over another "
+       "file, and their rows and pairs back; a batch prints how many were restored and refused, and the reasons "
+       "of the refused on standard error"),
     runUndo,
 });
 

@@ -3,6 +3,9 @@
 // interface only, so that the tests can put an operation of their own in its place.
 #pragma once
 
+#include <utility>
+#include <vector>
+
 #include <QString>
 #include <QtGlobal>
 
@@ -38,6 +41,8 @@ public:
     // Into the Trash at that slot, from where it can be restored; a file is never deleted
     // outright. On failure the file stays where it was.
     virtual FileOperationResult recycle(const QString &path, const TrashSlot &slot) = 0;
+    // Many files into their slots; an implementation may sync them together. One result a file.
+    virtual std::vector<FileOperationResult> recycleAll(const std::vector<std::pair<QString, TrashSlot>> &files);
     // Takes the slot's file back to originalPath, which its information file must name; never
     // over an existing file.
     virtual FileOperationResult restore(const TrashSlot &slot, const QString &originalPath) = 0;
@@ -66,6 +71,7 @@ public:
     QString trashFolderFor(const QString &path, QString &message) override;
     TrashSlotResult trashSlot(const QString &path) override;
     FileOperationResult recycle(const QString &path, const TrashSlot &slot) override;
+    std::vector<FileOperationResult> recycleAll(const std::vector<std::pair<QString, TrashSlot>> &files) override;
     FileOperationResult restore(const TrashSlot &slot, const QString &originalPath) override;
     bool inTrash(const TrashSlot &slot, const QString &originalPath) override;
     void discardSlot(const TrashSlot &slot, const QString &originalPath) override;

@@ -51,6 +51,22 @@ store::JournalEntry journalEntryFor(const PairRow &row, ResolutionAction action)
     return entry;
 }
 
+qint64 settleNotAMatch(store::Session &session, const PairRow &row, bool remember, qint64 batchId)
+{
+    store::JournalEntry entry = journalEntryFor(row, ResolutionAction::NotAMatch);
+    entry.batchId = batchId;
+    const qint64 journalId = store::AddResolution(session, entry);
+    store::KeepPairRow(session, journalId, row.left.pictureId, row.right.pictureId);
+    store::ForgetPair(session, row.left.pictureId, row.right.pictureId);
+    if (remember) {
+        const std::optional<QByteArray> first = store::pictureFingerprint(session, row.left.pictureId);
+        const std::optional<QByteArray> second = store::pictureFingerprint(session, row.right.pictureId);
+        if (first && second)
+            store::RememberNotAMatch(session, *first, *second, entry.leftPath, entry.rightPath);
+    }
+    return journalId;
+}
+
 std::optional<FileResolution> FileResolution::prepare(
     FileOperation &files, const PairRow &row, ResolutionAction action, QString &message)
 {

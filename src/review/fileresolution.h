@@ -51,6 +51,11 @@ public:
     // The file steps, in order.
     Outcome carryOut(ResolutionSteps &steps, QString &message);
 
+    // The given-up file and its slot, for a batch that moves many into the Trash at once; the
+    // batch then says whether it went.
+    std::pair<QString, TrashSlot> trashItem() const { return {m_victim.fullPath(), m_slot}; }
+    void recycledByTheBatch() { m_recycled = true; }
+
     // The rows the resolution changes, and the entry done; in the caller's transaction.
     void commitRows(store::Session &session);
     // Marks the entry failed after a failed carryOut; in the caller's transaction.
@@ -88,5 +93,10 @@ private:
 // The journal entry of a resolution of the pair, as the panes show it: both paths, sizes and
 // times, the Difference. The file details (Trash, target, moved row) are the resolution's.
 store::JournalEntry journalEntryFor(const PairRow &row, ResolutionAction action);
+
+// Not a match for the pair: its journal entry, the pair's row kept with it and then forgotten,
+// and, when asked, the pair remembered by its pictures' content; in the caller's transaction.
+// Returns the entry's ID.
+qint64 settleNotAMatch(store::Session &session, const PairRow &row, bool remember, qint64 batchId = 0);
 
 } // namespace vexaris::review

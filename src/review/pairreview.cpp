@@ -320,20 +320,11 @@ ResolutionResult PairReview::resolve(qint64 pairId, ResolutionAction action, Res
 
 ResolutionResult PairReview::notAMatch(const PairRow &row)
 {
-    const store::JournalEntry entry = journalEntryFor(row, ResolutionAction::NotAMatch);
     const std::optional<qint64> anchor = anchorAfterForgetting(row);
     qint64 journalId = 0;
     {
         store::Transaction transaction(m_session.DatabaseConnection);
-        journalId = store::AddResolution(m_session, entry);
-        store::KeepPairRow(m_session, journalId, row.left.pictureId, row.right.pictureId);
-        store::ForgetPair(m_session, row.left.pictureId, row.right.pictureId);
-        if (m_rememberNotAMatch) {
-            const std::optional<QByteArray> first = store::pictureFingerprint(m_session, row.left.pictureId);
-            const std::optional<QByteArray> second = store::pictureFingerprint(m_session, row.right.pictureId);
-            if (first && second)
-                store::RememberNotAMatch(m_session, *first, *second, entry.leftPath, entry.rightPath);
-        }
+        journalId = settleNotAMatch(m_session, row, m_rememberNotAMatch);
         transaction.commit();
     }
     m_list.removePairsOf(row.left.pictureId, row.right.pictureId);

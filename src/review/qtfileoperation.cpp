@@ -238,6 +238,24 @@ FileOperationResult QtFileOperation::recycle(const QString &path, const TrashSlo
     return {true, {}};
 }
 
+std::vector<FileOperationResult> FileOperation::recycleAll(const std::vector<std::pair<QString, TrashSlot>> &files)
+{
+    std::vector<FileOperationResult> results;
+    results.reserve(files.size());
+    for (const auto &[path, slot] : files)
+        results.push_back(recycle(path, slot));
+    return results;
+}
+
+std::vector<FileOperationResult> QtFileOperation::recycleAll(const std::vector<std::pair<QString, TrashSlot>> &files)
+{
+    std::vector<FileOperationResult> results;
+    results.reserve(files.size());
+    for (const QString &message : m_trash.putAll(files))
+        results.push_back({message.isEmpty(), message});
+    return results;
+}
+
 FileOperationResult QtFileOperation::removeCopy(const QString &path, qint64 size)
 {
     struct stat info

@@ -286,16 +286,16 @@ int writeAll(int fd, const QByteArray &bytes)
     return 0;
 }
 
-// Writes the information file exclusively and completely and syncs it; on failure nothing of it
-// remains. 0 or the errno of the failed step.
-int writeInfoFile(const QString &infoPath, const QByteArray &content)
+// Writes the information file exclusively and completely, and syncs it unless the caller syncs
+// many at once; on failure nothing of it remains. 0 or the errno of the failed step.
+int writeInfoFile(const QString &infoPath, const QByteArray &content, bool sync)
 {
     const QByteArray name = native(infoPath);
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return errno;
     int error = writeAll(fd, content);
-    if (error == 0 && ::fdatasync(fd) != 0)
+    if (error == 0 && sync && ::fdatasync(fd) != 0)
         error = errno;
     // A close that fails can mean the bytes never reached the disk (NFS).
     if (::close(fd) != 0 && error == 0)
@@ -573,7 +573,7 @@ TrashSlotResult Trash::slotFor(const QString &path)
     return {{}, failure(path, qtr("the Trash has no free name for it"))};
 }
 
-bool Trash::put(const QString &path, const TrashSlot &slot, QString &message)
+std::optional<QByteArray> Trash::infoFor(const QString &path, const TrashSlot &slot, QString &message) const
 {
     struct stat status
     {
@@ -581,25 +581,22 @@ bool Trash::put(const QString &path, const TrashSlot &slot, QString &message)
     int error = statOf(path, status);
     if (error != 0) {
         message = failure(path, systemMessage(error));
-        return false;
+        return std::nullopt;
     }
     // A trashed folder would need its size in the Trash's cache of folder sizes; only files go.
     if (S_ISDIR(status.st_mode)) {
         message = failure(path, qtr("it is a folder"));
-        return false;
+        return std::nullopt;
     }
     if (slot.isNull()) {
         message = failure(path, qtr("no place in the Trash was chosen for it"));
-        return false;
+        return std::nullopt;
     }
-
     const QString real = realFilePath(path, error);
     if (real.isEmpty()) {
         message = failure(path, systemMessage(error));
-        return false;
+        return std::nullopt;
     }
-    // The home Trash records absolute paths; a volume's records them from its top, so that the
-    // entry stays right wherever the volume is mounted next.
     // The home Trash records absolute paths; a volume's records them from its top, so that the
     // entry stays right wherever the volume is mounted next (a path outside the top can only be
     // absolute).
@@ -610,20 +607,85 @@ bool Trash::put(const QString &path, const TrashSlot &slot, QString &message)
         recorded = top == QStringLiteral("/") ? real.mid(1) : real.mid(top.size() + 1);
     // Local time without a zone, as the desktop's Trash reads it.
     const QByteArray date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")).toLatin1();
-    const QByteArray content = "[Trash Info]\nPath=" + encodeTrashPath(recorded) + "\nDeletionDate=" + date + '\n';
-    error = writeInfoFile(slot.infoPath, content);
-    if (error != 0) {
-        message = qtrFormat(N_("%s could not be moved to the Trash: its information file %s cannot be written (%s)"),
-            {path, slot.infoPath, systemMessage(error)});
-        return false;
-    }
-    error = renameWithoutReplacing(path, slot.filesPath);
+    return "[Trash Info]\nPath=" + encodeTrashPath(recorded) + "\nDeletionDate=" + date + '\n';
+}
+
+bool Trash::moveIn(const QString &path, const TrashSlot &slot, QString &message)
+{
+    const int error = renameWithoutReplacing(path, slot.filesPath);
     if (error != 0) {
         ::unlink(native(slot.infoPath).constData());
         message = failure(path, systemMessage(error));
         return false;
     }
     return true;
+}
+
+bool Trash::put(const QString &path, const TrashSlot &slot, QString &message)
+{
+    const std::optional<QByteArray> content = infoFor(path, slot, message);
+    if (!content)
+        return false;
+    const int error = writeInfoFile(slot.infoPath, *content, true);
+    if (error != 0) {
+        message = qtrFormat(N_("%s could not be moved to the Trash: its information file %s cannot be written (%s)"),
+            {path, slot.infoPath, systemMessage(error)});
+        return false;
+    }
+    return moveIn(path, slot, message);
+}
+
+std::vector<QString> Trash::putAll(const std::vector<std::pair<QString, TrashSlot>> &files)
+{
+    std::vector<QString> messages(files.size());
+    std::vector<bool> written(files.size(), false);
+    QSet<QString> folders;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const auto &[path, slot] = files[i];
+        const std::optional<QByteArray> content = infoFor(path, slot, messages[i]);
+        if (!content)
+            continue;
+        const int error = writeInfoFile(slot.infoPath, *content, false);
+        if (error != 0) {
+            messages[i] = qtrFormat(
+                N_("%s could not be moved to the Trash: its information file %s cannot be written (%s)"),
+                {path, slot.infoPath, systemMessage(error)});
+            continue;
+        }
+        written[i] = true;
+        folders.insert(parentOf(slot.infoPath));
+    }
+    // Every information file is on the disk before any file moves: one sync of each volume costs
+    // what syncing a single file does.
+    QSet<QString> unsynced;
+    for (const QString &folder : std::as_const(folders)) {
+        const int fd = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const bool synced = fd >= 0 && ::syncfs(fd) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        if (!synced)
+            unsynced.insert(folder);
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!written[i])
+            continue;
+        const auto &[path, slot] = files[i];
+        if (unsynced.contains(parentOf(slot.infoPath))) {
+            const int fd = ::open(native(slot.infoPath).constData(), O_WRONLY | O_CLOEXEC);
+            const int error = fd < 0 ? errno : (::fdatasync(fd) != 0 ? errno : 0);
+            if (fd >= 0)
+                ::close(fd);
+            if (error != 0) {
+                ::unlink(native(slot.infoPath).constData());
+                messages[i] = qtrFormat(
+                    N_("%s could not be moved to the Trash: its information file %s cannot be written (%s)"),
+                    {path, slot.infoPath, systemMessage(error)});
+                continue;
+            }
+        }
+        moveIn(path, slot, messages[i]);
+    }
+    return messages;
 }
 
 bool Trash::holds(const TrashSlot &slot, const QString &originalPath) const

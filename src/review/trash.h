@@ -51,6 +51,9 @@ public:
     // information file goes again, the file stays where it was, and message says why.
     // Returns true on success.
     bool put(const QString &path, const TrashSlot &slot, QString &message);
+    // put() for many files at once, with one sync of each volume for all their information files
+    // instead of one per file, before any file moves. The message of each file, "" where it went.
+    std::vector<QString> putAll(const std::vector<std::pair<QString, TrashSlot>> &files);
     // Whether the slot's file is in the Trash and its information file names originalPath.
     bool holds(const TrashSlot &slot, const QString &originalPath) const;
     // For a slot whose information file may have been written without the file ever arriving (a
@@ -59,6 +62,11 @@ public:
     void discard(const TrashSlot &slot, const QString &originalPath);
 
 private:
+    // The information file's text for a file about to go to the slot; nullopt and one line when
+    // the file cannot go.
+    std::optional<QByteArray> infoFor(const QString &path, const TrashSlot &slot, QString &message) const;
+    // The file renamed into the slot, whose information file is written; on failure that goes.
+    bool moveIn(const QString &path, const TrashSlot &slot, QString &message);
     QString volumeFolder(const QString &path, const QString &top, QString &message);
 
     QSet<QString> m_handedOut; // files/ paths of the slots given out

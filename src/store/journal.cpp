@@ -284,6 +284,66 @@ void MarkUndone(Session &session, qint64 entryId)
         QStringLiteral("UPDATE Resolution SET Undone = 1, State = 0 WHERE ID = ?"), {entryId});
 }
 
+qint64 AddBatch(Session &session, int collectionId, const QString &ruleName, const QString &rule)
+{
+    session.DatabaseConnection.Execute(
+        QStringLiteral("INSERT INTO Batch (Collection_ID, Time, RuleName, Rule) VALUES (?, ?, ?, ?)"),
+        {collectionId, now(), ruleName, rule});
+    return session.DatabaseConnection.lastInsertId();
+}
+
+namespace {
+
+std::vector<BatchEntry> batchesOf(Statement &rows)
+{
+    std::vector<BatchEntry> batches;
+    while (rows.step()) {
+        batches.push_back({rows.field(QLatin1StringView("ID")).toInt64(),
+            static_cast<int>(integerOf(rows.field(QLatin1StringView("Collection_ID")))),
+            timeOf(rows.field(QLatin1StringView("Time"))), textOf(rows.field(QLatin1StringView("RuleName"))),
+            textOf(rows.field(QLatin1StringView("Rule"))),
+            static_cast<int>(integerOf(rows.field(QLatin1StringView("Resolutions")))),
+            static_cast<int>(integerOf(rows.field(QLatin1StringView("UndoneResolutions"))))});
+    }
+    return batches;
+}
+
+QString batchQuery(const char *where)
+{
+    return QStringLiteral("SELECT Batch.*, (SELECT COUNT(*) FROM Resolution WHERE Batch_ID = Batch.ID AND %1) "
+                          "AS Resolutions, (SELECT COUNT(*) FROM Resolution WHERE Batch_ID = Batch.ID AND %1 "
+                          "AND Undone = 1) AS UndoneResolutions FROM Batch WHERE %2")
+        .arg(QLatin1String(kDidSomething), QLatin1String(where));
+}
+
+} // namespace
+
+std::optional<BatchEntry> FindBatch(Session &session, qint64 batchId)
+{
+    Statement rows(session.DatabaseConnection, batchQuery("ID = ?"));
+    rows.bind(0, batchId);
+    std::vector<BatchEntry> found = batchesOf(rows);
+    if (found.empty())
+        return std::nullopt;
+    return found.front();
+}
+
+std::vector<BatchEntry> ListBatches(Session &session, int collectionId)
+{
+    Statement rows(session.DatabaseConnection, batchQuery("Collection_ID = ? ORDER BY ID DESC"));
+    rows.bind(0, collectionId);
+    return batchesOf(rows);
+}
+
+std::vector<JournalEntry> BatchResolutions(Session &session, qint64 batchId)
+{
+    Statement rows(session.DatabaseConnection,
+        QStringLiteral("SELECT * FROM Resolution WHERE Batch_ID = ? AND %1 ORDER BY ID DESC")
+            .arg(QLatin1String(kDidSomething)));
+    rows.bind(0, batchId);
+    return entriesOf(rows);
+}
+
 QByteArray pictureFingerprint(const QByteArray &thumbnail, const QByteArray &derivative, qint64 size)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);

@@ -110,6 +110,25 @@ void DeleteRowsNamed(Session &session, qint64 entryId, const QString &fileName);
 // picture that has not was given up by a resolution that can still be undone.
 bool KeptPairsCanComeBack(Session &session, qint64 entryId);
 
+// Many pairs settled at once by a rule: one row, whose resolutions name it.
+struct BatchEntry
+{
+    qint64 id = 0;
+    int collectionId = 0;
+    QDateTime time; // UTC
+    QString ruleName;
+    QString rule; // the rule's definition as it was applied
+    int resolutions = 0; // that did something
+    int undone = 0;
+};
+
+qint64 AddBatch(Session &session, int collectionId, const QString &ruleName, const QString &rule);
+std::optional<BatchEntry> FindBatch(Session &session, qint64 batchId);
+// The collection's batches, newest first.
+std::vector<BatchEntry> ListBatches(Session &session, int collectionId);
+// A batch's resolutions that did something, newest first.
+std::vector<JournalEntry> BatchResolutions(Session &session, qint64 batchId);
+
 struct RememberedNotAMatch
 {
     qint64 id = 0;

@@ -151,6 +151,8 @@ CREATE INDEX DuplicateByRight ON Duplicate (Right_ID);
 CREATE INDEX ResolutionByCollection ON Resolution (Collection_ID, ID);
 CREATE INDEX ResolvedPictureByResolution ON ResolvedPicture (Resolution_ID);
 CREATE INDEX ResolvedPairByResolution ON ResolvedPair (Resolution_ID);
+-- The pairs waiting for a picture to come back are few; every undo looks for them.
+CREATE INDEX ResolvedPairWaiting ON ResolvedPair (Collection_ID) WHERE Waiting = 1;
 CREATE INDEX ResolutionByBatch ON Resolution (Batch_ID);
 CREATE INDEX ResolutionByState ON Resolution (State);
 CREATE INDEX BatchByCollection ON Batch (Collection_ID, ID);
