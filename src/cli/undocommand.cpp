@@ -6,8 +6,8 @@
 #include "cli/command.h"
 #include "common/error.h"
 #include "i18n/translate.h"
-#include "review/fileoperation.h"
 #include "review/batch.h"
+#include "review/fileoperation.h"
 #include "review/undo.h"
 #include "store/journal.h"
 
@@ -31,8 +31,8 @@ int undoBatch(Context &context, const QString &collection, const QString &idText
     }
     review::QtFileOperation files;
     const review::BatchUndoResult result = review::UndoBatch(session, files, batchId);
-    std::cout << formatText(_("%s restored, %s refused"),
-        {std::to_string(result.restored), std::to_string(result.refused.size())})
+    std::cout << formatText(
+        _("%s restored, %s refused"), {std::to_string(result.restored), std::to_string(result.refused.size())})
               << '\n';
     for (const review::RefusedUndo &refused : result.refused)
         std::cerr << refused.entryId << '\t' << refused.reason.toStdString() << '\n';

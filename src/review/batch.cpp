@@ -149,9 +149,10 @@ BatchResult applyBatch(store::Session &session, FileOperation &files, int collec
                 }
             }
             if (stayed.isEmpty()) {
-                throw Error(qtrFormat(N_("The database could not be written, so the files are back where they were: %s"),
-                    {QString::fromStdString(e.what())})
-                                .toStdString());
+                throw Error(
+                    qtrFormat(N_("The database could not be written, so the files are back where they were: %s"),
+                        {QString::fromStdString(e.what())})
+                        .toStdString());
             }
             throw Error(qtrFormat(N_("The database could not be written, and not every file could go back: %s; %s"),
                 {QString::fromStdString(e.what()), stayed.join(QStringLiteral("; "))})

@@ -647,9 +647,9 @@ std::vector<QString> Trash::putAll(const std::vector<std::pair<QString, TrashSlo
             continue;
         const int error = writeInfoFile(slot.infoPath, *content, false);
         if (error != 0) {
-            messages[i] = qtrFormat(
-                N_("%s could not be moved to the Trash: its information file %s cannot be written (%s)"),
-                {path, slot.infoPath, systemMessage(error)});
+            messages[i]
+                = qtrFormat(N_("%s could not be moved to the Trash: its information file %s cannot be written (%s)"),
+                    {path, slot.infoPath, systemMessage(error)});
             continue;
         }
         written[i] = true;

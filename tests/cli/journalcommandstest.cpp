@@ -168,8 +168,8 @@ TEST_F(JournalCommandsTest, TheProgramUndoesAnEntryByItsId)
 
 TEST_F(JournalCommandsTest, ResolveSettlesAPairNamedByItsPicturesInEitherOrderAsTheReviewDoes)
 {
-    const std::string done = run("resolve",
-        {u"Holiday"_s, QString::number(right), QString::number(left), u"delete-right"_s, u"--yes"_s});
+    const std::string done
+        = run("resolve", {u"Holiday"_s, QString::number(right), QString::number(left), u"delete-right"_s, u"--yes"_s});
     EXPECT_EQ(done, "Done\n");
     // Left is the larger file, whichever order the IDs came in.
     EXPECT_TRUE(QFile::exists(inFolder(u"left.jpg"_s)));
