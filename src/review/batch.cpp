@@ -183,22 +183,4 @@ void followBatch(PairList &list, const BatchResult &result)
         list.removePairsOf(left, right);
 }
 
-BatchUndoResult UndoBatch(store::Session &session, FileOperation &files, qint64 batchId)
-{
-    if (!store::FindBatch(session, batchId))
-        throw Error(qtrFormat(N_("The journal holds no batch %s"), {QString::number(batchId)}).toStdString());
-    BatchUndoResult result;
-    for (const store::JournalEntry &entry : store::BatchResolutions(session, batchId)) {
-        if (entry.undone)
-            continue;
-        try {
-            UndoResolution(session, files, entry.id);
-            ++result.restored;
-        } catch (const Error &e) {
-            result.refused.push_back({entry.id, QString::fromUtf8(e.what())});
-        }
-    }
-    return result;
-}
-
 } // namespace vexaris::review

@@ -90,8 +90,9 @@ struct BatchUndoResult
     std::vector<RefusedUndo> refused;
 };
 
-// Undoes the batch's entries newest first, each with the checks of a single undo; one refused
-// does not stop the others. An entry undone already counts as neither.
+// Undoes the batch's entries newest first, each with the checks of a single undo, their journal
+// writes grouped as the batch's were; one refused does not stop the others. An entry undone
+// already counts as neither. The collection's lock is held throughout.
 BatchUndoResult UndoBatch(store::Session &session, FileOperation &files, qint64 batchId);
 
 } // namespace vexaris::review

@@ -1,5 +1,6 @@
 #include "review/undo.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <optional>
 
@@ -8,6 +9,7 @@
 #include "common/error.h"
 #include "i18n/qtranslate.h"
 #include "review/actions.h"
+#include "review/batch.h"
 #include "review/fileoperation.h"
 #include "review/targetpath.h"
 #include "store/data.h"
@@ -57,26 +59,6 @@ EntryFiles filesOf(const store::JournalEntry &entry, FileOperation &files)
     paths.slot = entry.trashInfoPath.isEmpty() ? files.findTrashed(entry.trashInfoName, paths.victim)
                                                : TrashSlot::fromInfoPath(entry.trashInfoPath);
     return paths;
-}
-
-void undoNotAMatch(store::Session &session, const store::JournalEntry &entry)
-{
-    if (!store::KeptPairsCanComeBack(session, entry.id))
-        refuse(N_("A picture of this pair is no longer in the collection, so the pair cannot come back"));
-    store::Transaction transaction(session.DatabaseConnection);
-    store::RestoreKeptRows(session, entry.id);
-    // Remembered or not, the pair is a pair again and the next scans may report it.
-    store::Statement pair(session.DatabaseConnection,
-        QStringLiteral("SELECT Left_ID, Right_ID FROM ResolvedPair WHERE Resolution_ID = ?"));
-    pair.bind(0, entry.id);
-    while (pair.step()) {
-        const std::optional<QByteArray> first = store::pictureFingerprint(session, pair.column(0).toInt());
-        const std::optional<QByteArray> second = store::pictureFingerprint(session, pair.column(1).toInt());
-        if (first && second)
-            store::ForgetRememberedPrints(session, *first, *second);
-    }
-    store::MarkUndone(session, entry.id);
-    transaction.commit();
 }
 
 // The rows of an undone file resolution back, and the entry marked undone; in the caller's
@@ -230,98 +212,239 @@ void settleUndo(store::Session &session, FileOperation &files, const store::Jour
 
 } // namespace
 
+namespace {
+
+// The undo of one journal entry, in the steps that a single undo and a batch's undo share: the
+// checks, all of them before any file moves (a refusal is a vexaris::Error of one line); the entry
+// marked as being undone; the file steps; the rows.
+class EntryUndo
+{
+public:
+    EntryUndo(store::Session &session, FileOperation &files, const store::JournalEntry &entry)
+        : m_files(files)
+        , m_entry(entry)
+    {
+        if (entry.undone)
+            refuse(N_("This resolution has been undone already"));
+        if (entry.state != store::EntryState::Done)
+            refuse(N_("This resolution was never carried out, so there is nothing to undo"));
+        if (store::MissingKeptFolder(session, entry.id))
+            refuse(N_("The folder of the given-up picture is no longer part of the collection, so nothing was undone"));
+        if (entry.action == ResolutionAction::NotAMatch) {
+            if (!store::KeptPairsCanComeBack(session, entry.id))
+                refuse(N_("A picture of this pair is no longer in the collection, so the pair cannot come back"));
+            return;
+        }
+        m_paths = filesOf(entry, files);
+        if (!files.inTrash(m_paths.slot, m_paths.victim))
+            refuse(N_("The Trash no longer holds %s, so nothing was undone"), {m_paths.victim});
+        const bool ontoTarget = m_paths.victim == entry.targetPath;
+        if (isMove(entry.action)) {
+            // The moved file goes back first: it may stand on the given-up file's place.
+            if (!pathIsTaken(entry.targetPath))
+                refuse(N_("%s is no longer where it was moved to, so nothing was undone"), {entry.targetPath});
+            refuseWhenTaken(m_paths.survivor);
+            if (!ontoTarget)
+                refuseWhenTaken(m_paths.victim);
+        } else if (isCopy(entry.action)) {
+            if (!ontoTarget)
+                refuseWhenTaken(m_paths.victim);
+            // The copy on the given-up file's place is given up in its turn, to the Trash as well.
+            if (!entry.targetPath.isEmpty() && pathIsTaken(entry.targetPath)) {
+                const TrashSlotResult slot = files.trashSlot(entry.targetPath);
+                if (slot.slot.isNull())
+                    refuse(slot.message);
+                m_copySlot = slot.slot;
+            }
+        } else {
+            refuseWhenTaken(m_paths.victim);
+        }
+    }
+
+    bool movesFiles() const { return m_entry.action != ResolutionAction::NotAMatch; }
+    qint64 entryId() const { return m_entry.id; }
+
+    // In the caller's transaction, before the first file step.
+    void markUndoing(store::Session &session) const
+    {
+        if (!movesFiles())
+            return;
+        store::SetResolutionState(session, m_entry.id, store::EntryState::Undoing);
+        store::SetCopyTrashInfoPath(session, m_entry.id, m_copySlot.infoPath);
+    }
+
+    // The file steps; "" when they went through, else one line, the files as the resolution left
+    // them.
+    QString carryOut()
+    {
+        if (!movesFiles())
+            return {};
+        NoProgress progress;
+        if (isMove(m_entry.action)) {
+            const FileOperationResult back = m_files.move(m_entry.targetPath, m_paths.survivor, progress);
+            if (!back.succeeded)
+                return back.message;
+            m_survivorBack = true;
+        } else if (!m_copySlot.isNull()) {
+            const FileOperationResult recycled = m_files.recycle(m_entry.targetPath, m_copySlot);
+            if (!recycled.succeeded)
+                return recycled.message;
+            m_copyRecycled = true;
+        }
+        const FileOperationResult restored = m_files.restore(m_paths.slot, m_paths.victim);
+        if (!restored.succeeded) {
+            reverse();
+            return restored.message;
+        }
+        m_victimBack = true;
+        return {};
+    }
+
+    // The rows back and the entry undone; in the caller's transaction.
+    void commitRows(store::Session &session) const
+    {
+        if (movesFiles()) {
+            restoreRows(session, m_entry);
+            return;
+        }
+        store::RestoreKeptRows(session, m_entry.id);
+        // Remembered or not, the pair is a pair again and the next scans may report it.
+        store::Statement pair(session.DatabaseConnection,
+            QStringLiteral("SELECT Left_ID, Right_ID FROM ResolvedPair WHERE Resolution_ID = ?"));
+        pair.bind(0, m_entry.id);
+        while (pair.step()) {
+            const std::optional<QByteArray> first = store::pictureFingerprint(session, pair.column(0).toInt());
+            const std::optional<QByteArray> second = store::pictureFingerprint(session, pair.column(1).toInt());
+            if (first && second)
+                store::ForgetRememberedPrints(session, *first, *second);
+        }
+        store::MarkUndone(session, m_entry.id);
+    }
+
+    // After carryOut failed: the entry stands as it was; in the caller's transaction.
+    void markDoneAgain(store::Session &session) const
+    {
+        if (!movesFiles())
+            return;
+        store::SetCopyTrashInfoPath(session, m_entry.id, {});
+        store::SetResolutionState(session, m_entry.id, store::EntryState::Done);
+    }
+
+    // The file steps taken back; "" when all went, else one line saying what stayed.
+    QString reverse()
+    {
+        const QString stayed
+            = reverseUndo(m_files, m_entry, m_paths, m_copySlot, m_victimBack, m_survivorBack, m_copyRecycled);
+        m_victimBack = m_survivorBack = m_copyRecycled = false;
+        return stayed;
+    }
+
+private:
+    FileOperation &m_files;
+    store::JournalEntry m_entry;
+    EntryFiles m_paths;
+    TrashSlot m_copySlot;
+    bool m_victimBack = false;
+    bool m_survivorBack = false;
+    bool m_copyRecycled = false;
+};
+
+[[noreturn]] void refuseAfterFailedCommit(const Error &e, const QString &stayed)
+{
+    refuse(stayed.isEmpty()
+            ? qtrFormat(N_("The database could not be written, so the files are back where they were: %s"),
+                {QString::fromStdString(e.what())})
+            : qtrFormat(N_("The database could not be written, and not every file could go back: %s; %s"),
+                {QString::fromStdString(e.what()), stayed}));
+}
+
+// Undoes the entries, in the order given, as one chunk: one transaction before their file steps,
+// one after. Refusals are collected; an error of the database ends it, its files taken back.
+void undoChunk(store::Session &session, FileOperation &files, const std::vector<store::JournalEntry> &entries,
+    BatchUndoResult &result)
+{
+    std::vector<EntryUndo> undos;
+    undos.reserve(entries.size());
+    for (const store::JournalEntry &entry : entries) {
+        try {
+            undos.emplace_back(session, files, entry);
+        } catch (const Error &e) {
+            result.refused.push_back({entry.id, QString::fromUtf8(e.what())});
+        }
+    }
+    {
+        store::Transaction transaction(session.DatabaseConnection);
+        for (const EntryUndo &undo : undos)
+            undo.markUndoing(session);
+        transaction.commit();
+    }
+    std::vector<bool> back(undos.size(), false);
+    for (size_t u = 0; u < undos.size(); ++u) {
+        const QString failure = undos[u].carryOut();
+        back[u] = failure.isEmpty();
+        if (!back[u])
+            result.refused.push_back({undos[u].entryId(), failure});
+    }
+    try {
+        store::Transaction transaction(session.DatabaseConnection);
+        for (size_t u = 0; u < undos.size(); ++u) {
+            if (back[u])
+                undos[u].commitRows(session);
+            else
+                undos[u].markDoneAgain(session);
+        }
+        transaction.commit();
+    } catch (const Error &e) {
+        QStringList stayed;
+        for (size_t u = 0; u < undos.size(); ++u) {
+            if (back[u]) {
+                const QString left = undos[u].reverse();
+                if (!left.isEmpty())
+                    stayed << left;
+            }
+        }
+        refuseAfterFailedCommit(e, stayed.join(QStringLiteral("; ")));
+    }
+    result.restored += static_cast<int>(std::count(back.begin(), back.end(), true));
+}
+
+// Entries a batch's undo takes back between two commits.
+constexpr size_t kUndoChunk = 256;
+
+} // namespace
+
 void UndoResolution(store::Session &session, FileOperation &files, qint64 entryId)
 {
     const std::optional<store::JournalEntry> found = store::FindResolution(session, entryId);
     if (!found)
         refuse(N_("The journal holds no resolution %s"), {QString::number(entryId)});
-    const store::JournalEntry &entry = *found;
-    if (entry.undone)
-        refuse(N_("This resolution has been undone already"));
-    if (entry.state != store::EntryState::Done)
-        refuse(N_("This resolution was never carried out, so there is nothing to undo"));
     // A run of the collection elsewhere must not meet a picture that comes back half-way.
     const store::CollectionRunLock lock(
-        session.DatabaseConnection, entry.collectionId, nameOfCollection(session, entry.collectionId));
-    if (store::MissingKeptFolder(session, entryId))
-        refuse(N_("The folder of the given-up picture is no longer part of the collection, so nothing was undone"));
-    if (entry.action == ResolutionAction::NotAMatch) {
-        undoNotAMatch(session, entry);
-        return;
-    }
+        session.DatabaseConnection, found->collectionId, nameOfCollection(session, found->collectionId));
+    BatchUndoResult result;
+    undoChunk(session, files, {*found}, result);
+    if (!result.refused.empty())
+        refuse(result.refused.front().reason);
+}
 
-    // Everything that can be looked at before a file moves.
-    const EntryFiles paths = filesOf(entry, files);
-    if (!files.inTrash(paths.slot, paths.victim))
-        refuse(N_("The Trash no longer holds %s, so nothing was undone"), {paths.victim});
-    const bool ontoTarget = paths.victim == entry.targetPath;
-    TrashSlot copySlot;
-    if (isMove(entry.action)) {
-        // The moved file goes back first: it may stand on the given-up file's place.
-        if (!pathIsTaken(entry.targetPath))
-            refuse(N_("%s is no longer where it was moved to, so nothing was undone"), {entry.targetPath});
-        refuseWhenTaken(paths.survivor);
-        if (!ontoTarget)
-            refuseWhenTaken(paths.victim);
-    } else if (isCopy(entry.action)) {
-        if (!ontoTarget)
-            refuseWhenTaken(paths.victim);
-        // The copy on the given-up file's place is given up in its turn, to the Trash as well.
-        if (!entry.targetPath.isEmpty() && pathIsTaken(entry.targetPath)) {
-            const TrashSlotResult slot = files.trashSlot(entry.targetPath);
-            if (slot.slot.isNull())
-                refuse(slot.message);
-            copySlot = slot.slot;
-        }
-    } else {
-        refuseWhenTaken(paths.victim);
+BatchUndoResult UndoBatch(store::Session &session, FileOperation &files, qint64 batchId)
+{
+    const std::optional<store::BatchEntry> batch = store::FindBatch(session, batchId);
+    if (!batch)
+        refuse(N_("The journal holds no batch %s"), {QString::number(batchId)});
+    const store::CollectionRunLock lock(
+        session.DatabaseConnection, batch->collectionId, nameOfCollection(session, batch->collectionId));
+    std::vector<store::JournalEntry> entries;
+    for (store::JournalEntry &entry : store::BatchResolutions(session, batchId)) {
+        if (!entry.undone)
+            entries.push_back(std::move(entry));
     }
-
-    {
-        store::Transaction transaction(session.DatabaseConnection);
-        store::SetResolutionState(session, entryId, store::EntryState::Undoing);
-        store::SetCopyTrashInfoPath(session, entryId, copySlot.infoPath);
-        transaction.commit();
+    BatchUndoResult result;
+    for (size_t next = 0; next < entries.size(); next += kUndoChunk) {
+        const auto end = entries.begin() + static_cast<std::ptrdiff_t>(std::min(next + kUndoChunk, entries.size()));
+        undoChunk(session, files, {entries.begin() + static_cast<std::ptrdiff_t>(next), end}, result);
     }
-    const auto giveUp = [&](const QString &message, bool victimBack, bool survivorBack, bool copyRecycled) {
-        reverseUndo(files, entry, paths, copySlot, victimBack, survivorBack, copyRecycled);
-        store::Transaction transaction(session.DatabaseConnection);
-        store::SetCopyTrashInfoPath(session, entryId, {});
-        store::SetResolutionState(session, entryId, store::EntryState::Done);
-        transaction.commit();
-        refuse(message);
-    };
-
-    NoProgress progress;
-    bool survivorBack = false;
-    bool copyRecycled = false;
-    if (isMove(entry.action)) {
-        const FileOperationResult back = files.move(entry.targetPath, paths.survivor, progress);
-        if (!back.succeeded)
-            giveUp(back.message, false, false, false);
-        survivorBack = true;
-    } else if (!copySlot.isNull()) {
-        const FileOperationResult recycled = files.recycle(entry.targetPath, copySlot);
-        if (!recycled.succeeded)
-            giveUp(recycled.message, false, false, false);
-        copyRecycled = true;
-    }
-    const FileOperationResult restored = files.restore(paths.slot, paths.victim);
-    if (!restored.succeeded)
-        giveUp(restored.message, false, survivorBack, copyRecycled);
-
-    try {
-        store::Transaction transaction(session.DatabaseConnection);
-        restoreRows(session, entry);
-        transaction.commit();
-    } catch (const Error &e) {
-        const QString stayed = reverseUndo(files, entry, paths, copySlot, true, survivorBack, copyRecycled);
-        refuse(stayed.isEmpty()
-                ? qtrFormat(N_("The database could not be written, so the files are back where they were: %s"),
-                    {QString::fromStdString(e.what())})
-                : qtrFormat(N_("The database could not be written, and not every file could go back: %s; %s"),
-                    {QString::fromStdString(e.what()), stayed}));
-    }
+    return result;
 }
 
 int SettleUnfinished(store::Session &session, FileOperation &files)
