@@ -1,7 +1,9 @@
 // vexaris-cli pairs NAME [--json]: the pairs a scan recorded for a collection, most alike first,
 // as the review window lists them, each with the larger file first.
+#include <charconv>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "cli/command.h"
 #include "common/error.h"
@@ -37,22 +39,49 @@ int runPairs(Context &context, const QStringList &arguments)
         std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
         out.clear();
     };
-    for (int position = 1; position <= list.count(); ++position) {
-        const review::PairRow row = list.rowAt(position);
-        const review::PairSide &left = review::leftShown(row);
-        const review::PairSide &right = review::rightShown(row);
-        const std::string difference = std::to_string(row.difference);
+    // Each picture's path is made once, however many pairs name it.
+    std::vector<std::string> paths(list.pictureSlots());
+    std::vector<bool> made(list.pictureSlots(), false);
+    const auto pathOnce = [&](uint32_t slot) -> const std::string & {
+        if (!made[slot]) {
+            const std::string path = pathOf(list.pictureAt(slot));
+            paths[slot] = json ? jsonString(path) : plainField(path);
+            made[slot] = true;
+        }
+        return paths[slot];
+    };
+    char number[24];
+    const auto append
+        = [&](long long value) { out.append(number, std::to_chars(number, number + sizeof number, value).ptr); };
+    list.visit([&](qint64 id, int difference, uint32_t stored, uint32_t other) {
+        // The larger file first, as the review window shows it; equal sizes keep the stored order.
+        const bool swapped = list.pictureAt(stored).size < list.pictureAt(other).size;
+        const uint32_t left = swapped ? other : stored;
+        const uint32_t right = swapped ? stored : other;
         if (json) {
-            out += "{\"difference\":" + difference + ",\"leftId\":" + std::to_string(left.pictureId)
-                + ",\"rightId\":" + std::to_string(right.pictureId) + ",\"leftPath\":" + jsonString(pathOf(left))
-                + ",\"rightPath\":" + jsonString(pathOf(right)) + ",\"id\":" + std::to_string(row.id) + "}\n";
+            out.append("{\"difference\":");
+            append(difference);
+            out.append(",\"leftId\":");
+            append(list.pictureAt(left).pictureId);
+            out.append(",\"rightId\":");
+            append(list.pictureAt(right).pictureId);
+            out.append(",\"leftPath\":").append(pathOnce(left));
+            out.append(",\"rightPath\":").append(pathOnce(right));
+            out.append(",\"id\":");
+            append(id);
+            out.append("}\n");
         } else {
-            out += difference + '\t' + std::to_string(left.pictureId) + '\t' + std::to_string(right.pictureId) + '\t'
-                + plainField(pathOf(left)) + '\t' + plainField(pathOf(right)) + '\n';
+            append(difference);
+            out += '\t';
+            append(list.pictureAt(left).pictureId);
+            out += '\t';
+            append(list.pictureAt(right).pictureId);
+            out += '\t';
+            out.append(pathOnce(left)).append(1, '\t').append(pathOnce(right)).append(1, '\n');
         }
         if (out.size() > (1 << 16))
             flush();
-    }
+    });
     flush();
     std::cout.flush();
     if (!std::cout)

@@ -54,6 +54,7 @@ void PairList::clear()
     m_collectionId = 0;
     m_pairs = {};
     m_pictures = {};
+    m_slotByDenseId = {};
     m_slotById = {};
     m_linkStart = {};
     m_links = {};
@@ -102,11 +103,22 @@ void PairList::read(store::Session &session, int collectionId, const Progress &p
         folders.insert(folderId, path);
         return path;
     };
+    // Picture IDs are dense enough to index a table by them, which is much faster than hashing
+    // them for every pair; a picture of another collection, or an ID beyond the table, is hashed.
+    {
+        store::Statement highest(database, QStringLiteral("SELECT MAX(ID) FROM Picture WHERE CollectionID = ?"));
+        highest.bind(0, collectionId);
+        if (highest.step() && highest.column(0).isNumeric() && highest.column(0).toInt64() < (qint64(1) << 26))
+            m_slotByDenseId.assign(static_cast<size_t>(highest.column(0).toInt64()) + 1, 0);
+    }
     const auto addPicture = [&](PairSide side) {
         if (side.folderId != 0)
             side.folderPath = folderPath(side.folderId);
         const auto slot = static_cast<uint32_t>(m_pictures.size());
-        m_slotById.insert(side.pictureId, slot);
+        if (side.pictureId > 0 && static_cast<size_t>(side.pictureId) < m_slotByDenseId.size())
+            m_slotByDenseId[static_cast<size_t>(side.pictureId)] = slot;
+        else
+            m_slotById.insert(side.pictureId, slot);
         m_pictures.push_back(std::move(side));
         return slot;
     };
@@ -122,9 +134,8 @@ void PairList::read(store::Session &session, int collectionId, const Progress &p
         if (!id.isNumeric())
             return 0;
         const int pictureId = id.toInt();
-        const auto found = m_slotById.constFind(pictureId);
-        if (found != m_slotById.constEnd())
-            return *found;
+        if (const uint32_t known = slotOf(pictureId); known != 0)
+            return known;
         strayPicture.reset();
         strayPicture.bind(0, pictureId);
         if (!strayPicture.step())
@@ -222,6 +233,16 @@ PairRow PairList::rowAt(int position) const
     return {pair.id, m_collectionId, m_pictures[pair.left], m_pictures[pair.right], pair.difference};
 }
 
+void PairList::visit(const Visitor &visitor) const
+{
+    for (size_t index = 0; index < m_pairs.size(); ++index) {
+        if (!m_alive[index])
+            continue;
+        const Pair &pair = m_pairs[index];
+        visitor(pair.id, pair.difference, pair.left, pair.right);
+    }
+}
+
 qint64 PairList::idAt(int position) const
 {
     return m_pairs[static_cast<size_t>(pairIndexAt(position))].id;
@@ -251,6 +272,8 @@ std::optional<PairRow> PairList::row(qint64 pairId) const
 
 uint32_t PairList::slotOf(int pictureId) const
 {
+    if (pictureId > 0 && static_cast<size_t>(pictureId) < m_slotByDenseId.size())
+        return m_slotByDenseId[static_cast<size_t>(pictureId)];
     return m_slotById.value(pictureId, 0);
 }
 

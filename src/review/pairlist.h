@@ -81,6 +81,13 @@ public:
     // Positions count from 1.
     PairRow rowAt(int position) const;
     qint64 idAt(int position) const;
+    // Every pair of the list in its order, without copying a row: the pair's ID, its Difference and
+    // the slots of its stored left and right picture (see pictureAt). A slot numbers a picture
+    // from 0 to pictureSlots(), so that a caller can keep what it derives from a picture in a table.
+    using Visitor = std::function<void(qint64 id, int difference, uint32_t leftSlot, uint32_t rightSlot)>;
+    void visit(const Visitor &visitor) const;
+    size_t pictureSlots() const { return m_pictures.size(); }
+    const PairSide &pictureAt(uint32_t slot) const { return m_pictures[slot]; }
     int differenceAt(int position) const;
     // The position of the pair with that ID; nullopt when it is not (or no longer) in the list.
     std::optional<int> positionOf(qint64 pairId) const;
@@ -122,6 +129,8 @@ private:
     std::vector<Pair> m_pairs;
     // Slot 0 is the empty side of a pair whose picture row is missing.
     std::vector<PairSide> m_pictures;
+    // By picture ID: a table while the IDs are dense, a hash for the others.
+    std::vector<uint32_t> m_slotByDenseId;
     QHash<int, uint32_t> m_slotById;
     // The pairs of each picture: m_links[m_linkStart[slot] .. m_linkStart[slot + 1]).
     std::vector<uint32_t> m_linkStart;
