@@ -11,6 +11,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -39,8 +40,8 @@ struct PairDecision
     QStringList reasons;
 };
 
-// The rule's scope and per-pair decision, with what it works out once per folder and picture
-// kept between pairs. The rule must have passed checkRule.
+// The rule's scope and its decision on one pair, with what it works out once per folder and
+// picture kept between pairs. The rule must have passed checkRule.
 class PairJudge
 {
 public:
@@ -54,8 +55,8 @@ public:
 
 private:
     struct Cache;
-    const Rule &m_rule;
-    Cache *m_cache;
+    Rule m_rule;
+    std::unique_ptr<Cache> m_cache;
 };
 
 struct PlannedPair
