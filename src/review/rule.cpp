@@ -466,7 +466,7 @@ QString describeRule(const Rule &rule)
     else if (scope.maxDifference)
         parts << qtrFormat("Difference at most %s", {QString::number(*scope.maxDifference)});
     if (!scope.folders.isEmpty() || !scope.patterns.isEmpty())
-        parts << qtrFormat("in %s", {(scope.folders + scope.patterns).join(QStringLiteral(", "))});
+        parts << qtrFormat("in or matching %s", {(scope.folders + scope.patterns).join(QStringLiteral(", "))});
     if (scope.relation == FolderRelation::Same)
         parts << qtr("in the same folder");
     else if (scope.relation == FolderRelation::Different)
