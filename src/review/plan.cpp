@@ -491,6 +491,12 @@ template <class RowAt> Plan planRows(qsizetype count, const RowAt &rowAt, const 
         return *nodeOf.insert(side.pictureId, static_cast<int>(nodes.size() - 1));
     };
 
+    plan.pairs.reserve(static_cast<size_t>(count));
+    if (rule.action == RuleAction::Trash) {
+        edges.reserve(static_cast<size_t>(count));
+        givenUp.reserve(static_cast<size_t>(count));
+        nodeOf.reserve(count);
+    }
     for (qsizetype position = 1; position <= count; ++position) {
         const PairRow row = rowAt(position);
         if (!judge.inScope(row))
