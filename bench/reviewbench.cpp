@@ -9,10 +9,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <random>
 #include <vector>
-
-#include <malloc.h>
 
 #include <QDir>
 #include <QFile>
@@ -154,8 +153,8 @@ int main(int argc, char **argv)
     session.ConnectDatabase(databaseFile);
     auto start = Clock::now();
     fillDatabase(session, scratch.filePath(QStringLiteral("pictures")), pairs);
-    std::printf("database of %d pictures and %d pairs made in %.1f s\n", kPictures, pairs,
-        millisecondsSince(start) / 1000);
+    std::printf(
+        "database of %d pictures and %d pairs made in %.1f s\n", kPictures, pairs, millisecondsSince(start) / 1000);
 
     review::QtFileOperation files;
     review::PairReview review(session, files);
@@ -163,8 +162,8 @@ int main(int argc, char **argv)
     start = Clock::now();
     review.open();
     const double openMs = millisecondsSince(start);
-    std::printf("open the list: %.0f ms, %.0f MB of heap (%.0f bytes a pair)\n", openMs,
-        heapMegabytes() - heapBefore, (heapMegabytes() - heapBefore) * 1e6 / pairs);
+    std::printf("open the list: %.0f ms, %.0f MB of heap (%.0f bytes a pair)\n", openMs, heapMegabytes() - heapBefore,
+        (heapMegabytes() - heapBefore) * 1e6 / pairs);
 
     // Steps through the list from its middle: the program's own time for the next pair to show.
     review.moveTo(review.count() / 2);
@@ -188,7 +187,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < 10; ++i) {
         review.moveTo(1 + 2 * i);
         start = Clock::now();
-        const review::ResolutionResult result = review.resolve(review.current().id, store::ResolutionAction::DeleteRight, quiet);
+        const review::ResolutionResult result
+            = review.resolve(review.current().id, store::ResolutionAction::DeleteRight, quiet);
         trash.add(millisecondsSince(start));
         if (result.outcome != review::ResolutionOutcome::Done)
             std::printf("  a Trash resolution failed: %s\n", qPrintable(result.message));

@@ -118,7 +118,8 @@ qint64 JournalWindowTest::resolveOnePair()
     review::PairReview review(m_db->session(), files);
     review.open();
     NoSteps steps;
-    const review::ResolutionResult result = review.resolve(review.current().id, store::ResolutionAction::DeleteRight, steps);
+    const review::ResolutionResult result
+        = review.resolve(review.current().id, store::ResolutionAction::DeleteRight, steps);
     if (result.outcome != review::ResolutionOutcome::Done)
         qFatal("the resolution of the fixture failed: %s", qPrintable(result.message));
     return result.journalId;

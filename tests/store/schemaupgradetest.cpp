@@ -224,7 +224,8 @@ TEST_F(SchemaUpgradeTest, AFailedUpgradeLeavesTheFileAsItWasAndSaysSoInOneLine)
 TEST(SchemaVersion, AFileOfALaterFormatIsRefusedUntouched)
 {
     test::TestDatabase file;
-    RawFile(file.path()).execute(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion + 1).toUtf8().constData());
+    RawFile(file.path())
+        .execute(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion + 1).toUtf8().constData());
     const QByteArray before = digest(file.path());
     Database database;
     try {
