@@ -67,8 +67,9 @@ struct PlannedPair
     int keeperId = 0; // 0 where nothing is given up
     int givenUpId = 0; // 0 where nothing is given up
     int finalKeeperId = 0; // the file that stays for the given-up one at the end of its chain
-    // DeleteLeft or DeleteRight for a Trash rule (by the side given up), NotAMatch for a rule
-    // that declares its pairs not a match; NotAMatch, and not to be applied, where nothing acts.
+    // DeleteLeft or DeleteRight for a Trash rule, by the side given up (a covered pair's says what
+    // it would do); NotAMatch for a rule that declares its pairs not a match, and where nothing is
+    // given up. Only the pairs in Plan::order are applied.
     ResolutionAction action = ResolutionAction::NotAMatch;
     QStringList reasons;
 };
