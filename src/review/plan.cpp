@@ -113,10 +113,50 @@ Comparison compareValues(double left, double right, bool higherIsBetter, const M
     return {(left > right) == higherIsBetter ? 1 : -1, false};
 }
 
-QString sided(char pane, const char *left, const char *right, std::initializer_list<QString> args)
+// The reasons' texts, each looked up in the catalog once per plan rather than once per pair: a
+// plan words hundreds of thousands of reasons. The arguments go in as qtrFormat puts them.
+class Wording
 {
-    return qtrFormat(pane == 'L' ? left : right, args);
-}
+public:
+    QString operator()(const char *format, std::initializer_list<QString> args = {})
+    {
+        auto found = m_formats.constFind(format);
+        if (found == m_formats.constEnd())
+            found = m_formats.insert(format, qtr(format));
+        if (args.size() == 0)
+            return *found;
+        const QString &text = *found;
+        qsizetype length = text.size();
+        for (const QString &arg : args)
+            length += arg.size();
+        QString out;
+        out.reserve(length);
+        auto arg = args.begin();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == u'%' && i + 1 < text.size()) {
+                const QChar next = text[i + 1];
+                if (next == u'%' || next == u's' || next == u'd') {
+                    if (next == u'%')
+                        out += u'%';
+                    else if (arg != args.end())
+                        out += *arg++;
+                    ++i;
+                    continue;
+                }
+            }
+            out += text[i];
+        }
+        return out;
+    }
+
+    QString sided(char pane, const char *left, const char *right, std::initializer_list<QString> args = {})
+    {
+        return (*this)(pane == 'L' ? left : right, args);
+    }
+
+private:
+    QHash<const char *, QString> m_formats;
+};
 
 char otherPane(char pane)
 {
@@ -151,6 +191,7 @@ struct PairJudge::Cache
     QHash<int, FolderFacts> folders; // by folder ID
     QHash<int, bool> matches; // whether a picture's full path matches a pattern, by its ID
     QLocale locale;
+    Wording wording;
 
     FolderFacts factsOf(const QString &path) const
     {
@@ -235,17 +276,17 @@ PairDecision PairJudge::decide(const PairRow &row)
     PairDecision decision;
     if (m_rule.action == RuleAction::NotAMatch) {
         decision.verdict = Verdict::Act;
-        decision.reasons << qtr("the rule declares every pair in its scope not a match");
+        decision.reasons << m_cache->wording(N_("the rule declares every pair in its scope not a match"));
         return decision;
     }
     const PairSide &left = leftShown(row);
     const PairSide &right = rightShown(row);
     if (left.pictureId == 0 || right.pictureId == 0) {
-        decision.reasons << qtr("a picture of this pair has no row");
+        decision.reasons << m_cache->wording(N_("a picture of this pair has no row"));
         return decision;
     }
     if (left.pictureId == right.pictureId) {
-        decision.reasons << qtr("both sides are the same picture");
+        decision.reasons << m_cache->wording(N_("both sides are the same picture"));
         return decision;
     }
     const Cache::FolderFacts leftFacts = m_cache->facts(left);
@@ -255,19 +296,19 @@ PairDecision PairJudge::decide(const PairRow &row)
     char keeper = 0;
     if (leftFacts.keep >= 0 && rightFacts.keep >= 0) {
         decision.verdict = Verdict::Guarded;
-        decision.reasons << qtr("both files are under keep folders");
+        decision.reasons << m_cache->wording(N_("both files are under keep folders"));
         return decision;
     }
     if (leftFacts.keep >= 0 || rightFacts.keep >= 0) {
         keeper = leftFacts.keep >= 0 ? 'L' : 'R';
         const int index = std::max(leftFacts.keep, rightFacts.keep);
-        decision.reasons << sided(keeper, N_("left is under the keep folder %s"),
+        decision.reasons << m_cache->wording.sided(keeper, N_("left is under the keep folder %s"),
             N_("right is under the keep folder %s"), {m_rule.keepFolders[index]});
     } else if ((leftFacts.prune >= 0) != (rightFacts.prune >= 0)) {
         const char pruned = leftFacts.prune >= 0 ? 'L' : 'R';
         keeper = otherPane(pruned);
         const int index = std::max(leftFacts.prune, rightFacts.prune);
-        decision.reasons << sided(pruned, N_("left is under the prune folder %s"),
+        decision.reasons << m_cache->wording.sided(pruned, N_("left is under the prune folder %s"),
             N_("right is under the prune folder %s"), {m_rule.pruneFolders[index]});
     } else {
         for (const KeeperCriterion &criterion : m_rule.keeperOrder) {
@@ -349,18 +390,18 @@ PairDecision PairJudge::decide(const PairRow &row)
                 break;
             }
             if (comparison.withinMargin) {
-                decision.reasons << qtrFormat(
-                    "%s: the difference is within the margin", {keeperOrderText({criterion})});
+                decision.reasons << m_cache->wording(
+                    N_("%s: the difference is within the margin"), {keeperOrderText({criterion})});
             }
             if (comparison.better != 0) {
                 keeper = comparison.better > 0 ? 'L' : 'R';
-                decision.reasons << (keeper == 'L' ? qtrFormat(leftText, {leftValue, rightValue})
-                                                   : qtrFormat(rightText, {rightValue, leftValue}));
+                decision.reasons << (keeper == 'L' ? m_cache->wording(leftText, {leftValue, rightValue})
+                                                   : m_cache->wording(rightText, {rightValue, leftValue}));
                 break;
             }
         }
         if (keeper == 0) {
-            decision.reasons << qtr("both files are alike in every criterion");
+            decision.reasons << m_cache->wording(N_("both files are alike in every criterion"));
             return decision;
         }
     }
@@ -369,21 +410,23 @@ PairDecision PairJudge::decide(const PairRow &row)
     const PairSide &givenUp = keeper == 'L' ? right : left;
     if ((keeper == 'L' ? leftFacts : rightFacts).trash) {
         decision.verdict = Verdict::Guarded;
-        decision.reasons << sided(keeper, N_("left is in a Trash folder and keeps nothing"),
+        decision.reasons << m_cache->wording.sided(keeper, N_("left is in a Trash folder and keeps nothing"),
             N_("right is in a Trash folder and keeps nothing"), {});
         return decision;
     }
     if (m_rule.guard) {
         if (pixelsOf(kept) < pixelsOf(givenUp)) {
             decision.verdict = Verdict::Guarded;
-            decision.reasons << sided(keeper, N_("guarded: left has fewer pixels than right, %s against %s"),
+            decision.reasons << m_cache->wording.sided(keeper,
+                N_("guarded: left has fewer pixels than right, %s against %s"),
                 N_("guarded: right has fewer pixels than left, %s against %s"),
                 {m_cache->pixelsText(kept), m_cache->pixelsText(givenUp)});
             return decision;
         }
         if (kept.size < givenUp.size) {
             decision.verdict = Verdict::Guarded;
-            decision.reasons << sided(keeper, N_("guarded: left is a smaller file than right, %s against %s bytes"),
+            decision.reasons << m_cache->wording.sided(keeper,
+                N_("guarded: left is a smaller file than right, %s against %s bytes"),
                 N_("guarded: right is a smaller file than left, %s against %s bytes"),
                 {locale.toString(kept.size), locale.toString(givenUp.size)});
             return decision;
@@ -474,6 +517,7 @@ template <class RowAt> Plan planRows(qsizetype count, const RowAt &rowAt, const 
 {
     Plan plan;
     PairJudge judge(rule);
+    Wording wording;
     std::vector<Node> nodes;
     QHash<int, int> nodeOf;
     std::vector<Edge> edges;
@@ -586,8 +630,8 @@ template <class RowAt> Plan planRows(qsizetype count, const RowAt &rowAt, const 
             planned.verdict = Verdict::Conflict;
             planned.keeperId = planned.givenUpId = 0;
             planned.action = ResolutionAction::NotAMatch;
-            planned.reasons << qtrFormat("the rule's choices go round in a circle through %s pictures; decide this "
-                                         "pair yourself",
+            planned.reasons << wording(N_("the rule's choices go round in a circle through %s pictures; decide this "
+                                          "pair yourself"),
                 {QLocale().toString(componentSizes[static_cast<size_t>(from.component)])});
             continue;
         }
@@ -595,14 +639,14 @@ template <class RowAt> Plan planRows(qsizetype count, const RowAt &rowAt, const 
         if (from.acting != static_cast<int>(e)) {
             planned.verdict = Verdict::Covered;
             const char pane = planned.givenUpId == planned.leftId ? 'L' : 'R';
-            planned.reasons << sided(pane, N_("left already goes to the Trash by pair %s"),
+            planned.reasons << wording.sided(pane, N_("left already goes to the Trash by pair %s"),
                 N_("right already goes to the Trash by pair %s"),
                 {QString::number(plan.pairs[edges[static_cast<size_t>(from.acting)].pair].pairId)});
             continue;
         }
         if (nodeAt(edge.to).acting >= 0) {
-            planned.reasons << qtrFormat(
-                "the keeper leaves as well; what stays in the end is %s", {nodeAt(from.root).path});
+            planned.reasons << wording(
+                N_("the keeper leaves as well; what stays in the end is %s"), {nodeAt(from.root).path});
         }
         acting.push_back(e);
         plan.summary.files += 1;
