@@ -1,6 +1,11 @@
 // Adding a folder with every folder below it, on a real folder tree.
 #include "store/foldertree.h"
 
+#include <climits>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,6 +131,63 @@ TEST_F(FolderTreeTest, AFolderWhoseNameIsNotUtf8IsLeftOutWithItsPathEscaped)
     AddFolderTree(db.session(), at("root/uno"), list, skipped);
     EXPECT_EQ(storedPaths(), QStringList {at("root/uno")});
     EXPECT_EQ(skipped, QStringList {at("root/uno") + u"/dir\\xff"_s});
+}
+
+// Folders one inside the other, each name 200 bytes long, made and removed through their parents
+// so that no call ever names a path longer than the system allows.
+class DeepFolders
+{
+public:
+    DeepFolders(const QString &top, int depth)
+    {
+        m_fds.push_back(::open(QFile::encodeName(top).constData(), O_RDONLY | O_DIRECTORY));
+        for (int level = 0; level < depth && m_fds.back() >= 0; ++level) {
+            const std::string name = "level" + std::to_string(level) + std::string(193, 'x');
+            if (::mkdirat(m_fds.back(), name.c_str(), 0755) != 0)
+                break;
+            m_names.push_back(name);
+            m_fds.push_back(::openat(m_fds[m_fds.size() - 1], name.c_str(), O_RDONLY | O_DIRECTORY));
+        }
+    }
+    ~DeepFolders()
+    {
+        for (size_t level = m_names.size(); level-- > 0;) {
+            ::close(m_fds[level + 1]);
+            ::unlinkat(m_fds[level], m_names[level].c_str(), AT_REMOVEDIR);
+        }
+        ::close(m_fds[0]);
+    }
+    DeepFolders(const DeepFolders &) = delete;
+    DeepFolders &operator=(const DeepFolders &) = delete;
+
+    // The path of the folder at this depth below the top.
+    QString path(const QString &top, size_t depth) const
+    {
+        QString path = top;
+        for (size_t level = 0; level < depth; ++level)
+            path += u'/' + QString::fromStdString(m_names[level]);
+        return path;
+    }
+    size_t depth() const { return m_names.size(); }
+
+private:
+    std::vector<int> m_fds;
+    std::vector<std::string> m_names;
+};
+
+TEST_F(FolderTreeTest, AFolderWhosePathIsTooLongIsLeftOutAndNamed)
+{
+    // 201 bytes a level: the 20th level's path is still below 4096 bytes, the 21st's is not.
+    const QString top = at("root/uno");
+    const DeepFolders deep(top, 21);
+    ASSERT_EQ(deep.depth(), 21u);
+    ASSERT_LT(QFile::encodeName(deep.path(top, 20)).size(), PATH_MAX);
+    ASSERT_GE(QFile::encodeName(deep.path(top, 21)).size(), PATH_MAX);
+    QStringList tooLong;
+    AddFolderTree(db.session(), deep.path(top, 19), list, skipped, &tooLong);
+    EXPECT_EQ(storedPaths(), (QStringList {deep.path(top, 19), deep.path(top, 20)}));
+    EXPECT_EQ(tooLong, QStringList {deep.path(top, 21)});
+    EXPECT_TRUE(skipped.isEmpty());
 }
 
 TEST_F(FolderTreeTest, AMissingFolderIsStoredAsGiven)
