@@ -45,7 +45,7 @@ int runHistory(Context &context, const QStringList &arguments)
     expectPositional(args, 1, "history");
 
     store::Session session;
-    openDatabase(session, context);
+    openDatabase(session, context, store::OpenMode::ReadOnly);
     loadCollection(session, args.first());
 
     for (const store::JournalEntry &entry : store::ListResolutions(session, session.CurrentCollection.ID)) {
