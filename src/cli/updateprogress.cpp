@@ -54,8 +54,11 @@ void UpdateRunProgress::draw(bool force)
     const int unlisted = std::max(0, m_folderCount - listed);
     const double perFolder = listed > 0 ? double(filesListed) / listed : 0.0;
     const int64_t total = filesListed + std::llround(perFolder * unlisted);
-    // A total that is still partly a guess is marked as one.
-    const std::string files = std::to_string(m_filesDone) + "/" + (unlisted > 0 ? "~" : "") + std::to_string(total);
+    // A total that is still partly a guess is marked as one; before any folder is listed there is
+    // nothing to guess from.
+    std::string files = std::to_string(m_filesDone);
+    if (listed > 0 || unlisted == 0)
+        files += "/" + std::string(unlisted > 0 ? "~" : "") + std::to_string(total);
     const std::string folders = std::to_string(m_foldersDone) + "/" + std::to_string(m_folderCount);
     m_line.show(m_filesDone, total, formatText(_("folders %s  files %s"), {folders, files}), force);
 }
