@@ -89,24 +89,7 @@ TEST_F(DatabaseLocationTest, TheProgramFolderOnlyWhereItsFileAndFolderCanBeWritt
     }
 }
 
-TEST_F(DatabaseLocationTest, TheUserFileIsMadeOnceAsACopyOfTheDeliveredOne)
-{
-    deliver(QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    const DatabaseLocation location = locateDatabase(program.path(), userData.path());
-    ASSERT_EQ(provideDatabase(location), userFile());
-    EXPECT_EQ(contents(userFile()), contents(delivered()));
-    {
-        Database database;
-        database.Open(userFile());
-        database.Execute(u"INSERT INTO Collection (Name) VALUES ('Mine')"_s);
-    }
-    const QByteArray mine = contents(userFile());
-    ASSERT_EQ(provideDatabase(location), userFile());
-    EXPECT_EQ(contents(userFile()), mine);
-    EXPECT_EQ(QDir(userData.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
-}
-
-TEST_F(DatabaseLocationTest, StartsAtOnceMakeOneFileAndLeaveNothingElse)
+TEST_F(DatabaseLocationTest, StartsAtOnceMakeOneCopyOfTheDeliveredFileWhichLaterStartsKeep)
 {
     deliver(QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     const DatabaseLocation location = locateDatabase(program.path(), userData.path());
@@ -116,10 +99,18 @@ TEST_F(DatabaseLocationTest, StartsAtOnceMakeOneFileAndLeaveNothingElse)
         starts.emplace_back([&, i] { files[i] = provideDatabase(location); });
     for (std::thread &start : starts)
         start.join();
-    for (const QString &file : files)
-        EXPECT_EQ(file, userFile());
+    EXPECT_EQ(files, std::vector<QString>(files.size(), userFile()));
     EXPECT_EQ(QDir(QFileInfo(userFile()).path()).entryList(QDir::Files | QDir::Hidden), QStringList {u"Vexaris.db"_s});
     EXPECT_EQ(contents(userFile()), contents(delivered()));
+
+    {
+        Database database;
+        database.Open(userFile());
+        database.Execute(u"INSERT INTO Collection (Name) VALUES ('Mine')"_s);
+    }
+    const QByteArray mine = contents(userFile());
+    ASSERT_EQ(provideDatabase(location), userFile());
+    EXPECT_EQ(contents(userFile()), mine);
 }
 
 TEST_F(DatabaseLocationTest, WithoutAnyDatabaseTheErrorNamesBothFiles)

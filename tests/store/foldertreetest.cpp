@@ -2,15 +2,14 @@
 #include "store/foldertree.h"
 
 #include <climits>
-#include <string>
-#include <vector>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -128,65 +127,37 @@ TEST_F(FolderTreeTest, AFolderWhoseNameIsNotUtf8IsLeftOutWithItsPathEscaped)
     const QByteArray odd = QFile::encodeName(at("root/uno")) + "/dir\xff";
     ASSERT_EQ(::mkdir(odd.constData(), 0755), 0);
     ASSERT_EQ(::mkdir((odd + "/inner").constData(), 0755), 0);
+    // QTemporaryDir cannot remove a name it cannot decode, so the test does.
+    const auto removeOdd = qScopeGuard([&odd] {
+        ::rmdir((odd + "/inner").constData());
+        ::rmdir(odd.constData());
+    });
     AddFolderTree(db.session(), at("root/uno"), list, skipped);
     EXPECT_EQ(storedPaths(), QStringList {at("root/uno")});
     EXPECT_EQ(skipped, QStringList {at("root/uno") + u"/dir\\xff"_s});
 }
 
-// Folders one inside the other, each name 200 bytes long, made and removed through their parents
-// so that no call ever names a path longer than the system allows.
-class DeepFolders
-{
-public:
-    DeepFolders(const QString &top, int depth)
-    {
-        m_fds.push_back(::open(QFile::encodeName(top).constData(), O_RDONLY | O_DIRECTORY));
-        for (int level = 0; level < depth && m_fds.back() >= 0; ++level) {
-            const std::string name = "level" + std::to_string(level) + std::string(193, 'x');
-            if (::mkdirat(m_fds.back(), name.c_str(), 0755) != 0)
-                break;
-            m_names.push_back(name);
-            m_fds.push_back(::openat(m_fds[m_fds.size() - 1], name.c_str(), O_RDONLY | O_DIRECTORY));
-        }
-    }
-    ~DeepFolders()
-    {
-        for (size_t level = m_names.size(); level-- > 0;) {
-            ::close(m_fds[level + 1]);
-            ::unlinkat(m_fds[level], m_names[level].c_str(), AT_REMOVEDIR);
-        }
-        ::close(m_fds[0]);
-    }
-    DeepFolders(const DeepFolders &) = delete;
-    DeepFolders &operator=(const DeepFolders &) = delete;
-
-    // The path of the folder at this depth below the top.
-    QString path(const QString &top, size_t depth) const
-    {
-        QString path = top;
-        for (size_t level = 0; level < depth; ++level)
-            path += u'/' + QString::fromStdString(m_names[level]);
-        return path;
-    }
-    size_t depth() const { return m_names.size(); }
-
-private:
-    std::vector<int> m_fds;
-    std::vector<std::string> m_names;
-};
-
 TEST_F(FolderTreeTest, AFolderWhosePathIsTooLongIsLeftOutAndNamed)
 {
-    // 201 bytes a level: the 20th level's path is still below 4096 bytes, the 21st's is not.
+    // 21 folders one inside the other, each name 200 bytes long, made by the shell in two steps of
+    // relative paths, since no call may name the deepest path whole: the 20th folder's path is
+    // still shorter than PATH_MAX, the 21st's is not.
+    const QString name = u"d"_s + QString(199, u'x');
     const QString top = at("root/uno");
-    const DeepFolders deep(top, 21);
-    ASSERT_EQ(deep.depth(), 21u);
-    ASSERT_LT(QFile::encodeName(deep.path(top, 20)).size(), PATH_MAX);
-    ASSERT_GE(QFile::encodeName(deep.path(top, 21)).size(), PATH_MAX);
+    const auto chain = [&name](int levels) { return QStringList(levels, name).join(u'/'); };
+    ASSERT_EQ(
+        QProcess::execute(u"sh"_s,
+            {u"-c"_s, u"cd \"$0\" && mkdir -p \"$1\" && cd \"$1\" && mkdir -p \"$2\""_s, top, chain(10), chain(11)}),
+        0);
+    const auto removeChain = qScopeGuard([&] { QProcess::execute(u"rm"_s, {u"-rf"_s, top + u'/' + name}); });
+    const auto depth = [&](int levels) { return top + QString(u'/' + name).repeated(levels); };
+    ASSERT_LT(QFile::encodeName(depth(20)).size(), PATH_MAX);
+    ASSERT_GE(QFile::encodeName(depth(21)).size(), PATH_MAX);
+
     QStringList tooLong;
-    AddFolderTree(db.session(), deep.path(top, 19), list, skipped, &tooLong);
-    EXPECT_EQ(storedPaths(), (QStringList {deep.path(top, 19), deep.path(top, 20)}));
-    EXPECT_EQ(tooLong, QStringList {deep.path(top, 21)});
+    AddFolderTree(db.session(), depth(19), list, skipped, &tooLong);
+    EXPECT_EQ(storedPaths(), (QStringList {depth(19), depth(20)}));
+    EXPECT_EQ(tooLong, QStringList {depth(21)});
     EXPECT_TRUE(skipped.isEmpty());
 }
 
