@@ -1,6 +1,5 @@
 #include "store/database.h"
 
-#include <cctype>
 #include <vector>
 
 #include <sqlite3.h>
@@ -73,7 +72,8 @@ QByteArray immutableUri(const QString &file)
     QByteArray uri = "file:";
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || c == '/' || c == '.' || c == '-' || c == '_' || c == '~')
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (plain || c == '/' || c == '.' || c == '-' || c == '_' || c == '~')
             uri += c;
         else
             uri += '%' + QByteArray::number(byte, 16).rightJustified(2, '0');
