@@ -16,6 +16,7 @@ packages=(
     tango-icon-theme fonts-dejavu-core
     xvfb xauth
     desktop-file-utils appstream
+    dpkg-dev file lintian
 )
 
 missing=()

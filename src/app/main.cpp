@@ -11,6 +11,7 @@
 #include "log/processinglog.h"
 #include "store/connection.h"
 #include "store/session.h"
+#include "ui/errorreport.h"
 #include "ui/interfacelanguage.h"
 
 int main(int argc, char *argv[])
@@ -40,8 +41,10 @@ int main(int argc, char *argv[])
         return QApplication::exec();
     } catch (const std::exception &e) {
         // Without its database the program has nothing to show: it ends before any window
-        // appears, and says why on standard error only.
+        // appears, and says why on standard error and, for whoever started it from the menu, in
+        // a message box.
         std::fprintf(stderr, "vexaris: %s\n", e.what());
+        ui::showErrorReport(nullptr, QString::fromUtf8(e.what()));
         return 1;
     }
 }

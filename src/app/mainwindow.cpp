@@ -52,6 +52,7 @@
 #include "ui/errorreport.h"
 #include "ui/keyboard.h"
 #include "ui/translatedwindows.h"
+#include "ui/windowlayout.h"
 
 namespace vexaris::ui {
 
@@ -107,6 +108,7 @@ TfrmMain::TfrmMain(
     resize(kInitialWidth, kInitialHeight);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    rememberGeometry(this, QStringLiteral("MainWindow"));
 
     FormCreate(databaseFile);
 
@@ -175,6 +177,15 @@ void TfrmMain::createActions()
     actJournal = new QAction(i18n::english(N_("Resolution &history…")), this);
     actJournal->setObjectName(QStringLiteral("actJournal"));
     actJournal->setEnabled(false);
+    // Without a mouse to drag with, folders come through the desktop's folder chooser.
+    actAddFolder = newAction(this, "actAddFolder", N_("Add &folder…"),
+        N_("Add a folder with every folder below it to the collection (with Shift: the folder alone)"), "6-addfolder");
+    actAddFolder->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_O), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)});
+    actAddFolder->setEnabled(false);
+    // The log of the runs stays readable after its window was closed.
+    actLog = new QAction(i18n::english(N_("Processing &log")), this);
+    actLog->setObjectName(QStringLiteral("actLog"));
+    actLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
 
     actUpdate->setEnabled(false);
     actScan->setEnabled(false);
@@ -185,6 +196,8 @@ void TfrmMain::createActions()
     connect(actViewDuplicates, &QAction::triggered, this, &TfrmMain::actViewDuplicatesExecute);
     connect(actPreferences, &QAction::triggered, this, &TfrmMain::actPreferencesExecute);
     connect(actJournal, &QAction::triggered, this, &TfrmMain::actJournalExecute);
+    connect(actAddFolder, &QAction::triggered, this, &TfrmMain::actAddFolderExecute);
+    connect(actLog, &QAction::triggered, this, &TfrmMain::actLogExecute);
     connect(actSaveCollection, &QAction::triggered, this, &TfrmMain::actSaveCollectionExecute);
     connect(actDeleteCollection, &QAction::triggered, this, &TfrmMain::actDeleteCollectionExecute);
 }
@@ -202,10 +215,13 @@ void TfrmMain::createMenus()
 
     QMenu *mnuActions = menuBar()->addMenu(i18n::english(N_("&Actions")));
     mnuActions->setObjectName(QStringLiteral("mnuActions"));
+    mnuActions->addAction(actAddFolder);
+    mnuActions->addSeparator();
     mnuActions->addAction(actUpdate);
     mnuActions->addAction(actScan);
     mnuActions->addAction(actViewDuplicates);
     mnuActions->addAction(actJournal);
+    mnuActions->addAction(actLog);
 
     QMenu *mnuHelp = menuBar()->addMenu(i18n::english(N_("&Help")));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -236,6 +252,7 @@ void TfrmMain::createToolBars()
     tbCollection->addWidget(cmbCollection);
     tbCollection->addAction(actSaveCollection);
     tbCollection->addAction(actDeleteCollection);
+    tbCollection->addAction(actAddFolder);
     connect(cmbCollection, &QComboBox::editTextChanged, this, &TfrmMain::cmbCollectionChange);
 
     QToolBar *tbActions = addToolBar(QString());
@@ -363,6 +380,7 @@ void TfrmMain::updateActions()
     actScanUpdate();
     actViewDuplicatesUpdate();
     actJournalUpdate();
+    actAddFolderUpdate();
     actSaveCollectionUpdate();
     actDeleteCollectionUpdate();
 }
@@ -387,6 +405,11 @@ void TfrmMain::actJournalUpdate()
     actJournal->setEnabled(m_session.CurrentCollection.ID > 0);
 }
 
+void TfrmMain::actAddFolderUpdate()
+{
+    actAddFolder->setEnabled(m_session.CurrentCollection.ID > 0);
+}
+
 void TfrmMain::actSaveCollectionUpdate()
 {
     actSaveCollection->setEnabled(m_session.CurrentCollection.ID == 0 && !collectionName().isEmpty());
@@ -405,6 +428,7 @@ void TfrmMain::cmbCollectionChange(const QString &)
 void TfrmMain::actSaveCollectionExecute()
 {
     guarded(this, [this] {
+        store::checkCollectionName(collectionName());
         store::AddCollection(m_session, collectionName());
         setListCollections();
         reloadCollection();
@@ -469,6 +493,25 @@ void TfrmMain::actJournalExecute()
     guarded(this, [this] { m_parts.journal->exec(); });
 }
 
+void TfrmMain::actLogExecute()
+{
+    guarded(this, [this] { m_parts.log->showLog(); });
+}
+
+void TfrmMain::actAddFolderExecute()
+{
+    guarded(this, [this] {
+        if (m_session.CurrentCollection.ID <= 0)
+            return;
+        // Shift counts as the command is given (Ctrl+Shift+O, a Shift-click), not once the chooser
+        // has closed.
+        const bool alone = liveShiftDown();
+        const QString path = chooseFolder(this, qtr("Add folder"), QDir::homePath());
+        if (!path.isEmpty())
+            addFolderFromOutside(path, alone);
+    });
+}
+
 void TfrmMain::mnuFileExitClick()
 {
     close();
@@ -525,11 +568,14 @@ void TfrmMain::AddFolderTree(const QString &path)
     m_changingEntries = true;
     const auto done = qScopeGuard([this] { m_changingEntries = false; });
     QStringList skipped;
-    store::AddFolderTree(m_session, path, m_folders, skipped);
-    if (skipped.isEmpty())
+    QStringList tooLong;
+    store::AddFolderTree(m_session, path, m_folders, skipped, &tooLong);
+    if (skipped.isEmpty() && tooLong.isEmpty())
         return;
     for (const QString &folder : std::as_const(skipped))
         m_log.append(qtrFormat(N_("The folder %s is left out: its name is not valid UTF-8."), {folder}));
+    for (const QString &folder : std::as_const(tooLong))
+        m_log.append(qtrFormat(N_("The folder %s is left out: its path is longer than the system allows."), {folder}));
     m_parts.log->showLog();
 }
 
@@ -569,17 +615,21 @@ void TfrmMain::WMDropFiles(const QList<QUrl> &urls)
                 m_parts.log->showLog();
                 continue;
             }
-            QString path = url.toLocalFile();
-            if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-                path.chop(1);
-            if (!QFileInfo(path).isDir())
-                continue;
-            if (liveShiftDown())
-                addSingleFolder(path);
-            else
-                AddFolderTree(path);
+            addFolderFromOutside(url.toLocalFile(), liveShiftDown());
         }
     });
+}
+
+void TfrmMain::addFolderFromOutside(QString path, bool alone)
+{
+    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    if (!QFileInfo(path).isDir())
+        return;
+    if (alone)
+        addSingleFolder(path);
+    else
+        AddFolderTree(path);
 }
 
 void TfrmMain::lstCollectionFoldersKeyDown(QKeyEvent *event)

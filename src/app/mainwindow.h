@@ -95,6 +95,8 @@ public:
     void actViewDuplicatesExecute();
     void actPreferencesExecute();
     void actJournalExecute();
+    void actAddFolderExecute();
+    void actLogExecute();
     void actSaveCollectionExecute();
     void actDeleteCollectionExecute();
     void mnuFileExitClick();
@@ -114,6 +116,8 @@ public:
     QAction *actViewDuplicates = nullptr;
     QAction *actPreferences = nullptr;
     QAction *actJournal = nullptr;
+    QAction *actAddFolder = nullptr;
+    QAction *actLog = nullptr;
     QAction *actSaveCollection = nullptr;
     QAction *actDeleteCollection = nullptr;
     QAction *mnuFileExit = nullptr;
@@ -140,11 +144,15 @@ private:
     void actScanUpdate();
     void actViewDuplicatesUpdate();
     void actJournalUpdate();
+    void actAddFolderUpdate();
     void actSaveCollectionUpdate();
     void actDeleteCollectionUpdate();
 
     // Adds one folder row to the current collection and its entry to the list.
     void addSingleFolder(const QString &path);
+    // A folder from outside the window (a drop, the folder chooser): with the folders below it,
+    // or alone (Shift); anything but a folder adds nothing.
+    void addFolderFromOutside(QString path, bool alone);
     QListWidgetItem *selectedEntry() const;
     QString selectedTreePath() const;
     void setListCollections();

@@ -28,14 +28,21 @@ public:
     std::vector<FolderEntry> entries;
 };
 
-void printFolder(const QString &path, int id)
-{
-    std::cout << id << '\t' << path.toStdString() << '\n';
-}
-
 std::string text(const QString &value)
 {
     return value.toStdString();
+}
+
+// A path in a line of output or a message: its control characters escaped as pairs writes them,
+// so that one folder stays one line.
+std::string pathText(const QString &path)
+{
+    return plainField(path.toStdString());
+}
+
+void printFolder(const QString &path, int id)
+{
+    std::cout << id << '\t' << pathText(path) << '\n';
 }
 
 QString collectionName(const QString &argument)
@@ -55,7 +62,7 @@ int runCollections(Context &context, const QStringList &arguments)
 {
     expectPositional(arguments, 0, "collections");
     Session session;
-    openDatabase(session, context);
+    openDatabase(session, context, OpenMode::ReadOnly);
     QStringList names;
     ListCollections(session, names);
     for (const QString &name : std::as_const(names))
@@ -67,6 +74,11 @@ int runCreate(Context &context, const QStringList &arguments)
 {
     expectPositional(arguments, 1, "create");
     const QString name = collectionName(arguments[0]);
+    try {
+        checkCollectionName(name);
+    } catch (const Error &e) {
+        throw UsageError(e.what());
+    }
     Session session;
     openDatabase(session, context);
     // The desktop program offers Save collection only for a name that no collection has.
@@ -105,7 +117,7 @@ int runFolders(Context &context, const QStringList &arguments)
     expectPositional(arguments, 1, "folders");
     const QString name = collectionName(arguments[0]);
     Session session;
-    openDatabase(session, context);
+    openDatabase(session, context, OpenMode::ReadOnly);
     const FolderList folders = loadCollection(session, name);
     for (const FolderEntry &entry : folders.entries())
         printFolder(entry.path, entry.id);
@@ -122,22 +134,31 @@ int runAddFolder(Context &context, const QStringList &arguments)
     Session session;
     openDatabase(session, context);
     loadCollection(session, name);
-    if (!QFileInfo(path).isDir())
-        throw Error(formatText(_("The folder %s does not exist."), {text(path)}));
+    const QFileInfo info(path);
+    if (info.exists() && !info.isDir())
+        throw Error(formatText(_("%s is not a folder."), {pathText(path)}));
+    if (!info.isDir())
+        throw Error(formatText(_("The folder %s does not exist."), {pathText(path)}));
     AddedFolders added;
     QStringList skipped;
+    QStringList tooLong;
     if (tree) {
-        AddFolderTree(session, path, added, skipped);
+        AddFolderTree(session, path, added, skipped, &tooLong);
     } else if (!FindFolder(session, session.CurrentCollection.ID, path)) {
         added.addFolder(path, AddFolder(session, session.CurrentCollection.ID, path));
     }
     for (const FolderEntry &entry : added.entries)
         printFolder(entry.path, entry.id);
     for (const QString &folder : std::as_const(skipped))
-        std::cerr << formatText(_("The folder %s is left out: its name is not valid UTF-8."), {text(folder)}) << '\n';
-    if (added.entries.empty() && skipped.isEmpty())
+        std::cerr << formatText(_("The folder %s is left out: its name is not valid UTF-8."), {pathText(folder)})
+                  << '\n';
+    for (const QString &folder : std::as_const(tooLong))
         std::cerr << formatText(
-            _("The folder %s is already in the collection %s"), {text(path), text(session.CurrentCollection.Name)})
+            _("The folder %s is left out: its path is longer than the system allows."), {pathText(folder)})
+                  << '\n';
+    if (added.entries.empty() && skipped.isEmpty() && tooLong.isEmpty())
+        std::cerr << formatText(
+            _("The folder %s is already in the collection %s"), {pathText(path), text(session.CurrentCollection.Name)})
                   << '\n';
     return 0;
 }
@@ -167,16 +188,30 @@ int runRemoveFolder(Context &context, const QStringList &arguments)
         {text(candidates.last()), text(session.CurrentCollection.Name)}));
 }
 
-const bool registered
-    = registerCommand({"collections", "", N_("list the collections, one name a line"), runCollections})
-    && registerCommand({"create", N_("NAME"), N_("create an empty collection"), runCreate})
+const bool registered = registerCommand({"collections", "", N_("list the collections, one name a line"), runCollections,
+                            N_("Prints the names in the order the collections were made.")})
+    && registerCommand({"create", N_("NAME"), N_("create an empty collection"), runCreate,
+        N_("A collection is found by its name without regard to letter case, so no two names may differ in case "
+           "alone.")})
     && registerCommand({"delete", N_("NAME [--yes]"),
-        N_("delete a collection with its folders, pictures and pairs (asks first unless --yes)"), runDelete})
-    && registerCommand({"folders", N_("NAME"), N_("list the folders of a collection: ID, a tab, the path"), runFolders})
+        N_("delete a collection with its folders, pictures and pairs (asks first unless --yes)"), runDelete,
+        N_("Options:\n"
+           "  --yes   delete without a question; without it the command asks on a terminal and refuses "
+           "elsewhere")})
+    && registerCommand({"folders", N_("NAME"), N_("list the folders of a collection: ID, a tab, the path"), runFolders,
+        N_("The folders come in the main window's order, a folder's subfolders after it. A control character in a "
+           "path is written as in JSON (\\u0009 for a tab).")})
     && registerCommand({"add-folder", N_("NAME PATH [--tree]"),
-        N_("add a folder to a collection; with --tree also every folder below it"), runAddFolder})
+        N_("add a folder to a collection; with --tree also every folder below it"), runAddFolder,
+        N_("Options:\n"
+           "  --tree   also every folder below PATH, hidden ones (a name beginning with .) left out\n"
+           "\n"
+           "Prints the ID and the path of each folder added. A folder the collection holds already, however its path "
+           "is spelt, is not added again.")})
     && registerCommand({"remove-folder", N_("NAME PATH [--tree]"),
-        N_("remove a folder from a collection; with --tree also every folder below it"), runRemoveFolder});
+        N_("remove a folder from a collection; with --tree also every folder below it"), runRemoveFolder,
+        N_("Options:\n"
+           "  --tree   also every folder below PATH, never a sibling such as \"2005 old\" beside \"2005\"")});
 
 } // namespace
 

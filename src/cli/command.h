@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -34,7 +35,7 @@ public:
 
 struct Context
 {
-    QString databasePath; // --db, or Vexaris.db in the program's folder
+    QString databasePath; // --db; empty for the file store::defaultDatabasePath() gives
 };
 
 struct Command
@@ -43,6 +44,9 @@ struct Command
     const char *synopsis; // the arguments after the name, marked with N_ for translation
     const char *summary; // one line, marked with N_
     std::function<int(Context &, const QStringList &)> run;
+    // What `vexaris-cli NAME --help` adds below the usage and the summary: the options, one a
+    // line, and what the command prints; marked with N_, empty for nothing more.
+    const char *details = "";
 };
 
 // Adds a command to the table that main() dispatches on; returns true for use in a static.
@@ -51,19 +55,27 @@ const std::vector<Command> &commands();
 
 // Options shared by the commands' argument parsing.
 bool takeFlag(QStringList &args, const QString &flag);
-// Removes "--name VALUE" pairs from args and returns the values in order.
+// Removes "--name VALUE" pairs and "--name=VALUE" arguments from args and returns the values in
+// order; every command that takes its options with it accepts both spellings.
 QStringList takeOptionValues(QStringList &args, const QString &option);
 // Removes "--threads N" and returns N, or fallback when it is not given (0 is one per core).
 unsigned takeThreads(QStringList &args, int fallback);
 // Fails with a usage error unless exactly count positional arguments are left.
 void expectPositional(const QStringList &args, qsizetype count, const char *commandName);
 
-// Opens the --db file as the command's session; it closes when the session goes.
-void openDatabase(store::Session &session, const Context &context);
+// Opens the --db file, or the default one, as the command's session; it closes when the session
+// goes. A command that changes nothing opens it ReadOnly, so that it works where the file or its
+// folder cannot be written.
+void openDatabase(store::Session &session, const Context &context, store::OpenMode mode = store::OpenMode::ReadWrite);
 
 // Makes the named collection the session's CurrentCollection (found as the main window finds
-// it, letter case ignored) and returns its folders in list order; an unknown name is an error.
+// it, letter case ignored) and returns its folders in list order; an unknown name is an error
+// that suggests the nearest collection's name.
 store::FolderList loadCollection(store::Session &session, const QString &name);
+
+// Of the known names, the one that given was most likely meant to be: a slip of a letter or two,
+// letter case ignored, or the beginning of only one of them. Nothing when none is close.
+std::optional<QString> nearestName(const QString &given, const QStringList &known);
 
 // A UTF-8 text as a JSON string, quotes included.
 std::string jsonString(std::string_view text);

@@ -63,7 +63,7 @@ int runHistory(Context &context, const QStringList &arguments)
     expectPositional(args, 1, "history");
 
     store::Session session;
-    openDatabase(session, context);
+    openDatabase(session, context, store::OpenMode::ReadOnly);
     loadCollection(session, args.first());
 
     std::map<qint64, store::BatchEntry> batches;

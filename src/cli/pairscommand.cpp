@@ -29,7 +29,7 @@ int runPairs(Context &context, const QStringList &arguments)
     expectPositional(args, 1, "pairs");
 
     store::Session session;
-    openDatabase(session, context);
+    openDatabase(session, context, store::OpenMode::ReadOnly);
     loadCollection(session, args.first());
     review::PairList list;
     list.read(session, session.CurrentCollection.ID);
@@ -95,6 +95,8 @@ const bool registered = registerCommand({
     N_("list the recorded pairs of a collection, most alike first: difference, IDs and paths, larger file first "
        "(a control character in a path, such as a tab or a newline, is written as in JSON: \\u0009, \\u000a)"),
     runPairs,
+    N_("Options:\n"
+       "  --json   one JSON object a line instead of tab-separated fields"),
 });
 
 } // namespace

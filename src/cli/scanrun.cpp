@@ -4,70 +4,24 @@
 // run adds to the processing log; Ctrl-C is the Stop button.
 #include <iostream>
 
-#include <unistd.h>
-
 #include "cli/command.h"
 #include "cli/interrupt.h"
+#include "cli/scanprogress.h"
 #include "common/error.h"
 #include "i18n/translate.h"
 #include "log/processinglog.h"
+#include "review/pairlist.h"
 #include "runs/duplicatescan.h"
+#include "runs/scannotice.h"
 #include "settings/settingsstore.h"
 
 namespace vexaris::cli {
 
 namespace {
 
-// The progress on standard error when it is a terminal; the messages of the scan are the lines
-// of standard output, each printed once the progress is off the screen.
-class TerminalObserver : public runs::RunObserver
-{
-public:
-    TerminalObserver()
-        : m_drawProgress(isatty(STDERR_FILENO))
-    {
-    }
-    ~TerminalObserver() override { clearProgress(); }
-    TerminalObserver(const TerminalObserver &) = delete;
-    TerminalObserver &operator=(const TerminalObserver &) = delete;
-
-    bool stopRequested() override { return InterruptAsStop::requested(); }
-    void handlePendingMessages() override { }
-    void progress(const runs::RunProgress &progress) override { drawProgress(progress.done, progress.total); }
-
-    void printLine(const std::string &text)
-    {
-        clearProgress();
-        std::cout << text << '\n' << std::flush;
-    }
-
-    void clearProgress()
-    {
-        if (m_progressShown) {
-            std::cerr << "\r\033[K" << std::flush;
-            m_progressShown = false;
-        }
-    }
-
-private:
-    void drawProgress(int progress, int maximum)
-    {
-        if (!m_drawProgress)
-            return;
-        std::cerr << '\r'
-                  << formatText(_("Scan progress: %d/%d"),
-                         {std::to_string(std::min(progress, maximum)), std::to_string(maximum)})
-                  << std::flush;
-        m_progressShown = true;
-    }
-
-    bool m_drawProgress;
-    bool m_progressShown = false;
-};
-
 // The question before a scan with new settings: --yes answers it, a terminal is asked, and
 // without either the answer is No.
-bool confirmNewSettings(TerminalObserver &observer, bool assumeYes)
+bool confirmNewSettings(ScanRunProgress &observer, bool assumeYes)
 {
     if (assumeYes)
         return true;
@@ -93,6 +47,22 @@ int integerOption(QStringList &args, const QString &option, int low, int high, i
     return value;
 }
 
+// A resumed or incremental run records only its own part of the pairs: the collection's whole
+// count is said beside it.
+void printScanSummary(store::Session &session, const runs::ScanSummary &summary)
+{
+    const int collectionPairs = review::countPairs(session.DatabaseConnection, session.CurrentCollection.ID);
+    const std::string pictures = std::to_string(summary.pictureCount);
+    const std::string tested = std::to_string(summary.pairsTested);
+    const std::string recorded = std::to_string(summary.pairsWritten);
+    if (collectionPairs == summary.pairsWritten)
+        std::cout << formatText(_("Pictures: %d, pairs tested: %d, pairs recorded: %d"), {pictures, tested, recorded});
+    else
+        std::cout << formatText(_("Pictures: %d, pairs tested: %d, pairs recorded: %d, pairs of the collection: %d"),
+            {pictures, tested, recorded, std::to_string(collectionPairs)});
+    std::cout << '\n';
+}
+
 int runScan(Context &context, const QStringList &arguments)
 {
     QStringList args = arguments;
@@ -116,9 +86,11 @@ int runScan(Context &context, const QStringList &arguments)
 
     store::Session session;
     openDatabase(session, context);
+    // An unknown name is refused with the nearest known one suggested.
+    loadCollection(session, parameters.collectionName);
 
     InterruptAsStop interrupt;
-    TerminalObserver observer;
+    ScanRunProgress observer;
     log::ProcessingLog processingLog;
     runs::DuplicateScan scan(session, processingLog, observer);
     // The plan takes the collection's run lock and the run gives it back: what the plan says
@@ -157,12 +129,8 @@ int runScan(Context &context, const QStringList &arguments)
         return kExitDone;
     case runs::ScanOutcome::Completed:
         if (summary.pairsWritten == 0)
-            observer.printLine(_("No duplicates were found during the scan. If you suspect that there still are "
-                                 "duplicates, you may try to scan with a higher threshold."));
-        std::cout << formatText(_("Pictures: %d, pairs tested: %d, pairs recorded: %d"),
-            {std::to_string(summary.pictureCount), std::to_string(summary.pairsTested),
-                std::to_string(summary.pairsWritten)})
-                  << '\n';
+            observer.printLine(runs::noDuplicatesNotice(parameters.method));
+        printScanSummary(session, summary);
         return summary.picturesLeftOut > 0 ? kExitProblems : kExitDone;
     case runs::ScanOutcome::Stopped:
         std::cerr << "vexaris-cli: "
@@ -177,6 +145,15 @@ const bool registered = registerCommand({
     N_("NAME [--method M] [--threshold T] [--full] [--folder ID]... [--yes] [--threads N]"),
     N_("compare the pictures of a collection and record the duplicate pairs"),
     runScan,
+    N_("Options:\n"
+       "  --method M      the comparison method, 0 to 5 (default: the preferences')\n"
+       "  --threshold T   the threshold, 0 to 100 (default: the preferences')\n"
+       "  --full          compare every pair again, forgetting the pairs recorded\n"
+       "  --folder ID     only the pictures of this folder (repeatable; IDs from the folders command)\n"
+       "  --yes           use new settings without a question when they differ from the last scan's\n"
+       "  --threads N     threads comparing pictures, 0 for one per core (default: the preferences')\n"
+       "\n"
+       "On a terminal one progress line is drawn on standard error. A stopped scan resumes where it stopped."),
 });
 
 } // namespace

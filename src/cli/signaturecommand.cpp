@@ -84,6 +84,8 @@ const bool registered = registerCommand({
     N_("FILE..."),
     N_("print the signature of each picture file as one JSON line, without changing any file"),
     runSignature,
+    N_("Each line holds the file's name, its width and height, its two ranks, and its thumbnail and edge image in "
+       "hexadecimal; a file that cannot be read gets a line with its error, and the exit status is then 1."),
 });
 
 } // namespace

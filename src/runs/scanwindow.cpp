@@ -13,6 +13,7 @@
 #include <QScreen>
 
 #include "i18n/qtranslate.h"
+#include "runs/scannotice.h"
 #include "ui/componenttranslation.h"
 #include "ui/dialogs.h"
 
@@ -102,9 +103,7 @@ runs::ScanSummary TfrmScan::RunScan(store::Session &session, log::ProcessingLog 
     } finish {this};
     const runs::ScanSummary summary = scan.run(parameters);
     if (summary.outcome == runs::ScanOutcome::Completed && summary.pairsWritten == 0)
-        notify(this, qtr("No Duplicates"),
-            qtr("No duplicates were found during the scan. If you suspect that there still are duplicates, you may "
-                "try to scan with a higher threshold."));
+        notify(this, qtr("No Duplicates"), QString::fromStdString(runs::noDuplicatesNotice(parameters.method)));
     return summary;
 }
 

@@ -26,15 +26,6 @@ namespace vexaris::settings {
 
 namespace {
 
-constexpr const char *kMethodTexts[] = {
-    N_("File properties (size, dates of creation and last modification)"),
-    N_("File properties and color image"),
-    N_("File properties and shapes (edges) in the image"),
-    N_("File properties, color image and edges"),
-    N_("File properties, color image or edges"),
-    N_("File properties, averaged colors"),
-};
-
 // The leading blanks line the percentages up under each other.
 constexpr const char *kThresholdHints[] = {
     N_("    5%: find proportionally scaled / slightly color-corrected copies"),
@@ -83,8 +74,8 @@ TfrmOptions::TfrmOptions(QWidget *parent)
     rbgMethod->setObjectName(QStringLiteral("rbgMethod"));
     m_methods = new QButtonGroup(rbgMethod);
     auto *methodLayout = new QVBoxLayout(rbgMethod);
-    for (int i = 0; i < static_cast<int>(std::size(kMethodTexts)); ++i) {
-        auto *choice = new QRadioButton(i18n::english(kMethodTexts[i]), rbgMethod);
+    for (int i = 0; i < static_cast<int>(std::size(kMethodNames)); ++i) {
+        auto *choice = new QRadioButton(i18n::english(kMethodNames[i]), rbgMethod);
         choice->setObjectName(QStringLiteral("rbgMethodItem%1").arg(i));
         m_methods->addButton(choice, i);
         methodLayout->addWidget(choice);

@@ -16,6 +16,7 @@ const QString kLanguage = QStringLiteral("Language");
 const QString kStretchDuplicates = QStringLiteral("StretchDuplicates");
 const QString kThreads = QStringLiteral("Threads");
 const QString kRememberNotAMatch = QStringLiteral("RememberNotAMatch");
+const QString kLayoutGroup = QStringLiteral("Layout/");
 
 QSettings openKey()
 {
@@ -89,6 +90,18 @@ std::optional<QString> SettingsStore::storedLanguage() const
     if (language.typeId() != QMetaType::QString || language.toString().isEmpty())
         return std::nullopt;
     return language.toString();
+}
+
+QByteArray SettingsStore::windowLayout(const QString &key) const
+{
+    const QVariant layout = openKey().value(kLayoutGroup + key);
+    return layout.typeId() == QMetaType::QByteArray ? layout.toByteArray() : QByteArray();
+}
+
+void SettingsStore::setWindowLayout(const QString &key, const QByteArray &layout) const
+{
+    QSettings settings = openKey();
+    settings.setValue(kLayoutGroup + key, layout);
 }
 
 } // namespace vexaris::settings

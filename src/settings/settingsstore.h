@@ -4,7 +4,10 @@
 
 #include <optional>
 
+#include <QByteArray>
 #include <QString>
+
+#include "i18n/translate.h"
 
 namespace vexaris::settings {
 
@@ -13,6 +16,17 @@ constexpr int kThresholdMax = 100;
 constexpr int kMethodMin = 0;
 constexpr int kMethodMax = 5;
 constexpr int kThreadsMax = 64;
+
+// The comparison methods by their stored number, as the preferences window and the command
+// line's help name them (marked for translation).
+constexpr const char *kMethodNames[] = {
+    N_("File properties (size, dates of creation and last modification)"),
+    N_("File properties and color image"),
+    N_("File properties and shapes (edges) in the image"),
+    N_("File properties, color image and edges"),
+    N_("File properties, color image or edges"),
+    N_("File properties, averaged colors"),
+};
 
 struct Preferences
 {
@@ -36,6 +50,11 @@ public:
 
     // The stored language when it is a non-empty text.
     std::optional<QString> storedLanguage() const;
+
+    // What a window remembers of its layout between runs (its size and position, a table's
+    // columns), under a key of its own; empty when nothing is stored.
+    QByteArray windowLayout(const QString &key) const;
+    void setWindowLayout(const QString &key, const QByteArray &layout) const;
 };
 
 } // namespace vexaris::settings

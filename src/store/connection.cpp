@@ -1,21 +1,19 @@
 #include "store/connection.h"
 
-#include <QCoreApplication>
-#include <QDir>
-
+#include "store/databaselocation.h"
 #include "store/session.h"
 
 namespace vexaris::store {
 
 QString defaultDatabasePath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Vexaris.db"));
+    return provideDatabase(locateDatabase());
 }
 
-void Session::ConnectDatabase(const QString &file)
+void Session::ConnectDatabase(const QString &file, OpenMode mode)
 {
     CurrentCollection = TCollectionRec();
-    DatabaseConnection.Open(file);
+    DatabaseConnection.Open(file, mode);
 }
 
 void Session::DisconnectDatabase()

@@ -5,7 +5,8 @@
 
 namespace vexaris::store {
 
-// The delivered database file: "Vexaris.db" in the program's folder.
+// The database file both programs open when none is named: the one locateDatabase() chooses,
+// made first when it is the user's own and still missing (provideDatabase()).
 QString defaultDatabasePath();
 
 } // namespace vexaris::store

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 
+#include "common/error.h"
+#include "i18n/translate.h"
 #include "store/recordset.h"
 #include "store/schemanames.h"
 
@@ -35,6 +37,19 @@ QString CollectionNameOf(Session &session, int32_t collectionId)
 void AddCollection(Session &session, const QString &name)
 {
     session.DatabaseConnection.Execute(QStringLiteral("INSERT INTO Collection (Name) VALUES (?)"), {name});
+}
+
+void checkCollectionName(const QString &name)
+{
+    if (name.trimmed().isEmpty())
+        throw Error(_("The collection name is empty"));
+    const std::string quoted = "\"" + name.toStdString() + "\"";
+    if (name.front().isSpace() || name.back().isSpace())
+        throw Error(formatText(_("The collection name %s begins or ends with a blank"), {quoted}));
+    for (const QChar c : name) {
+        if (c.category() == QChar::Other_Control)
+            throw Error(formatText(_("The collection name %s holds a control character"), {quoted}));
+    }
 }
 
 void DeleteCollection(Session &session, int32_t collectionId)

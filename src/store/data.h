@@ -23,6 +23,10 @@ void ListCollections(Session &session, QStringList &names);
 QString CollectionNameOf(Session &session, int32_t collectionId);
 // Inserts a collection of exactly this name; it does not look for one of the same name.
 void AddCollection(Session &session, const QString &name);
+// Raises an error with one line when a new collection may not have this name: an empty or blank
+// one, one beginning or ending with a blank (which no one could type back, as the name is looked
+// up as typed), or one holding a control character (it would break the one-name-a-line list).
+void checkCollectionName(const QString &name);
 // Deletes the collection's pairs, then its row (its folders and pictures go with it).
 void DeleteCollection(Session &session, int32_t collectionId);
 // Looks the name up without regard to letter case. Found: fills the record and the folder list

@@ -1,5 +1,7 @@
 #include "store/database.h"
 
+#include <vector>
+
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -46,12 +48,49 @@ Database::~Database()
     Close();
 }
 
-void Database::Open(const QString &file)
+void Database::Open(const QString &file, OpenMode mode)
+{
+    try {
+        openHandle(file, mode, false);
+    } catch (const DatabaseError &e) {
+        // A WAL file is read through its -shm and -wal files, which a read-only folder cannot
+        // hold. Without a -wal file there, no one can be writing to the file either (a writer
+        // would need one), so it is read as the unchanging file it is.
+        const QFileInfo wal(file + QStringLiteral("-wal"));
+        if (mode != OpenMode::ReadOnly || (e.code() & 0xff) != SQLITE_CANTOPEN || wal.size() > 0)
+            throw;
+        openHandle(file, mode, true);
+    }
+}
+
+namespace {
+
+// The file as an SQLite URI: the bytes of its name, each one outside the plain set escaped.
+QByteArray immutableUri(const QString &file)
+{
+    const QByteArray name = QFile::encodeName(QFileInfo(file).absoluteFilePath());
+    QByteArray uri = "file:";
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (plain || c == '/' || c == '.' || c == '-' || c == '_' || c == '~')
+            uri += c;
+        else
+            uri += '%' + QByteArray::number(byte, 16).rightJustified(2, '0');
+    }
+    return uri + "?immutable=1";
+}
+
+} // namespace
+
+void Database::openHandle(const QString &file, OpenMode mode, bool immutable)
 {
     Close();
-    const QByteArray name = QFile::encodeName(file);
+    const QByteArray name = immutable ? immutableUri(file) : QFile::encodeName(file);
+    const int flags = (mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE)
+        | (immutable ? SQLITE_OPEN_URI : 0);
     sqlite3 *handle = nullptr;
-    const int code = sqlite3_open_v2(name.constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    const int code = sqlite3_open_v2(name.constData(), &handle, flags, nullptr);
     if (code != SQLITE_OK) {
         const std::string reason = lastMessage(handle);
         sqlite3_close_v2(handle);
@@ -60,7 +99,7 @@ void Database::Open(const QString &file)
     m_handle = handle;
     m_fileName = file;
     try {
-        prepare();
+        prepare(mode);
     } catch (const DatabaseError &e) {
         Close();
         throw DatabaseError(formatText(_("Cannot open the database %s: %s"), {toStd(file), e.what()}), e.code());
@@ -70,12 +109,12 @@ void Database::Open(const QString &file)
     }
 }
 
-void Database::prepare()
+void Database::prepare(OpenMode mode)
 {
     sqlite3_extended_result_codes(m_handle, 1);
     sqlite3_busy_timeout(m_handle, 5000);
     registerCollations(m_handle);
-    if (sqlite3_db_readonly(m_handle, "main") == 1)
+    if (mode == OpenMode::ReadWrite && sqlite3_db_readonly(m_handle, "main") == 1)
         throw DatabaseError(_("the file cannot be written"), SQLITE_READONLY);
 
     // Look before changing anything: switching an empty or foreign file to WAL would write to it.
@@ -93,9 +132,26 @@ void Database::prepare()
     // The upgrade rebuilds a table that others refer to, which it can only do before foreign keys
     // are enforced.
     Execute(QStringLiteral("PRAGMA foreign_keys = OFF"));
-    upgradeSchema(*this);
-    for (const char *pragma : {"PRAGMA foreign_keys = ON", "PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL",
-             "PRAGMA cache_size = -65536"}) {
+    if (mode == OpenMode::ReadWrite) {
+        upgradeSchema(*this);
+    } else {
+        try {
+            upgradeSchema(*this);
+        } catch (const DatabaseError &e) {
+            if ((e.code() & 0xff) != SQLITE_READONLY)
+                throw;
+            // A file that needs the upgrade gets it once through a connection that may write;
+            // where that fails, its error says why.
+            Database writer;
+            writer.Open(m_fileName, OpenMode::ReadWrite);
+        }
+    }
+    std::vector<const char *> pragmas {
+        "PRAGMA foreign_keys = ON", "PRAGMA synchronous = NORMAL", "PRAGMA cache_size = -65536"};
+    // Switching to WAL writes to the file, which a reading connection leaves to the writers.
+    if (mode == OpenMode::ReadWrite)
+        pragmas.push_back("PRAGMA journal_mode = WAL");
+    for (const char *pragma : pragmas) {
         Statement statement(*this, QString::fromLatin1(pragma));
         statement.run();
     }

@@ -1,7 +1,7 @@
 // One SQLite connection and the prepared statements run on it. The connection is opened
-// read-write and never creates a missing file. Each statement commits on its own, so whatever a
-// failed operation had already done stays done, except where a Transaction groups statements
-// whose partial effect an interruption must never leave behind.
+// read-write, or read-only for commands that only read, and never creates a missing file. Each statement commits on its
+// own, so whatever a failed operation had already done stays done, except where a Transaction groups statements whose
+// partial effect an interruption must never leave behind.
 #pragma once
 
 #include <initializer_list>
@@ -36,6 +36,10 @@ private:
 
 using Parameters = std::vector<Value>;
 
+// Read-only opens nothing for writing, so reading works where the file or its folder cannot be
+// written; ReadWrite is what everything that changes a row needs.
+enum class OpenMode { ReadWrite, ReadOnly };
+
 class Database
 {
 public:
@@ -45,10 +49,11 @@ public:
     Database &operator=(const Database &) = delete;
 
     // Opens an existing database file; raises an error when it is missing, unreadable, not one
-    // of ours, of a later format, or cannot be written. A file of an earlier format is brought to
-    // the current one in one transaction first; when that fails, the file stays as it was and
-    // the open fails. Closes any connection held before.
-    void Open(const QString &file);
+    // of ours, of a later format, or (ReadWrite) cannot be written. A file of an earlier format is
+    // brought to the current one in one transaction first, also when it is opened to be read;
+    // when that fails, the file stays as it was and the open fails. Closes any connection held
+    // before.
+    void Open(const QString &file, OpenMode mode = OpenMode::ReadWrite);
     void Close();
     bool isOpen() const { return m_handle != nullptr; }
     // 1 while open, 0 when closed.
@@ -65,7 +70,8 @@ public:
 
 private:
     friend void createDatabase(const QString &file, const QByteArray &schemaSql);
-    void prepare();
+    void openHandle(const QString &file, OpenMode mode, bool immutable);
+    void prepare(OpenMode mode);
 
     sqlite3 *m_handle = nullptr;
     QString m_fileName;

@@ -16,7 +16,10 @@ namespace vexaris::store {
 // folder only once, so a link leading back into the tree ends the walk instead of repeating it.
 // A folder the collection already holds (FolderIdentity) gets no second row, but the folders
 // below it are still looked at. A folder whose name is not valid UTF-8 is left out with the
-// folders below it, and its path, odd bytes escaped, is added to skipped.
-void AddFolderTree(Session &session, const QString &path, FolderCheckList &folders, QStringList &skipped);
+// folders below it, and its path, odd bytes escaped, is added to skipped. A folder whose path is
+// longer than the system allows (PATH_MAX) is left out too, for nothing could open it by that
+// path; its path goes to tooLong when that is given.
+void AddFolderTree(Session &session, const QString &path, FolderCheckList &folders, QStringList &skipped,
+    QStringList *tooLong = nullptr);
 
 } // namespace vexaris::store

@@ -32,8 +32,8 @@ public:
 
     // Opens an existing database file (the program never creates one); raises an error naming
     // the file and the reason when it is missing, unreadable or not ours. No collection is
-    // current afterwards.
-    void ConnectDatabase(const QString &file);
+    // current afterwards. ReadOnly is for the commands that change nothing.
+    void ConnectDatabase(const QString &file, OpenMode mode = OpenMode::ReadWrite);
     void DisconnectDatabase();
 
     // Open between ConnectDatabase and DisconnectDatabase; every statement on it raises an

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QScreen>
@@ -84,6 +85,13 @@ QString inputText(QWidget *parent, const QString &caption, const QString &prompt
     box.setTextValue(initial);
     widenForText(box, initial);
     return box.exec() == QDialog::Accepted ? box.textValue() : initial;
+}
+
+QString chooseFolder(QWidget *parent, const QString &caption, const QString &start)
+{
+    if (s_hook)
+        return s_hook->folder({caption, QString(), QMessageBox::NoIcon}, start);
+    return QFileDialog::getExistingDirectory(parent, caption, start);
 }
 
 } // namespace vexaris::ui

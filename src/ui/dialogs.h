@@ -24,6 +24,10 @@ void notify(QWidget *parent, const QString &caption, const QString &text, QMessa
 // A one-line input box; returns the initial text when the user cancels.
 QString inputText(QWidget *parent, const QString &caption, const QString &prompt, const QString &initial);
 
+// The desktop's folder chooser, opened at start; returns the chosen folder, or an empty text when
+// the user cancels.
+QString chooseFolder(QWidget *parent, const QString &caption, const QString &start);
+
 // Test hook: what a box would have shown, and how it is answered instead.
 struct BoxRecord
 {
@@ -42,6 +46,13 @@ public:
     virtual void shown(const BoxRecord &notice) = 0;
     // The text an input box returns.
     virtual QString input(const BoxRecord &box, const QString &initial) = 0;
+    // The folder a folder chooser returns; a hook that expects none cancels it.
+    virtual QString folder(const BoxRecord &chooser, const QString &start)
+    {
+        Q_UNUSED(chooser);
+        Q_UNUSED(start);
+        return {};
+    }
 };
 
 // Installs a hook for the tests (nullptr removes it); the boxes are never shown while one is set.

@@ -90,6 +90,7 @@ private slots:
     void typingLooksUpEveryPartialName();
     void pickingFromTheListLoadsTheCollection();
     void saveMakesTheNewCollectionCurrent();
+    void saveRefusesANameNoOneCouldTypeBack();
     void deleteCollection_data();
     void deleteCollection();
     void dragOverAcceptsOnlyTheTreeWithACollection();
@@ -99,6 +100,9 @@ private slots:
     void dropsFromTheDesktop_data();
     void dropsFromTheDesktop();
     void shiftIsReadAgainForEveryDroppedFolder();
+    void addFolderCommand_data();
+    void addFolderCommand();
+    void keepsItsSizeAndPositionBetweenRuns();
     void deleteKey_data();
     void deleteKey();
     void checkMarks_data();
@@ -120,6 +124,8 @@ private slots:
     void preferencesAndAboutAreModal_data();
     void preferencesAndAboutAreModal();
     void storedLanguageTranslatesTheWindowAtStart();
+    void preferencesFitWithinTheMainWindow_data();
+    void preferencesFitWithinTheMainWindow();
     void noWindowWithoutAUsableDatabase_data();
     void noWindowWithoutAUsableDatabase();
     void exitClosesTheWindow();
@@ -156,6 +162,8 @@ private:
 
 void TestMainWindow::init()
 {
+    // Each test starts with the window's first size, whatever an earlier one left behind.
+    QSettings(QStringLiteral("Quillmark"), QStringLiteral("Vexaris")).remove(QStringLiteral("Layout"));
     m_database = std::make_unique<test::TestDatabase>();
     m_disk = std::make_unique<QTemporaryDir>();
     QVERIFY(m_disk->isValid());
@@ -381,6 +389,18 @@ void TestMainWindow::saveMakesTheNewCollectionCurrent()
     QVERIFY(m_window->actScan->isEnabled());
 }
 
+void TestMainWindow::saveRefusesANameNoOneCouldTypeBack()
+{
+    typeName(QStringLiteral(" Bob"));
+    letIdle();
+    m_window->actSaveCollection->trigger();
+    letIdle();
+    QCOMPARE(m_dialogs.notices.size(), 1);
+    QCOMPARE(m_dialogs.notices[0].text, QStringLiteral("The collection name \" Bob\" begins or ends with a blank."));
+    QCOMPARE(queryInt(QStringLiteral("SELECT count(*) FROM Collection")), 0);
+    QCOMPARE(m_session.CurrentCollection.ID, 0);
+}
+
 void TestMainWindow::deleteCollection_data()
 {
     QTest::addColumn<bool>("answer");
@@ -574,6 +594,60 @@ void TestMainWindow::shiftIsReadAgainForEveryDroppedFolder()
     QCOMPARE(listTexts(),
         (QStringList {base + QStringLiteral("A"), base + QStringLiteral("B"), base + QStringLiteral("B/b1"),
             base + QStringLiteral("C")}));
+}
+
+void TestMainWindow::addFolderCommand_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<QString>("chosen"); // relative to the temporary folder; empty: cancelled
+    QTest::addColumn<QStringList>("expected");
+
+    const QKeySequence plain(Qt::CTRL | Qt::Key_O);
+    const QKeySequence shifted(Qt::CTRL | Qt::SHIFT | Qt::Key_O);
+    QTest::newRow("the folder with the folders below it")
+        << plain << QStringLiteral("Photos") << QStringList {QStringLiteral("Photos"), QStringLiteral("Photos/2005")};
+    QTest::newRow("with Shift the folder alone")
+        << shifted << QStringLiteral("Photos") << QStringList {QStringLiteral("Photos")};
+    QTest::newRow("cancelled") << plain << QString() << QStringList();
+}
+
+void TestMainWindow::addFolderCommand()
+{
+    QFETCH(QKeySequence, keys);
+    QFETCH(QString, chosen);
+    QFETCH(QStringList, expected);
+
+    const QString base = m_disk->path() + QLatin1Char('/');
+    QVERIFY(makeFolders(base, {QStringLiteral("Photos/2005")}));
+    letIdle();
+    QVERIFY(!m_window->actAddFolder->isEnabled());
+    makeCurrentCollection(QStringLiteral("Holiday"));
+    letIdle();
+    QVERIFY(m_window->actAddFolder->isEnabled());
+    if (!chosen.isEmpty())
+        m_dialogs.folders.append(base + chosen);
+    // The key's own Shift is what the command reads, as the keyboard's live state.
+    setShiftDownForTests(keys[0].keyboardModifiers().testFlag(Qt::ShiftModifier));
+
+    QTest::keySequence(m_window, keys);
+    QCOMPARE(m_dialogs.folderChoosers.size(), 1);
+    QCOMPARE(m_dialogs.folderChoosers[0].caption, QStringLiteral("Add folder"));
+    QStringList full;
+    for (const QString &name : expected)
+        full.append(base + name);
+    QCOMPARE(listTexts(), full);
+    QCOMPARE(queryInt(QStringLiteral("SELECT count(*) FROM Folder")), expected.size());
+}
+
+void TestMainWindow::keepsItsSizeAndPositionBetweenRuns()
+{
+    const QRect first = m_window->geometry();
+    const QRect moved(first.topLeft() + QPoint(40, 30), first.size() + QSize(120, 60));
+    m_window->setGeometry(moved);
+    QTRY_COMPARE(m_window->geometry(), moved);
+    m_window->close();
+    makeDesktop();
+    QCOMPARE(m_window->geometry(), moved);
 }
 
 void TestMainWindow::deleteKey_data()
@@ -1056,6 +1130,9 @@ void TestMainWindow::preferencesAndAboutAreModal_data()
                                  << QString::fromLatin1(settings::TfrmOptions::staticMetaObject.className());
     QTest::newRow("About") << QStringLiteral("mnuHelpAbout")
                            << QString::fromLatin1(TfrmAbout::staticMetaObject.className());
+    // The log of the runs, also after its window was closed once.
+    QTest::newRow("Processing log") << QStringLiteral("actLog")
+                                    << QString::fromLatin1(log::TfrmLog::staticMetaObject.className());
 }
 
 void TestMainWindow::preferencesAndAboutAreModal()
@@ -1074,6 +1151,34 @@ void TestMainWindow::preferencesAndAboutAreModal()
     QCOMPARE(shown, window);
     QVERIFY(!m_desktop->frmOptions.isVisible());
     QVERIFY(!m_desktop->frmAbout.isVisible());
+}
+
+void TestMainWindow::preferencesFitWithinTheMainWindow_data()
+{
+    QTest::addColumn<QString>("language");
+    for (const char *language : {"en", "de", "fr"})
+        QTest::newRow(language) << QString::fromLatin1(language);
+}
+
+void TestMainWindow::preferencesFitWithinTheMainWindow()
+{
+    QFETCH(QString, language);
+    // The catalogs the build delivers beside the program.
+    m_desktop.reset();
+    m_window = nullptr;
+    i18n::SelectLanguage(language);
+    const auto restore = qScopeGuard([] { i18n::resetCatalogForTests(); });
+    makeDesktop();
+    m_window->show();
+    settings::TfrmOptions &options = m_desktop->frmOptions;
+    options.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&options));
+    QVERIFY(language == QLatin1String("en") || options.windowTitle() != QStringLiteral("Vexaris 3.0 Options"));
+    QVERIFY2(options.frameGeometry().width() <= m_window->frameGeometry().width(),
+        qPrintable(QStringLiteral("%1 wider than %2")
+                       .arg(options.frameGeometry().width())
+                       .arg(m_window->frameGeometry().width())));
+    options.hide();
 }
 
 void TestMainWindow::storedLanguageTranslatesTheWindowAtStart()

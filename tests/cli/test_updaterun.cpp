@@ -1,6 +1,8 @@
 // vexaris-cli update: runs of the real program over a fixture tree, for what only a process
 // shows (exit status, standard error, Ctrl-C).
+#include <chrono>
 #include <csignal>
+#include <thread>
 
 #include <QDir>
 #include <QFile>
@@ -58,14 +60,16 @@ protected:
         ASSERT_TRUE(process.waitForStarted());
     }
 
-    // Waits for a line on standard error that contains text; returns what was read so far.
-    static QByteArray waitForError(QProcess &process, const QByteArray &text)
+    // Waits until the run has stored a picture of the folder (it draws no progress off a terminal
+    // to follow instead); false when it has not within half a minute.
+    bool waitForPicture(QProcess &process, int folder)
     {
-        process.setReadChannel(QProcess::StandardError);
-        QByteArray seen;
-        while (!seen.contains(text) && process.waitForReadyRead(30000))
-            seen += process.readAllStandardError();
-        return seen;
+        for (int tries = 0; tries < 3000 && process.state() == QProcess::Running; ++tries) {
+            if (pictures(folder) > 0)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
     }
 
     test::TestDatabase m_file;
@@ -73,7 +77,7 @@ protected:
     QTemporaryDir m_tree;
 };
 
-TEST_F(UpdateRunCliTest, ReportsEachFolderAndTheLogLinesAndExitsWithProblems)
+TEST_F(UpdateRunCliTest, ReportsTheLogLinesAndExitsWithProblems)
 {
     const int collection = addCollection(QStringLiteral("Holiday"));
     const QString photos = folderWith(QStringLiteral("photos"), 2);
@@ -92,10 +96,9 @@ TEST_F(UpdateRunCliTest, ReportsEachFolderAndTheLogLinesAndExitsWithProblems)
     EXPECT_EQ(process.exitCode(), 3); // went through, but not every file could be read
     const QStringList errors
         = QString::fromUtf8(process.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // Off a terminal no progress is drawn: standard error holds the problems alone.
     EXPECT_EQ(errors,
         (QStringList {
-            QStringLiteral("Folder 1/2: %1/ (3 files)").arg(photos),
-            QStringLiteral("Folder 2/2: %1/ (0 files)").arg(m_tree.filePath(QStringLiteral("missing"))),
             QStringLiteral("Could not read the file %1/notes.txt: Unknown picture file extension (.txt)").arg(photos),
             QStringLiteral("The folder %1/ does not exist.").arg(m_tree.filePath(QStringLiteral("missing"))),
         }));
@@ -143,13 +146,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, UpdateRunCliUsage,
 TEST_F(UpdateRunCliTest, CtrlCStopsTheRunAfterTheFileInProgress)
 {
     const int collection = addCollection(QStringLiteral("Big"));
-    addFolder(collection, folderWith(QStringLiteral("first"), 1));
+    const int firstId = addFolder(collection, folderWith(QStringLiteral("first"), 1));
     const int bigId = addFolder(collection, folderWith(QStringLiteral("big"), kBigFolder));
     const int neverId = addFolder(collection, folderWith(QStringLiteral("never"), 1));
 
     QProcess process;
     start(process, {QStringLiteral("update"), QStringLiteral("Big")});
-    ASSERT_TRUE(waitForError(process, "Folder 1/3").contains("Folder 1/3"));
+    ASSERT_TRUE(waitForPicture(process, firstId));
     ::kill(static_cast<pid_t>(process.processId()), SIGINT);
     ASSERT_TRUE(process.waitForFinished(60000));
 

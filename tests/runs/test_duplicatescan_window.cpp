@@ -117,6 +117,22 @@ private slots:
         QCOMPARE(window.lblLeftRecNo->text(), QStringLiteral("0/0"));
     }
 
+    // Only name, size and dates make a pair under the file properties method: after it, the notice
+    // goes on to the methods that look at the pictures.
+    void noDuplicatesAfterTheFilePropertiesMethodPointsFurther()
+    {
+        ui::TfrmScan window;
+        runs::ScanParameters byFile = parameters();
+        byFile.method = 0;
+        QCOMPARE(window.RunScan(m_db->session(), byFile).outcome, runs::ScanOutcome::Completed);
+        QCOMPARE(m_hook->shownBoxes.size(), 1);
+        QCOMPARE(m_hook->shownBoxes[0].text,
+            kNoDuplicatesText
+                + QStringLiteral("\n\nThe file properties method finds only copies whose sizes and dates agree; the "
+                                 "methods that compare the color image also find copies that were scaled, converted "
+                                 "or retouched."));
+    }
+
     // The run's plan and result in the desktop program's words: the notice when nothing was found,
     // the message when nothing changed, and the question about new settings, where only Yes goes on.
     void saysWhatThePlanAndTheResultAre()

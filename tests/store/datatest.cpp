@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/error.h"
 #include "store/connection.h"
 #include "support/testdatabase.h"
 
@@ -419,6 +420,31 @@ TEST(FolderListOrder, SortsByPathIgnoringCaseWhateverTheInsertOrder)
     const std::vector<std::pair<QString, int>> expected {
         {u"/a"_s, 3}, {u"/a"_s, 5}, {u"/A/z"_s, 2}, {u"/b"_s, 1}, {u"/B/c"_s, 4}};
     EXPECT_EQ(got, expected);
+}
+
+TEST(CollectionName, OnlyANameThatCanBeTypedBackIsTaken)
+{
+    const struct
+    {
+        QString name;
+        const char *error; // nullptr: taken
+    } cases[] = {
+        {u"Family pictures"_s, nullptr},
+        {u"Ärger im Büro"_s, nullptr},
+        {u""_s, "The collection name is empty"},
+        {u"   "_s, "The collection name is empty"},
+        {u" Family"_s, "The collection name \" Family\" begins or ends with a blank"},
+        {u"Family\t"_s, "The collection name \"Family\t\" begins or ends with a blank"},
+        {u"Fam\nily"_s, "The collection name \"Fam\nily\" holds a control character"},
+    };
+    for (const auto &c : cases) {
+        try {
+            checkCollectionName(c.name);
+            EXPECT_EQ(c.error, nullptr) << c.name.toStdString();
+        } catch (const Error &e) {
+            EXPECT_STREQ(e.what(), c.error ? c.error : "(taken)");
+        }
+    }
 }
 
 } // namespace

@@ -1,11 +1,15 @@
 // Adding a folder with every folder below it, on a real folder tree.
 #include "store/foldertree.h"
 
+#include <climits>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -123,9 +127,38 @@ TEST_F(FolderTreeTest, AFolderWhoseNameIsNotUtf8IsLeftOutWithItsPathEscaped)
     const QByteArray odd = QFile::encodeName(at("root/uno")) + "/dir\xff";
     ASSERT_EQ(::mkdir(odd.constData(), 0755), 0);
     ASSERT_EQ(::mkdir((odd + "/inner").constData(), 0755), 0);
+    // QTemporaryDir cannot remove a name it cannot decode, so the test does.
+    const auto removeOdd = qScopeGuard([&odd] {
+        ::rmdir((odd + "/inner").constData());
+        ::rmdir(odd.constData());
+    });
     AddFolderTree(db.session(), at("root/uno"), list, skipped);
     EXPECT_EQ(storedPaths(), QStringList {at("root/uno")});
     EXPECT_EQ(skipped, QStringList {at("root/uno") + u"/dir\\xff"_s});
+}
+
+TEST_F(FolderTreeTest, AFolderWhosePathIsTooLongIsLeftOutAndNamed)
+{
+    // 21 folders one inside the other, each name 200 bytes long, made by the shell in two steps of
+    // relative paths, since no call may name the deepest path whole: the 20th folder's path is
+    // still shorter than PATH_MAX, the 21st's is not.
+    const QString name = u"d"_s + QString(199, u'x');
+    const QString top = at("root/uno");
+    const auto chain = [&name](int levels) { return QStringList(levels, name).join(u'/'); };
+    ASSERT_EQ(
+        QProcess::execute(u"sh"_s,
+            {u"-c"_s, u"cd \"$0\" && mkdir -p \"$1\" && cd \"$1\" && mkdir -p \"$2\""_s, top, chain(10), chain(11)}),
+        0);
+    const auto removeChain = qScopeGuard([&] { QProcess::execute(u"rm"_s, {u"-rf"_s, top + u'/' + name}); });
+    const auto depth = [&](int levels) { return top + QString(u'/' + name).repeated(levels); };
+    ASSERT_LT(QFile::encodeName(depth(20)).size(), PATH_MAX);
+    ASSERT_GE(QFile::encodeName(depth(21)).size(), PATH_MAX);
+
+    QStringList tooLong;
+    AddFolderTree(db.session(), depth(19), list, skipped, &tooLong);
+    EXPECT_EQ(storedPaths(), (QStringList {depth(19), depth(20)}));
+    EXPECT_EQ(tooLong, QStringList {depth(21)});
+    EXPECT_TRUE(skipped.isEmpty());
 }
 
 TEST_F(FolderTreeTest, AMissingFolderIsStoredAsGiven)

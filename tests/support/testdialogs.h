@@ -34,6 +34,13 @@ public:
         return inputs.isEmpty() ? initial : inputs.takeFirst();
     }
 
+    QString folder(const vexaris::ui::BoxRecord &chooser, const QString &start) override
+    {
+        folderChoosers.append(chooser);
+        startFolders.append(start);
+        return folders.isEmpty() ? QString() : folders.takeFirst();
+    }
+
     QList<bool> answers;
     // Runs as a notice is shown, to see what the program had done by then.
     std::function<void()> whenShown;
@@ -42,4 +49,7 @@ public:
     QList<vexaris::ui::BoxRecord> notices;
     QList<vexaris::ui::BoxRecord> inputBoxes;
     QList<QString> initialTexts;
+    QList<QString> folders;
+    QList<vexaris::ui::BoxRecord> folderChoosers;
+    QList<QString> startFolders;
 };

@@ -12,6 +12,7 @@ declare -A sources=(
     [3-update]=actions/view-refresh.png
     [4-scan]=actions/system-search.png
     [5-viewduplicates]=actions/edit-copy.png
+    [6-addfolder]=actions/folder-new.png
 )
 for name in "${!sources[@]}"; do
     src="$tango/${sources[$name]}"
