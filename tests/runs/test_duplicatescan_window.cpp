@@ -124,7 +124,7 @@ private slots:
         ui::TfrmScan window;
         runs::ScanParameters byFile = parameters();
         byFile.method = 0;
-        QCOMPARE(window.RunScan(m_db->session(), byFile).outcome, runs::ScanOutcome::Completed);
+        QCOMPARE(window.RunScan(m_db->session(), m_log, byFile).outcome, runs::ScanOutcome::Completed);
         QCOMPARE(m_hook->shownBoxes.size(), 1);
         QCOMPARE(m_hook->shownBoxes[0].text,
             kNoDuplicatesText
