@@ -88,7 +88,7 @@ int runPlan(Context &context, const QStringList &arguments)
     expectPositional(args, 2, "plan");
 
     store::Session session;
-    openDatabase(session, context);
+    openDatabase(session, context, store::OpenMode::ReadOnly);
     loadCollection(session, args[0]);
     const std::optional<store::StoredRule> stored = store::FindRule(session, args[1]);
     if (!stored)

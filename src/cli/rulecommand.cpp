@@ -135,7 +135,7 @@ int runList(Context &context, const QStringList &args)
 {
     expectPositional(args, 0, "rule list");
     store::Session session;
-    openDatabase(session, context);
+    openDatabase(session, context, store::OpenMode::ReadOnly);
     for (const store::StoredRule &stored : store::ListRules(session)) {
         QString description;
         try {

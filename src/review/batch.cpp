@@ -175,6 +175,19 @@ BatchResult applyBatch(store::Session &session, FileOperation &files, int collec
     return result;
 }
 
+std::vector<BatchStep> batchSteps(const Plan &plan, const PairList &list, size_t limit)
+{
+    std::vector<BatchStep> steps;
+    for (const size_t index : plan.order) {
+        if (steps.size() >= limit)
+            break;
+        const PlannedPair &planned = plan.pairs[index];
+        if (std::optional<PairRow> row = list.row(planned.pairId))
+            steps.push_back({std::move(*row), planned.action});
+    }
+    return steps;
+}
+
 void followBatch(PairList &list, const BatchResult &result)
 {
     for (const int picture : result.removedPictures)

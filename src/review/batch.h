@@ -7,6 +7,7 @@
 // as a whole, newest entry first.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include <QString>
@@ -14,6 +15,7 @@
 #include "review/actions.h"
 #include "review/fileoperation.h"
 #include "review/pairlist.h"
+#include "review/plan.h"
 #include "store/session.h"
 
 namespace vexaris::review {
@@ -74,6 +76,10 @@ struct BatchOptions
 // goes on.
 BatchResult applyBatch(store::Session &session, FileOperation &files, int collectionId,
     const std::vector<BatchStep> &steps, const BatchOptions &options, BatchObserver &observer);
+
+// The steps of a plan's acting pairs, in the order to apply, the first limit of them; a pair no
+// longer in the list is left out.
+std::vector<BatchStep> batchSteps(const Plan &plan, const PairList &list, size_t limit = SIZE_MAX);
 
 // The changes of a batch, in a list that was read before it.
 void followBatch(PairList &list, const BatchResult &result);
