@@ -209,11 +209,4 @@ bool ComparePair(const PictureView &a, const PictureView &b, ComparisonMethod me
     return false;
 }
 
-bool ComparePair(std::span<const PictureView> pictures, size_t a, size_t b, ComparisonMethod method,
-    const DifferenceLimits &limits, int32_t &LastDifference)
-{
-    assert(a < b && b < pictures.size());
-    return ComparePair(pictures[a], pictures[b], method, limits, LastDifference);
-}
-
 } // namespace vexaris::imaging

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string_view>
 
 #include "imaging/signature.h"
@@ -78,9 +77,5 @@ bool ComparePair(const PictureView &a, const PictureView &b, ComparisonMethod me
 // The same with the blob sums made by a given kernel, for comparing kernels on whole pair tests.
 bool ComparePair(const PictureView &a, const PictureView &b, ComparisonMethod method, const DifferenceLimits &limits,
     int32_t &LastDifference, SumKernel sum);
-
-// The same over a ColorRank-ordered array of pictures, with a < b.
-bool ComparePair(std::span<const PictureView> pictures, size_t a, size_t b, ComparisonMethod method,
-    const DifferenceLimits &limits, int32_t &LastDifference);
 
 } // namespace vexaris::imaging

@@ -45,19 +45,13 @@ void squareSums(const uint8_t *base, size_t rowStride, size_t step, int16_t *sum
     }
 }
 
-struct Kernels
-{
-    detail::ScanLeftsFunction scanLefts;
-    detail::ComparePairFunction comparePair;
-};
-
-Kernels chosenKernels()
+detail::ScanLeftsFunction chosenKernel()
 {
 #ifdef VEXARIS_HAVE_PAIRSCAN_AVX2
     if (Avx2SumKernel())
-        return {&detail::scanLeftsAvx2, &detail::comparePairAvx2};
+        return &detail::scanLeftsAvx2;
 #endif
-    return {&detail::scanLeftsPortable, &detail::comparePairPortable};
+    return &detail::scanLeftsPortable;
 }
 
 } // namespace
@@ -165,15 +159,8 @@ void PairScanner::scanLefts(
     size_t leftBegin, size_t leftEnd, std::vector<PairMatch> &matches, std::span<int64_t> tested) const
 {
     assert(leftBegin <= leftEnd && leftEnd <= m_count && tested.size() >= leftEnd - leftBegin);
-    static const Kernels kernels = chosenKernels();
-    kernels.scanLefts(tables(), leftBegin, leftEnd, matches, tested);
-}
-
-bool PairScanner::comparePair(size_t a, size_t b, int32_t &difference) const
-{
-    assert(a < b && b < m_count);
-    static const Kernels kernels = chosenKernels();
-    return kernels.comparePair(tables(), a, b, difference);
+    static const detail::ScanLeftsFunction kernel = chosenKernel();
+    kernel(tables(), leftBegin, leftEnd, matches, tested);
 }
 
 } // namespace vexaris::imaging

@@ -56,9 +56,6 @@ public:
     // the number of pairs tested for each left picture to tested[left − leftBegin].
     void scanLefts(size_t leftBegin, size_t leftEnd, std::vector<PairMatch> &matches, std::span<int64_t> tested) const;
 
-    // The pair test of one pair a < b, as the scan makes it; for tests.
-    bool comparePair(size_t a, size_t b, int32_t &difference) const;
-
 private:
     // The index after the last right picture that the left picture a tests.
     size_t rightEnd(size_t a) const;

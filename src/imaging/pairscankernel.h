@@ -34,15 +34,12 @@ struct ScanTables
 
 using ScanLeftsFunction = void (*)(const ScanTables &tables, size_t leftBegin, size_t leftEnd,
     std::vector<PairMatch> &matches, std::span<int64_t> tested);
-using ComparePairFunction = bool (*)(const ScanTables &tables, size_t a, size_t b, int32_t &difference);
 
 void scanLeftsPortable(const ScanTables &tables, size_t leftBegin, size_t leftEnd, std::vector<PairMatch> &matches,
     std::span<int64_t> tested);
-bool comparePairPortable(const ScanTables &tables, size_t a, size_t b, int32_t &difference);
 #ifdef VEXARIS_HAVE_PAIRSCAN_AVX2
 void scanLeftsAvx2(const ScanTables &tables, size_t leftBegin, size_t leftEnd, std::vector<PairMatch> &matches,
     std::span<int64_t> tested);
-bool comparePairAvx2(const ScanTables &tables, size_t a, size_t b, int32_t &difference);
 #endif
 
 } // namespace vexaris::imaging::detail
