@@ -170,6 +170,7 @@ private slots:
     void halfSizePictureFollowsAtHalfTheSpeed();
     void zoomStaysWithinItsLimits();
     void pictureThatFailsLeavesItsPaneEmpty();
+    void firstPairsMissingFileIsNamedOverTheShownWindow();
     void shownPictureFilesAreNotHeldOpen();
     void firstPairFollowsTheWindowUntilTouched();
 
@@ -843,6 +844,21 @@ void DuplicatesWindowTest::zoomStaysWithinItsLimits()
     QCOMPARE(m_window->imgLeft->size(), QSize(25600, 6400));
     QCOMPARE(m_window->imgRight->size(), QSize(12800, 6400));
     QVERIFY(m_boxes.notices.isEmpty());
+}
+
+void DuplicatesWindowTest::firstPairsMissingFileIsNamedOverTheShownWindow()
+{
+    const int kept = addPicture({u"f"_s, u"kept.png"_s, QSize(64, 48), 1000});
+    const int gone = addPicture({u"f"_s, u"gone.png"_s, QSize(64, 48), 900});
+    addPair(kept, gone, 1);
+    QVERIFY(QFile::remove(folderPath(u"f"_s) + u"/gone.png"_s));
+    m_window->show();
+    // Not while the window is still coming up, over the main window, but once it is there.
+    QVERIFY(m_boxes.notices.isEmpty());
+    QTRY_COMPARE(m_boxes.notices.size(), 1);
+    QVERIFY(m_window->isVisible());
+    QVERIFY2(m_boxes.notices[0].text.contains(folderPath(u"f"_s) + u"/gone.png"_s),
+        qPrintable(m_boxes.notices[0].text));
 }
 
 void DuplicatesWindowTest::pictureThatFailsLeavesItsPaneEmpty()
