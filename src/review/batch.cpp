@@ -90,6 +90,11 @@ BatchResult applyBatch(store::Session &session, FileOperation &files, int collec
                 notAMatches.push_back(&step);
                 continue;
             }
+            if (!store::PairStillRecorded(session, step.row.id)) {
+                skip(qtr("The pair is no longer in the database (its folder may have left the collection); nothing "
+                         "was done"));
+                continue;
+            }
             const ResolutionCheck checked = checkFiles(step.row, step.action);
             if (!checked.passed()) {
                 skip(checked.message);

@@ -266,6 +266,12 @@ ResolutionResult PairReview::resolve(qint64 pairId, ResolutionAction action, Res
     const ResolutionCheck checked = checkFiles(*row, action);
     if (!checked.passed())
         return {ResolutionOutcome::Failed, checked.message, 0};
+    // Another program may have removed a folder from the collection, or scanned it again, since
+    // the list was read: nothing is touched for a pair the database no longer has.
+    if (!store::PairStillRecorded(m_session, pairId))
+        return {ResolutionOutcome::Failed,
+            qtr("The pair is no longer in the database (its folder may have left the collection); nothing was done"),
+            0};
     // The window offers no move within one folder: it would only rename the kept file.
     if (isMove(action) && row->left.folderPath == row->right.folderPath)
         return {ResolutionOutcome::Failed, qtr("Both files are in one folder, so there is nothing to move"), 0};

@@ -154,6 +154,16 @@ void SetCopyTrashInfoPath(Session &session, qint64 entryId, const QString &infoP
         QStringLiteral("UPDATE Resolution SET CopyTrashInfoPath = ? WHERE ID = ?"), {textOrNull(infoPath), entryId});
 }
 
+bool PairStillRecorded(Session &session, qint64 pairId)
+{
+    Statement row(session.DatabaseConnection,
+        QStringLiteral("SELECT 1 FROM Duplicate JOIN Picture AS L ON L.ID = Duplicate.Left_ID "
+                       "JOIN Picture AS R ON R.ID = Duplicate.Right_ID JOIN Folder AS LF ON LF.ID = L.FolderID "
+                       "JOIN Folder AS RF ON RF.ID = R.FolderID WHERE Duplicate.ID = ?"));
+    row.bind(0, pairId);
+    return row.step();
+}
+
 void RecordAsDelete(Session &session, qint64 entryId, ResolutionAction deleteAction)
 {
     session.DatabaseConnection.Execute(
@@ -200,8 +210,10 @@ std::optional<int32_t> MissingKeptFolder(Session &session, qint64 entryId)
 {
     Statement row(session.DatabaseConnection,
         QStringLiteral("SELECT FolderID FROM ResolvedPicture WHERE Resolution_ID = ? "
-                       "AND FolderID NOT IN (SELECT ID FROM Folder) LIMIT 1"));
-    row.bind(0, entryId);
+                       "AND FolderID NOT IN (SELECT ID FROM Folder) UNION ALL "
+                       "SELECT MovedFromFolder_ID FROM Resolution WHERE ID = ? AND MovedFromFolder_ID IS NOT NULL "
+                       "AND MovedFromFolder_ID NOT IN (SELECT ID FROM Folder) LIMIT 1"));
+    row.bindAll({entryId, entryId});
     if (!row.step())
         return std::nullopt;
     return row.column(0).toInt();

@@ -77,6 +77,8 @@ std::vector<JournalEntry> UnsettledResolutions(Session &session);
 qint64 AddResolution(Session &session, const JournalEntry &entry);
 void SetResolutionState(Session &session, qint64 entryId, EntryState state);
 void SetCopyTrashInfoPath(Session &session, qint64 entryId, const QString &infoPath);
+// Whether the pair's row, both its pictures' rows and their folders' rows are all still there.
+bool PairStillRecorded(Session &session, qint64 pairId);
 // A move or copy that failed once the given-up file was in the Trash became that delete: the entry
 // says so, without a target or a moved row.
 void RecordAsDelete(Session &session, qint64 entryId, ResolutionAction deleteAction);
@@ -94,7 +96,8 @@ struct KeptPicture
 };
 std::optional<KeptPicture> GivenUpPicture(Session &session, qint64 entryId);
 
-// The ID of a kept picture's folder whose row is gone, if any: its rows cannot come back.
+// The ID of a kept picture's folder whose row is gone, or of the folder a moved picture came
+// from, if any: its rows cannot come back.
 std::optional<int32_t> MissingKeptFolder(Session &session, qint64 entryId);
 // Puts the kept rows back as they were, keys included. A row that names a kept picture's file
 // under another key (one that the update run wrote meanwhile) gives way, its pairs with it. A pair
