@@ -53,16 +53,16 @@ struct GifCloser
 };
 
 // The palette index that shows the screen's background: an unused slot when there is one.
-int backgroundIndex(Bitmap &bitmap, int mapCount, PaletteEntry background)
+int backgroundIndex(Palette &palette, int mapCount, PaletteEntry background)
 {
     if (mapCount < 256) {
-        bitmap.palette[static_cast<size_t>(mapCount)] = background;
+        palette[static_cast<size_t>(mapCount)] = background;
         return mapCount;
     }
     int best = 0;
     int bestDistance = 1 << 30;
     for (int i = 0; i < 256; ++i) {
-        const PaletteEntry &entry = bitmap.palette[static_cast<size_t>(i)];
+        const PaletteEntry &entry = palette[static_cast<size_t>(i)];
         const int dr = entry.red - background.red;
         const int dg = entry.green - background.green;
         const int db = entry.blue - background.blue;
@@ -77,7 +77,7 @@ int backgroundIndex(Bitmap &bitmap, int mapCount, PaletteEntry background)
 
 } // namespace
 
-void decodeGif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodeGif(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     GifSource source {bytes, size, 0};
     int code = 0;
@@ -128,15 +128,17 @@ void decodeGif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
     const int width = static_cast<int>(screenWidth);
     const int height = static_cast<int>(screenHeight);
 
-    bitmap.allocate(width, height, Layout::Palette8);
+    // One line of the frame and one of the screen at a time: the screen is handed on row by row.
+    target.reserve(width, height, static_cast<uint64_t>(frame.Width) + static_cast<uint64_t>(width));
+    Palette palette {};
     const ColorMapObject *map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
     int mapCount = 0;
     if (map && map->Colors) {
         mapCount = std::clamp(map->ColorCount, 0, 256);
         for (int i = 0; i < mapCount; ++i)
-            bitmap.palette[static_cast<size_t>(i)] = {map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue};
+            palette[static_cast<size_t>(i)] = {map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue};
     } else {
-        setGreyPalette(bitmap);
+        palette = greyPalette();
         mapCount = 256;
     }
 
@@ -150,15 +152,27 @@ void decodeGif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
     const bool coversScreen = frame.Left <= 0 && frame.Top <= 0 && int64_t(frame.Left) + frame.Width >= width
         && int64_t(frame.Top) + frame.Height >= height;
     if (!coversScreen || transparent != NO_TRANSPARENT_COLOR)
-        fill = backgroundIndex(bitmap, mapCount, background);
-    std::memset(bitmap.data(), fill, bitmap.stride() * static_cast<size_t>(height));
+        fill = backgroundIndex(palette, mapCount, background);
+    RowSink &sink = target.sink();
+    sink.begin(width, height, Layout::Palette8, palette);
 
+    // Screen rows that the frame does not reach show the background; every other row is put when
+    // its frame line has been decoded, so each row of the screen is put once.
+    const int64_t frameTop = std::clamp<int64_t>(frame.Top, 0, height);
+    const int64_t frameBottom = std::clamp<int64_t>(int64_t(frame.Top) + frame.Height, 0, height);
+    for (int64_t y = 0; y < height; ++y) {
+        if (y >= frameTop && y < frameBottom)
+            continue;
+        std::memset(sink.row(static_cast<int>(y)), fill, static_cast<size_t>(width));
+        sink.put();
+    }
     std::vector<GifPixelType> line(static_cast<size_t>(frame.Width));
     const auto drawLine = [&](int frameRow) {
         const int64_t y = int64_t(frame.Top) + frameRow;
         if (y < 0 || y >= height)
             return;
-        uint8_t *out = bitmap.row(static_cast<int>(y));
+        uint8_t *out = sink.row(static_cast<int>(y));
+        std::memset(out, fill, static_cast<size_t>(width));
         for (int x = 0; x < frame.Width; ++x) {
             const int64_t screenX = int64_t(frame.Left) + x;
             if (screenX < 0 || screenX >= width)
@@ -166,6 +180,7 @@ void decodeGif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
             const GifPixelType pixel = line[static_cast<size_t>(x)];
             out[screenX] = pixel == transparent ? static_cast<uint8_t>(fill) : pixel;
         }
+        sink.put();
     };
     if (frame.Interlace) {
         static constexpr int kStart[4] = {0, 4, 2, 1};

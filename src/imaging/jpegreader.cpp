@@ -137,6 +137,27 @@ void cmykToBgr(const uint8_t *cmyk, int width, bool inverted, uint8_t *bgr)
     }
 }
 
+// What libjpeg holds while it decodes: a band of rows, unless it must see every scan before the
+// first row (progressive files, or components sent in scans of their own); then the whole
+// picture's coefficients, two bytes for each sample of every component.
+uint64_t decoderBytes(const jpeg_decompress_struct &info)
+{
+    const bool wholePicture = info.progressive_mode || info.comps_in_scan < info.num_components;
+    uint64_t bytes = static_cast<uint64_t>(info.image_width) * 4 * 2 + (1u << 16);
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info &component = info.comp_info[c];
+        const uint64_t columns = static_cast<uint64_t>(component.width_in_blocks) + info.max_h_samp_factor;
+        if (wholePicture) {
+            const uint64_t rows = static_cast<uint64_t>(component.height_in_blocks) + info.max_v_samp_factor;
+            bytes += columns * rows * DCTSIZE2 * sizeof(JCOEF);
+        } else {
+            // Sample rows of two block rows, with context above and below for the upsampling.
+            bytes += columns * DCTSIZE * static_cast<uint64_t>(component.v_samp_factor) * DCTSIZE * 4;
+        }
+    }
+    return bytes;
+}
+
 } // namespace
 
 void readJpegHeader(const uint8_t *bytes, size_t size, int &width, int &height)
@@ -149,7 +170,7 @@ void readJpegHeader(const uint8_t *bytes, size_t size, int &width, int &height)
     height = static_cast<int>(decoder.info().image_height);
 }
 
-void decodeJpeg(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodeJpeg(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     JpegDecoder decoder;
     if (!decoder.readHeader(bytes, size))
@@ -165,9 +186,10 @@ void decodeJpeg(const uint8_t *bytes, size_t size, Bitmap &bitmap)
     else if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK)
         outSpace = JCS_CMYK;
 
-    bitmap.allocate(width, height, outSpace == JCS_GRAYSCALE ? Layout::Palette8 : Layout::Rgb24);
-    if (outSpace == JCS_GRAYSCALE)
-        setGreyPalette(bitmap);
+    target.reserve(width, height, decoderBytes(info));
+    RowSink &sink = target.sink();
+    const bool grey = outSpace == JCS_GRAYSCALE;
+    sink.begin(width, height, grey ? Layout::Palette8 : Layout::Rgb24, grey ? greyPalette() : Palette {});
 
     if (!decoder.start(outSpace))
         decoder.fail();
@@ -180,8 +202,9 @@ void decodeJpeg(const uint8_t *bytes, size_t size, Bitmap &bitmap)
 
     if (outSpace != JCS_CMYK) {
         for (int y = 0; y < height; ++y) {
-            if (!decoder.readRow(bitmap.row(y)))
+            if (!decoder.readRow(sink.row(y)))
                 decoder.fail();
+            sink.put();
         }
         return;
     }
@@ -190,7 +213,8 @@ void decodeJpeg(const uint8_t *bytes, size_t size, Bitmap &bitmap)
     for (int y = 0; y < height; ++y) {
         if (!decoder.readRow(cmyk.data()))
             decoder.fail();
-        cmykToBgr(cmyk.data(), width, inverted, bitmap.row(y));
+        cmykToBgr(cmyk.data(), width, inverted, sink.row(y));
+        sink.put();
     }
 }
 

@@ -19,6 +19,9 @@ namespace vexaris::imaging::detail {
 namespace {
 
 constexpr MagickSizeType kMagickMemoryBytes = MagickSizeType(1) << 30;
+// ImageMagick's pixel cache: four 16-bit samples a pixel, and a 16-bit index for a picture with a
+// palette.
+constexpr uint64_t kMagickPixelBytes = 10;
 
 // One file may not take more than these, whatever its header says. The pixel cache never
 // spills to disk: a picture that does not fit in memory fails instead.
@@ -104,7 +107,7 @@ void checkSgiLength(const uint8_t *bytes, size_t size)
 
 } // namespace
 
-void decodeWithMagick(const char *coder, const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodeWithMagick(const char *coder, const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     if (std::strcmp(coder, "SGI") == 0)
         checkSgiLength(bytes, size);
@@ -126,6 +129,16 @@ void decodeWithMagick(const char *coder, const uint8_t *bytes, size_t size, Bitm
     info->scene = photoCd ? 3 : 0;
     info->number_scenes = 1;
 
+    // A ping reads the header alone, which tells how large ImageMagick's pixel cache will be.
+    {
+        std::unique_ptr<Image, ImageListDeleter> header(PingBlob(info.get(), bytes, size, exception.get()));
+        if (!header || exception->severity >= ErrorException)
+            failMagick(exception.get());
+        checkPictureSize(static_cast<int64_t>(header->columns), static_cast<int64_t>(header->rows));
+        target.reserve(static_cast<int64_t>(header->columns), static_cast<int64_t>(header->rows),
+            static_cast<uint64_t>(header->columns) * header->rows * kMagickPixelBytes + header->columns * 4);
+    }
+
     std::unique_ptr<Image, ImageListDeleter> image(BlobToImage(info.get(), bytes, size, exception.get()));
     if (!image || exception->severity >= ErrorException)
         failMagick(exception.get());
@@ -138,25 +151,27 @@ void decodeWithMagick(const char *coder, const uint8_t *bytes, size_t size, Bitm
     }
     const int width = static_cast<int>(image->columns);
     const int height = static_cast<int>(image->rows);
-    bitmap.allocate(width, height, Layout::Rgb24);
+    RowSink &sink = target.sink();
+    sink.begin(width, height, Layout::Rgb24, {});
 
-    if (!image->matte) {
-        if (!ExportImagePixels(
-                image.get(), 0, 0, image->columns, image->rows, "BGR", CharPixel, bitmap.data(), exception.get()))
-            failMagick(exception.get());
-        return;
-    }
-    std::vector<uint8_t> row(static_cast<size_t>(width) * 4);
+    std::vector<uint8_t> row(image->matte ? static_cast<size_t>(width) * 4 : 0);
     for (int y = 0; y < height; ++y) {
+        uint8_t *out = sink.row(y);
+        if (!image->matte) {
+            if (!ExportImagePixels(image.get(), 0, y, image->columns, 1, "BGR", CharPixel, out, exception.get()))
+                failMagick(exception.get());
+            sink.put();
+            continue;
+        }
         if (!ExportImagePixels(image.get(), 0, y, image->columns, 1, "BGRA", CharPixel, row.data(), exception.get()))
             failMagick(exception.get());
-        uint8_t *out = bitmap.row(y);
         for (int x = 0; x < width; ++x) {
             const uint8_t *in = row.data() + static_cast<size_t>(x) * 4;
             *out++ = onWhite(in[0], in[3]);
             *out++ = onWhite(in[1], in[3]);
             *out++ = onWhite(in[2], in[3]);
         }
+        sink.put();
     }
 }
 

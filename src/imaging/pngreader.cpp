@@ -125,7 +125,7 @@ private:
     png_infop m_info = nullptr;
 };
 
-void fillPalette(png_structp png, png_infop info, Bitmap &bitmap)
+void fillPalette(png_structp png, png_infop info, Palette &palette)
 {
     png_colorp entries = nullptr;
     int count = 0;
@@ -135,7 +135,7 @@ void fillPalette(png_structp png, png_infop info, Bitmap &bitmap)
     png_get_tRNS(png, info, &alphas, &alphaCount, nullptr);
     for (int i = 0; i < count && i < 256; ++i) {
         const unsigned alpha = i < alphaCount ? alphas[i] : 255u;
-        bitmap.palette[static_cast<size_t>(i)]
+        palette[static_cast<size_t>(i)]
             = {onWhite(entries[i].red, alpha), onWhite(entries[i].green, alpha), onWhite(entries[i].blue, alpha)};
     }
 }
@@ -157,7 +157,7 @@ void compositeRow(const uint8_t *in, int width, int channels, uint8_t *out)
 
 } // namespace
 
-void decodePng(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodePng(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     PngDecoder decoder(bytes, size);
     if (!decoder.readInfo())
@@ -176,34 +176,35 @@ void decodePng(const uint8_t *bytes, size_t size, Bitmap &bitmap)
 
     const int w = static_cast<int>(width);
     const int h = static_cast<int>(height);
-    const bool grey = channels <= 2;
-    bitmap.allocate(w, h, grey ? Layout::Palette8 : Layout::Rgb24);
-    if (paletted)
-        fillPalette(decoder.png(), decoder.info(), bitmap);
-    else if (grey)
-        setGreyPalette(bitmap);
-
-    if (channels == 1 || channels == 3) {
-        for (int pass = 0; pass < passes; ++pass) {
-            for (int y = 0; y < h; ++y) {
-                if (!decoder.readRow(bitmap.row(y)))
-                    decoder.fail();
-            }
-        }
-        return;
-    }
-
-    // With alpha, an interlaced file needs every row kept until its last pass; otherwise one
-    // scratch row serves.
+    // An interlaced file needs every row kept until its last pass; otherwise one row serves.
     const size_t rowBytes = static_cast<size_t>(w) * static_cast<size_t>(channels);
-    std::vector<uint8_t> scratch(rowBytes * (passes > 1 ? static_cast<size_t>(h) : 1));
+    const size_t keptRows = passes > 1 ? static_cast<size_t>(h) : 1;
+    // libpng's own rows are of the file's samples, up to 8 bytes a pixel.
+    target.reserve(w, h, rowBytes * keptRows + 2 * (static_cast<uint64_t>(w) * 8 + 1));
+
+    const bool grey = channels <= 2;
+    Palette palette {};
+    if (paletted)
+        fillPalette(decoder.png(), decoder.info(), palette);
+    else if (grey)
+        palette = greyPalette();
+    RowSink &sink = target.sink();
+    sink.begin(w, h, grey ? Layout::Palette8 : Layout::Rgb24, palette);
+
+    std::vector<uint8_t> rows(rowBytes * keptRows);
     for (int pass = 0; pass < passes; ++pass) {
         for (int y = 0; y < h; ++y) {
-            uint8_t *row = scratch.data() + (passes > 1 ? rowBytes * static_cast<size_t>(y) : 0);
+            uint8_t *row = rows.data() + (passes > 1 ? rowBytes * static_cast<size_t>(y) : 0);
             if (!decoder.readRow(row))
                 decoder.fail();
-            if (pass == passes - 1)
-                compositeRow(row, w, channels, bitmap.row(y));
+            // In the last pass each row comes out complete.
+            if (pass < passes - 1)
+                continue;
+            if (channels == 1 || channels == 3)
+                std::memcpy(sink.row(y), row, rowBytes);
+            else
+                compositeRow(row, w, channels, sink.row(y));
+            sink.put();
         }
     }
 }

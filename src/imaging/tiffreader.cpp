@@ -111,7 +111,7 @@ struct RgbaImageEnd
 
 } // namespace
 
-void decodeTiff(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodeTiff(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     TiffSource source {bytes, size, 0, {}};
     TIFFOpenOptions *options = TIFFOpenOptionsAlloc();
@@ -152,11 +152,17 @@ void decodeTiff(const uint8_t *bytes, size_t size, Bitmap &bitmap)
     const int height = static_cast<int>(image.height);
     const bool grey = (image.photometric == PHOTOMETRIC_MINISBLACK || image.photometric == PHOTOMETRIC_MINISWHITE)
         && image.samplesperpixel == 1;
-    bitmap.allocate(width, height, grey ? Layout::Palette8 : Layout::Rgb24);
-    if (grey)
-        setGreyPalette(bitmap);
 
     const uint32_t bandRows = std::max<uint32_t>(1, std::min<uint32_t>(image.height, kBandPixels / image.width));
+    // libtiff reads one strip or tile at a time, its raw bytes and the decoded ones, for every
+    // plane of a file stored plane by plane. A strip can be the whole picture.
+    const uint64_t chunk
+        = static_cast<uint64_t>(TIFFIsTiled(tiff.get()) ? TIFFTileSize64(tiff.get()) : TIFFStripSize64(tiff.get()))
+        * (image.isContig ? 1 : std::max<uint64_t>(1, image.samplesperpixel));
+    target.reserve(width, height, static_cast<uint64_t>(bandRows) * image.width * 4 + 2 * chunk);
+    RowSink &sink = target.sink();
+    sink.begin(width, height, grey ? Layout::Palette8 : Layout::Rgb24, grey ? greyPalette() : Palette {});
+
     std::vector<uint32_t> band(static_cast<size_t>(bandRows) * image.width);
     for (uint32_t top = 0; top < image.height; top += bandRows) {
         const uint32_t rows = std::min(bandRows, image.height - top);
@@ -167,7 +173,7 @@ void decodeTiff(const uint8_t *bytes, size_t size, Bitmap &bitmap)
         for (uint32_t r = 0; r < rows; ++r) {
             const uint32_t *in = band.data() + static_cast<size_t>(r) * image.width;
             const uint32_t storedRow = top + r;
-            uint8_t *out = bitmap.row(static_cast<int>(bottomUp ? image.height - 1 - storedRow : storedRow));
+            uint8_t *out = sink.row(static_cast<int>(bottomUp ? image.height - 1 - storedRow : storedRow));
             // The raster holds colour already multiplied by alpha, so white shows through
             // by adding what alpha leaves out.
             for (int x = 0; x < width; ++x) {
@@ -183,11 +189,12 @@ void decodeTiff(const uint8_t *bytes, size_t size, Bitmap &bitmap)
                     *out++ = channel(TIFFGetR(pixel));
                 }
             }
+            sink.put();
         }
     }
 }
 
-void decodeEps(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodeEps(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     static constexpr uint8_t kMagic[4] = {0xC5, 0xD0, 0xD3, 0xC6};
     constexpr size_t kHeaderBytes = 30;
@@ -203,7 +210,7 @@ void decodeEps(const uint8_t *bytes, size_t size, Bitmap &bitmap)
         throw Error(_("The EPS file has no TIFF preview"));
     if (offset > size || length > size - offset)
         throw Error(_("The EPS file's TIFF preview lies outside the file"));
-    decodeTiff(bytes + offset, static_cast<size_t>(length), bitmap);
+    decodeTiff(bytes + offset, static_cast<size_t>(length), target);
 }
 
 } // namespace vexaris::imaging::detail

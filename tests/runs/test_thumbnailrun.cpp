@@ -112,6 +112,37 @@ void setModified(const QString &path, time_t seconds)
     ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
 
+// A lossless WebP of one colour whose pixels take no bits at all: a few dozen bytes that decode
+// into side × side pixels.
+QByteArray flatLosslessWebp(unsigned side)
+{
+    QByteArray bits;
+    int used = 0;
+    const auto put = [&](unsigned value, int count) {
+        for (int i = 0; i < count; ++i, ++used) {
+            if (used % 8 == 0)
+                bits.append('\0');
+            bits[used / 8] = static_cast<char>(bits[used / 8] | ((value >> i) & 1) << (used % 8));
+        }
+    };
+    put(0x2f, 8);
+    put(side - 1, 14);
+    put(side - 1, 14);
+    put(0, 5); // no alpha, version 0, no transform, no colour cache
+    put(0, 1); // no meta prefix codes
+    for (unsigned symbol : {96u, 160u, 64u, 255u, 0u})
+        put(0b101 | symbol << 3, 11); // a simple prefix code of one 8-bit symbol
+    if (bits.size() % 2)
+        bits.append('\0');
+    const auto le32 = [](quint32 v) {
+        const char bytes[4]
+            = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+        return QByteArray(bytes, 4);
+    };
+    return "RIFF" + le32(static_cast<quint32>(12 + bits.size())) + "WEBPVP8L" + le32(static_cast<quint32>(bits.size()))
+        + bits;
+}
+
 class ThumbnailRunTest : public ::testing::Test
 {
 protected:
@@ -392,6 +423,26 @@ TEST_F(ThumbnailRunTest, UnreadableFilesAreReportedOnEveryRunAndGetNoRow)
     run();
     EXPECT_EQ(m_runsThatAddedLines, 2);
     EXPECT_EQ(m_log.lineCount(), 4);
+}
+
+TEST_F(ThumbnailRunTest, PictureNeedingMoreMemoryThanAllowedIsRefusedWithOneLine)
+{
+    const QString folder = makeFolder(QStringLiteral("hostile"));
+    QFile huge(folder + QStringLiteral("/huge.webp"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    huge.write(flatLosslessWebp(15000));
+    huge.close();
+    copyFixture(kPhoto, folder, QStringLiteral("photo.jpg"));
+    const int folderId = addFolder(folder);
+
+    const ThumbnailRunSummary summary = run();
+
+    const QStringList lines = newLogLines(0);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Could not read the file %1/huge.webp: ").arg(folder)));
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("memory"))) << lines[0].toStdString();
+    EXPECT_EQ(summary.picturesRead, 1);
+    EXPECT_EQ(rows(folderId).count(QStringLiteral("photo.jpg")), 1u);
 }
 
 TEST_F(ThumbnailRunTest, HiddenFileIsNotListedSoItsRowGoes)
