@@ -2,6 +2,8 @@
 // blue-green-red by libavif. libavif leaves the file's rotation, mirroring and clean aperture to
 // its caller, and like a caller that takes the library's defaults we leave them too.
 #include <avif/avif.h>
+#include <dav1d/dav1d.h>
+#include <dlfcn.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +12,19 @@
 #include "i18n/translate.h"
 #include "imaging/pictureloader.h"
 #include "imaging/readers.h"
+
+// dav1d, the AV1 decoder libavif (and libheif) decode with, writes its own diagnostics of a
+// damaged file on standard error through the logger in its settings, which libavif gives its
+// callers no way to set; our one log line per file already says what failed. libavif takes
+// dav1d's settings from dav1d_default_settings(), so this definition, found before dav1d's own,
+// takes dav1d's defaults and leaves the logger out, as dav1d's documentation allows.
+extern "C" void dav1d_default_settings(Dav1dSettings *settings)
+{
+    using Defaults = void (*)(Dav1dSettings *);
+    static const auto dav1dDefaults = reinterpret_cast<Defaults>(dlsym(RTLD_NEXT, "dav1d_default_settings"));
+    dav1dDefaults(settings);
+    settings->logger.callback = nullptr;
+}
 
 namespace vexaris::imaging::detail {
 

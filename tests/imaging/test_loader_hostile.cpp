@@ -1,12 +1,15 @@
 // Broken and hostile files: whatever their bytes, the loader answers with a vexaris::Error of
 // one line or a consistent picture, and a header that declares a huge picture fails before
 // anything is allocated from it.
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <sys/resource.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <gtest/gtest.h>
@@ -325,6 +328,39 @@ TEST_P(Corrupted, EndsInAPictureOrAnError)
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, Corrupted, ::testing::ValuesIn(kFixtures), caseName);
+
+// What a call writes on standard error: file descriptor 2 points at a file of ours meanwhile.
+std::string standardErrorOf(const std::function<void()> &call)
+{
+    std::fflush(stderr);
+    const int saved = dup(2);
+    FILE *capture = std::tmpfile();
+    dup2(fileno(capture), 2);
+    call();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::rewind(capture);
+    std::string written;
+    for (int c; (c = std::fgetc(capture)) != EOF;)
+        written += static_cast<char>(c);
+    std::fclose(capture);
+    return written;
+}
+
+// The AV1 decoder has its own words for a damaged stream; the one line of ours is all there is.
+TEST(Corrupted, DamagedAv1DataWritesNothingOnStandardError)
+{
+    const auto bytes = readBytes(fixture("quadrants.avif"));
+    const size_t data = find(bytes, {'m', 'd', 'a', 't'}) + 4;
+    for (size_t at = data; at < data + 6; ++at) {
+        auto damaged = bytes;
+        damaged[at] ^= 0x5A;
+        std::string result;
+        EXPECT_EQ(standardErrorOf([&] { result = tryDecode("avif", damaged); }), "") << "byte " << at;
+        EXPECT_FALSE(result.empty()) << "byte " << at;
+    }
+}
 
 TEST(Corrupted, JpegDataDamageIsSteppedOver)
 {
