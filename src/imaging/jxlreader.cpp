@@ -2,9 +2,15 @@
 // in 8-bit samples. The decoder hands the pixels over row piece by row piece, straight to the
 // sink, so no copy of the picture is held beside libjxl's own.
 #include <algorithm>
+#include <exception>
 #include <jxl/decode.h>
 #include <memory>
+#include <sched.h>
 #include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "common/error.h"
 #include "i18n/translate.h"
@@ -59,9 +65,7 @@ uint64_t decoderBytes(const JxlBasicInfo &info)
     return pixels * channels * 6 + (uint64_t(16) << 20);
 }
 
-} // namespace
-
-void decodeJpegXl(const uint8_t *bytes, size_t size, DecodeTarget &target)
+void decode(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     std::unique_ptr<JxlDecoder, DecoderDestroy> decoder(JxlDecoderCreate(nullptr));
     if (!decoder)
@@ -112,6 +116,41 @@ void decodeJpegXl(const uint8_t *bytes, size_t size, DecodeTarget &target)
             failJxl(N_("the file is damaged"));
         }
     }
+}
+
+// libjxl as this system builds it writes every failure on the way out of a damaged file to
+// standard error, and offers neither a callback nor a level for that; our one log line per file
+// already says what failed. So the decoding runs on a thread of its own whose table of open files
+// is a private copy, with standard error pointing nowhere in that copy alone: the process's
+// standard error, which every other thread writes to, stays as it was. Where the copy cannot be
+// made, libjxl speaks as before.
+template <typename Work> void withoutStandardError(Work work)
+{
+    std::exception_ptr failure;
+    std::thread quiet([&] {
+        try {
+            if (::unshare(CLONE_FILES) == 0) {
+                const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+                if (nowhere >= 0) {
+                    ::dup2(nowhere, STDERR_FILENO);
+                    ::close(nowhere);
+                }
+            }
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    quiet.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+} // namespace
+
+void decodeJpegXl(const uint8_t *bytes, size_t size, DecodeTarget &target)
+{
+    withoutStandardError([&] { decode(bytes, size, target); });
 }
 
 } // namespace vexaris::imaging::detail

@@ -348,17 +348,26 @@ std::string standardErrorOf(const std::function<void()> &call)
     return written;
 }
 
-// The AV1 decoder has its own words for a damaged stream; the one line of ours is all there is.
-TEST(Corrupted, DamagedAv1DataWritesNothingOnStandardError)
+// The decoders have their own words for a damaged stream; the one line of ours is all there is.
+TEST(Corrupted, DamagedCodedDataWritesNothingOnStandardError)
 {
-    const auto bytes = readBytes(fixture("quadrants.avif"));
-    const size_t data = find(bytes, {'m', 'd', 'a', 't'}) + 4;
-    for (size_t at = data; at < data + 6; ++at) {
-        auto damaged = bytes;
-        damaged[at] ^= 0x5A;
-        std::string result;
-        EXPECT_EQ(standardErrorOf([&] { result = tryDecode("avif", damaged); }), "") << "byte " << at;
-        EXPECT_FALSE(result.empty()) << "byte " << at;
+    const auto avif = readBytes(fixture("quadrants.avif"));
+    const auto jxl = readBytes(fixture("quadrants.jxl"));
+    const struct
+    {
+        const char *extension;
+        const std::vector<uint8_t> &bytes;
+        size_t data; // where the coded picture begins
+    } files[] = {{"avif", avif, find(avif, {'m', 'd', 'a', 't'}) + 4}, {"jxl", jxl, 20}};
+    for (const auto &file : files) {
+        for (size_t at = file.data; at < file.data + 6; ++at) {
+            auto damaged = file.bytes;
+            damaged[at] ^= 0x5A;
+            std::string result;
+            EXPECT_EQ(standardErrorOf([&] { result = tryDecode(file.extension, damaged); }), "")
+                << file.extension << ", byte " << at;
+            EXPECT_FALSE(result.empty()) << file.extension << ", byte " << at;
+        }
     }
 }
 
