@@ -41,9 +41,9 @@ void check(avifResult result)
         throw Error(formatText(_("AVIF error: %s"), {std::string(avifResultToString(result))}));
 }
 
-// What decoding takes beside the converted picture: the AV1 decoder's frame with its borders and
-// a second one it may keep, a picture made of tiles once more as a whole, and the alpha plane's
-// decoder alike; samples above 8 bits take two bytes.
+// What decoding takes beside the converted picture: the AV1 decoder's frame with its borders, or
+// a picture made of tiles once more as a whole, and the alpha plane's decoder alike; samples
+// above 8 bits take two bytes.
 uint64_t decoderBytes(const avifDecoder &decoder)
 {
     const avifImage &image = *decoder.image;
@@ -57,7 +57,7 @@ uint64_t decoderBytes(const avifDecoder &decoder)
     const uint64_t frame = pixels * sampleBytes * (4 + chromaQuarters) / 4;
     const uint64_t alphaFrame = decoder.alphaPresent ? pixels * sampleBytes : 0;
     const uint64_t converted = pixels * (decoder.alphaPresent ? 4 : 3);
-    return 3 * (frame + alphaFrame) + converted + (uint64_t(16) << 20);
+    return 2 * (frame + alphaFrame) + converted + (uint64_t(16) << 20);
 }
 
 } // namespace

@@ -46,9 +46,10 @@ void check(const heif_error &error)
         failHeif(error.message ? error.message : "");
 }
 
-// What libheif holds at its peak: the decoded planes, once more when a picture made of tiles is
-// put together or turned, the planes brought to 16 bits and then to 8 on the way to interleaved
-// samples when the file has more than 8 bits, and the decoder's own frames.
+// What libheif holds at its peak: the decoded planes, and once more while a picture made of tiles
+// is put together or turned (counted as if the chroma were not subsampled, which libheif does
+// not say before decoding), the planes brought to 16 bits and then to 8 on the way to
+// interleaved samples when the file has more than 8 bits, and the decoder's own state.
 uint64_t decoderBytes(const heif_image_handle *handle, int width, int height, bool alpha)
 {
     const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
@@ -58,7 +59,7 @@ uint64_t decoderBytes(const heif_image_handle *handle, int width, int height, bo
     const uint64_t channels = alpha ? 4 : 3;
     const uint64_t planes = pixels * sampleBytes * channels;
     const uint64_t interleaved = pixels * channels * (deep ? 3 : 1);
-    return 3 * planes + interleaved + (uint64_t(32) << 20);
+    return 2 * planes + interleaved + (uint64_t(32) << 20);
 }
 
 } // namespace

@@ -128,7 +128,7 @@ QByteArray flatLosslessWebp(unsigned side)
     put(0x2f, 8);
     put(side - 1, 14);
     put(side - 1, 14);
-    put(0, 5); // no alpha, version 0, no transform, no colour cache
+    put(0, 6); // no alpha, version 0, no transform, no colour cache
     put(0, 1); // no meta prefix codes
     for (unsigned symbol : {96u, 160u, 64u, 255u, 0u})
         put(0b101 | symbol << 3, 11); // a simple prefix code of one 8-bit symbol
