@@ -37,8 +37,11 @@ struct DecoderDestroy
 
 void check(avifResult result)
 {
-    if (result != AVIF_RESULT_OK)
-        throw Error(formatText(_("AVIF error: %s"), {std::string(avifResultToString(result))}));
+    if (result == AVIF_RESULT_OK)
+        return;
+    const std::string reason
+        = result == AVIF_RESULT_TRUNCATED_DATA ? _("the file is cut short") : std::string(avifResultToString(result));
+    throw Error(formatText(_("AVIF error: %s"), {reason}));
 }
 
 // What decoding takes beside the converted picture: the AV1 decoder's frame with its borders, or

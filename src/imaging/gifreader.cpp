@@ -21,6 +21,7 @@ struct GifSource
     const uint8_t *bytes = nullptr;
     size_t size = 0;
     size_t offset = 0;
+    bool cutShort = false;
 };
 
 extern "C" int readGifBytes(GifFileType *gif, GifByteType *out, int count)
@@ -29,6 +30,7 @@ extern "C" int readGifBytes(GifFileType *gif, GifByteType *out, int count)
     if (count <= 0)
         return 0;
     const size_t taken = std::min(source->size - source->offset, static_cast<size_t>(count));
+    source->cutShort = source->cutShort || taken < static_cast<size_t>(count);
     // An empty file has no bytes to point at; memcpy must not see its null pointer.
     if (taken == 0)
         return 0;
@@ -37,10 +39,13 @@ extern "C" int readGifBytes(GifFileType *gif, GifByteType *out, int count)
     return static_cast<int>(taken);
 }
 
-[[noreturn]] void failGif(int code)
+[[noreturn]] void failGif(int code, const GifSource &source)
 {
     const char *text = GifErrorString(code);
-    throw Error(formatText(_("GIF error: %s"), {text ? std::string(text) : std::to_string(code)}));
+    const std::string reason = source.cutShort ? _("the file is cut short")
+        : text                                 ? std::string(text)
+                                               : std::to_string(code);
+    throw Error(formatText(_("GIF error: %s"), {reason}));
 }
 
 struct GifCloser
@@ -79,17 +84,17 @@ int backgroundIndex(Palette &palette, int mapCount, PaletteEntry background)
 
 void decodeGif(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
-    GifSource source {bytes, size, 0};
+    GifSource source {bytes, size, 0, false};
     int code = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, readGifBytes, &code));
     if (!gif)
-        failGif(code);
+        failGif(code, source);
 
     int transparent = NO_TRANSPARENT_COLOR;
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR)
-            failGif(gif->Error);
+            failGif(gif->Error, source);
         if (type == IMAGE_DESC_RECORD_TYPE)
             break;
         if (type == TERMINATE_RECORD_TYPE)
@@ -99,7 +104,7 @@ void decodeGif(const uint8_t *bytes, size_t size, DecodeTarget &target)
         int extensionCode = 0;
         GifByteType *extension = nullptr;
         if (DGifGetExtension(gif.get(), &extensionCode, &extension) == GIF_ERROR)
-            failGif(gif->Error);
+            failGif(gif->Error, source);
         if (extensionCode == GRAPHICS_EXT_FUNC_CODE && extension && extension[0] >= 4) {
             GraphicsControlBlock control {};
             if (DGifExtensionToGCB(extension[0], extension + 1, &control) == GIF_OK)
@@ -107,11 +112,11 @@ void decodeGif(const uint8_t *bytes, size_t size, DecodeTarget &target)
         }
         while (extension) {
             if (DGifGetExtensionNext(gif.get(), &extension) == GIF_ERROR)
-                failGif(gif->Error);
+                failGif(gif->Error, source);
         }
     }
     if (DGifGetImageDesc(gif.get()) == GIF_ERROR)
-        failGif(gif->Error);
+        failGif(gif->Error, source);
 
     const GifImageDesc &frame = gif->Image;
     if (frame.Width <= 0 || frame.Height <= 0)
@@ -188,7 +193,7 @@ void decodeGif(const uint8_t *bytes, size_t size, DecodeTarget &target)
         for (int pass = 0; pass < 4; ++pass) {
             for (int row = kStart[pass]; row < frame.Height; row += kStep[pass]) {
                 if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR)
-                    failGif(gif->Error);
+                    failGif(gif->Error, source);
                 drawLine(row);
             }
         }
@@ -197,7 +202,7 @@ void decodeGif(const uint8_t *bytes, size_t size, DecodeTarget &target)
         const int visibleRows = static_cast<int>(std::min<int64_t>(frame.Height, int64_t(height) - frame.Top));
         for (int row = 0; row < visibleRows; ++row) {
             if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR)
-                failGif(gif->Error);
+                failGif(gif->Error, source);
             drawLine(row);
         }
     }

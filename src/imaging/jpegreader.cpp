@@ -28,6 +28,7 @@ struct JpegFailure
     std::jmp_buf jump;
     int code = 0;
     bool tooManyScans = false;
+    bool endedEarly = false;
 };
 
 extern "C" void failJpeg(j_common_ptr info)
@@ -37,9 +38,13 @@ extern "C" void failJpeg(j_common_ptr info)
     std::longjmp(failure->jump, 1);
 }
 
-// Warnings are damage the decoder steps over; the picture is still worth a signature.
-extern "C" void ignoreJpegMessage(j_common_ptr, int)
+// Warnings are damage the decoder steps over; the picture is still worth a signature. Only the
+// end of the data before the end of the picture is noted: the decoder fills in the rest, and the
+// run says so.
+extern "C" void noteJpegWarning(j_common_ptr info, int level)
 {
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+        reinterpret_cast<JpegFailure *>(info->err)->endedEarly = true;
 }
 extern "C" void ignoreJpegOutput(j_common_ptr)
 {
@@ -62,7 +67,7 @@ public:
     {
         m_info.err = jpeg_std_error(&m_failure.manager);
         m_failure.manager.error_exit = failJpeg;
-        m_failure.manager.emit_message = ignoreJpegMessage;
+        m_failure.manager.emit_message = noteJpegWarning;
         m_failure.manager.output_message = ignoreJpegOutput;
         m_progress.progress_monitor = limitJpegScans;
         jpeg_create_decompress(&m_info);
@@ -113,6 +118,7 @@ public:
     }
 
     jpeg_decompress_struct &info() { return m_info; }
+    bool endedEarly() const { return m_failure.endedEarly; }
 
 private:
     jpeg_decompress_struct m_info {};
@@ -206,16 +212,18 @@ void decodeJpeg(const uint8_t *bytes, size_t size, DecodeTarget &target)
                 decoder.fail();
             sink.put();
         }
-        return;
+    } else {
+        std::vector<uint8_t> cmyk(static_cast<size_t>(width) * 4);
+        const bool inverted = info.saw_Adobe_marker;
+        for (int y = 0; y < height; ++y) {
+            if (!decoder.readRow(cmyk.data()))
+                decoder.fail();
+            cmykToBgr(cmyk.data(), width, inverted, sink.row(y));
+            sink.put();
+        }
     }
-    std::vector<uint8_t> cmyk(static_cast<size_t>(width) * 4);
-    const bool inverted = info.saw_Adobe_marker;
-    for (int y = 0; y < height; ++y) {
-        if (!decoder.readRow(cmyk.data()))
-            decoder.fail();
-        cmykToBgr(cmyk.data(), width, inverted, sink.row(y));
-        sink.put();
-    }
+    if (decoder.endedEarly())
+        target.noteTruncated();
 }
 
 } // namespace vexaris::imaging::detail

@@ -286,7 +286,7 @@ void LoadPictureData(std::string_view extension, const uint8_t *bytes, size_t si
         sink, processDecodeBudget(), [&](detail::DecodeTarget &target) { loadData(row, picture, target); });
 }
 
-JpegRepair DecodePictureFile(const std::filesystem::path &path, Picture &picture, RowSink &sink, MemoryBudget &budget)
+FileNotes DecodePictureFile(const std::filesystem::path &path, Picture &picture, RowSink &sink, MemoryBudget &budget)
 {
     picture.width = 0;
     picture.height = 0;
@@ -298,7 +298,7 @@ JpegRepair DecodePictureFile(const std::filesystem::path &path, Picture &picture
         ~Trim() { trim(picture.data); }
     } trimmed {picture};
 
-    JpegRepair repair;
+    FileNotes notes;
     readWithinBudget(path, picture, sink, budget, [&](detail::DecodeTarget &target) {
         if (readSizeOnly(row, picture.data, picture)) {
             // The sink sees the size (to refuse a picture too small) before the icon or
@@ -312,12 +312,13 @@ JpegRepair DecodePictureFile(const std::filesystem::path &path, Picture &picture
             try {
                 detail::readJpegHeader(picture.data.data(), picture.data.size(), picture.width, picture.height);
             } catch (const Error &headerFailure) {
-                repair = StripJpegPrefix(path, headerFailure.what(), picture);
+                notes.repair = StripJpegPrefix(path, headerFailure.what(), picture);
             }
         }
         decodePixels(row, picture.data.data(), picture.data.size(), target);
+        notes.truncated = target.truncated();
     });
-    return repair;
+    return notes;
 }
 
 void PictureToBitmap(const Picture &picture, Bitmap &bitmap)

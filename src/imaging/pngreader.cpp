@@ -24,6 +24,7 @@ struct PngSource
     const uint8_t *bytes = nullptr;
     size_t size = 0;
     size_t offset = 0;
+    bool cutShort = false;
 };
 
 struct PngFailure
@@ -46,8 +47,10 @@ extern "C" void ignorePngWarning(png_structp, png_const_charp)
 extern "C" void readPngBytes(png_structp png, png_bytep out, size_t count)
 {
     auto *source = static_cast<PngSource *>(png_get_io_ptr(png));
-    if (count > source->size - source->offset)
+    if (count > source->size - source->offset) {
+        source->cutShort = true;
         png_error(png, "unexpected end of file");
+    }
     std::memcpy(out, source->bytes + source->offset, count);
     source->offset += count;
 }
@@ -56,7 +59,7 @@ class PngDecoder
 {
 public:
     PngDecoder(const uint8_t *bytes, size_t size)
-        : m_source {bytes, size, 0}
+        : m_source {bytes, size, 0, false}
     {
         m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &m_failure, failPng, ignorePngWarning);
         if (m_png)
@@ -113,7 +116,11 @@ public:
         return true;
     }
 
-    [[noreturn]] void fail() const { throw Error(formatText(_("PNG error: %s"), {std::string(m_failure.message)})); }
+    [[noreturn]] void fail() const
+    {
+        const std::string reason = m_source.cutShort ? _("the file is cut short") : std::string(m_failure.message);
+        throw Error(formatText(_("PNG error: %s"), {reason}));
+    }
 
     png_structp png() const { return m_png; }
     png_infop info() const { return m_info; }

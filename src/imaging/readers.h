@@ -45,11 +45,16 @@ public:
     // needs more than the whole budget; raises MustWaitForMemory when it must wait.
     void reserve(int64_t width, int64_t height, uint64_t decoderBytes);
 
+    // The data ended before the picture did, and the decoder filled in the rest.
+    void noteTruncated() { m_truncated = true; }
+    bool truncated() const { return m_truncated; }
+
 private:
     RowSink &m_sink;
     MemoryBudget &m_budget;
     MemoryBudget::Lease &m_lease;
     uint64_t m_held;
+    bool m_truncated = false;
 };
 
 // A picture file opened for reading: a regular file (after following symbolic links), never a

@@ -28,15 +28,19 @@ struct TiffSource
     uint64_t size = 0;
     uint64_t offset = 0;
     std::string message;
+    bool cutShort = false;
 };
 
 extern "C" tmsize_t readTiffBytes(thandle_t handle, void *out, tmsize_t count)
 {
     auto *source = static_cast<TiffSource *>(handle);
-    if (count <= 0 || source->offset >= source->size)
+    if (count <= 0)
         return 0;
-    const uint64_t available = source->size - source->offset;
+    const uint64_t available = source->offset < source->size ? source->size - source->offset : 0;
     const uint64_t taken = std::min<uint64_t>(available, static_cast<uint64_t>(count));
+    source->cutShort = source->cutShort || taken < static_cast<uint64_t>(count);
+    if (taken == 0)
+        return 0;
     std::memcpy(out, source->bytes + source->offset, taken);
     source->offset += taken;
     return static_cast<tmsize_t>(taken);
@@ -94,9 +98,12 @@ extern "C" int ignoreTiffWarning(TIFF *, void *, const char *, const char *, va_
     return 1;
 }
 
-[[noreturn]] void failTiff(const std::string &message)
+[[noreturn]] void failTiff(const TiffSource &source, const std::string &message)
 {
-    throw Error(formatText(_("TIFF error: %s"), {message.empty() ? std::string("unreadable file") : message}));
+    std::string reason = message.empty() ? std::string("unreadable file") : message;
+    if (source.cutShort)
+        reason = _("the file is cut short");
+    throw Error(formatText(_("TIFF error: %s"), {reason}));
 }
 
 struct TiffCloser
@@ -113,7 +120,7 @@ struct RgbaImageEnd
 
 void decodeTiff(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
-    TiffSource source {bytes, size, 0, {}};
+    TiffSource source {bytes, size, 0, {}, false};
     TIFFOpenOptions *options = TIFFOpenOptionsAlloc();
     if (!options)
         throw Error(_("Out of memory"));
@@ -125,14 +132,14 @@ void decodeTiff(const uint8_t *bytes, size_t size, DecodeTarget &target)
         seekTiff, closeTiff, tiffSize, mapTiff, unmapTiff, options));
     TIFFOpenOptionsFree(options);
     if (!tiff)
-        failTiff(source.message);
+        failTiff(source, source.message);
 
     char reason[1024] = {};
     if (!TIFFRGBAImageOK(tiff.get(), reason))
-        failTiff(source.message.empty() ? std::string(reason) : source.message);
+        failTiff(source, source.message.empty() ? std::string(reason) : source.message);
     TIFFRGBAImage image {};
     if (!TIFFRGBAImageBegin(&image, tiff.get(), 1, reason))
-        failTiff(source.message.empty() ? std::string(reason) : source.message);
+        failTiff(source, source.message.empty() ? std::string(reason) : source.message);
     std::unique_ptr<TIFFRGBAImage, RgbaImageEnd> imageEnd(&image);
     // libtiff flips rows only within the band it is asked for, which scrambles a picture read
     // band by band. So it hands the rows over as stored, and they are put in place here.
@@ -169,7 +176,7 @@ void decodeTiff(const uint8_t *bytes, size_t size, DecodeTarget &target)
         image.row_offset = static_cast<int>(top);
         image.col_offset = 0;
         if (!TIFFRGBAImageGet(&image, band.data(), image.width, rows))
-            failTiff(source.message);
+            failTiff(source, source.message);
         for (uint32_t r = 0; r < rows; ++r) {
             const uint32_t *in = band.data() + static_cast<size_t>(r) * image.width;
             const uint32_t storedRow = top + r;

@@ -25,8 +25,9 @@ PictureReading PictureReader::read(const std::filesystem::path &file)
 {
     PictureReading reading;
     try {
-        const imaging::JpegRepair repair = imaging::DecodePictureFile(file, m_imgLoader, m_reduction, m_budget);
-        reading.repairFailure = repair.failure;
+        const imaging::FileNotes notes = imaging::DecodePictureFile(file, m_imgLoader, m_reduction, m_budget);
+        reading.repairFailure = notes.repair.failure;
+        reading.truncated = notes.truncated;
         reading.width = m_reduction.width;
         reading.height = m_reduction.height;
         imaging::CellBuffer cells;

@@ -24,6 +24,8 @@ struct PictureReading
     // Why a JPEG file with bytes in front of its data could not be repaired on disk; the
     // picture was then read from the repaired bytes in memory, and the file is as it was.
     std::string repairFailure;
+    // The file ended before its picture did; the signature is of what could be read.
+    bool truncated = false;
 };
 
 class PictureReader

@@ -1,4 +1,5 @@
 // The update run over real folders of real picture files, against a fresh database.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -444,6 +445,65 @@ TEST_F(ThumbnailRunTest, PictureNeedingMoreMemoryThanAllowedIsRefusedWithOneLine
     EXPECT_EQ(summary.picturesRead, 1);
     EXPECT_EQ(rows(folderId).count(QStringLiteral("photo.jpg")), 1u);
 }
+
+struct CutCase
+{
+    const char *fixture;
+    // The line after "Could not read the file …: ", or none when what could be read is stored.
+    const char *failure;
+};
+
+std::ostream &operator<<(std::ostream &out, const CutCase &c)
+{
+    return out << c.fixture;
+}
+
+class TruncatedFile : public ThumbnailRunTest, public ::testing::WithParamInterface<CutCase>
+{
+};
+
+// A file cut short keeps what its decoder could read, with a line that says so, or gets a line
+// saying it is cut short and no row.
+TEST_P(TruncatedFile, SaysSoInOneLine)
+{
+    QFile original(QStringLiteral(VEXARIS_TEST_DATA "/loader/") + QString::fromLatin1(GetParam().fixture));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    const QString folder = makeFolder(QStringLiteral("cut"));
+    const QString name = QString::fromLatin1(GetParam().fixture);
+    QFile cut(folder + QLatin1Char('/') + name);
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    // Half of what follows a JPEG file's first scan header, so that the cut falls in its coded
+    // data; half of any other file.
+    const qsizetype scan = std::max<qsizetype>(0, bytes.indexOf(QByteArray("\xFF\xDA", 2)));
+    cut.write(bytes.left(scan + (bytes.size() - scan) / 2));
+    cut.close();
+    const int folderId = addFolder(folder);
+
+    run();
+
+    const QString path = folder + QLatin1Char('/') + name;
+    const QString line = GetParam().failure
+        ? QStringLiteral("Could not read the file %1: %2").arg(path, QString::fromLatin1(GetParam().failure))
+        : QStringLiteral("The file %1 is truncated or damaged: only what could be read of it was stored.").arg(path);
+    EXPECT_EQ(newLogLines(0), QStringList {line});
+    EXPECT_EQ(rows(folderId).count(name), GetParam().failure ? 0u : 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, TruncatedFile,
+    ::testing::Values(CutCase {"quadrants.jpg", nullptr}, CutCase {"quadrants-progressive.jpg", nullptr},
+        CutCase {"grey.jpg", nullptr}, CutCase {"quadrants-cmyk.jpg", nullptr},
+        CutCase {"quadrants.png", "PNG error: the file is cut short"},
+        CutCase {"quadrants-interlaced.gif", "GIF error: the file is cut short"},
+        CutCase {"quadrants.tif", "TIFF error: the file is cut short"},
+        CutCase {"quadrants.webp", "WebP error: the file is cut short"},
+        CutCase {"quadrants.avif", "AVIF error: the file is cut short"}),
+    [](const ::testing::TestParamInfo<CutCase> &row) {
+        std::string name = row.param.fixture;
+        for (char &c : name)
+            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        return name;
+    });
 
 TEST_F(ThumbnailRunTest, HiddenFileIsNotListedSoItsRowGoes)
 {
