@@ -2,6 +2,7 @@
 // coder our extension table names. The content never chooses the coder: a file is read as what
 // its name says or not at all.
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <magick/MagickCore.h>
 #include <memory>
@@ -105,6 +106,31 @@ void checkSgiLength(const uint8_t *bytes, size_t size)
         throw Error(formatText(_("Cannot read the picture: %s"), {"unexpected end of file"}));
 }
 
+// The width and height of a portable bitmap, graymap or pixmap ("P1" to "P6"): decimal numbers
+// after the magic, with white space and comments from "#" to the end of the line between.
+bool readAnymapSize(const uint8_t *bytes, size_t size, int64_t &width, int64_t &height)
+{
+    if (size < 2 || bytes[0] != 'P' || bytes[1] < '1' || bytes[1] > '6')
+        return false;
+    size_t at = 2;
+    const auto number = [&](int64_t &value) {
+        for (;;) {
+            while (at < size && std::isspace(bytes[at]))
+                ++at;
+            if (at >= size || bytes[at] != '#')
+                break;
+            while (at < size && bytes[at] != '\n' && bytes[at] != '\r')
+                ++at;
+        }
+        const size_t start = at;
+        value = 0;
+        while (at < size && std::isdigit(bytes[at]) && value <= kMaxPictureSide)
+            value = value * 10 + (bytes[at++] - '0');
+        return at > start;
+    };
+    return number(width) && number(height);
+}
+
 } // namespace
 
 void decodeWithMagick(const char *coder, const uint8_t *bytes, size_t size, DecodeTarget &target)
@@ -129,14 +155,27 @@ void decodeWithMagick(const char *coder, const uint8_t *bytes, size_t size, Deco
     info->scene = photoCd ? 3 : 0;
     info->number_scenes = 1;
 
-    // A ping reads the header alone, which tells how large ImageMagick's pixel cache will be.
-    {
+    // The header alone tells how large ImageMagick's pixel cache will be. ImageMagick reads it
+    // when pinged, but loses a string each time it pings a portable anymap, whose header is
+    // simple enough to read here; one that cannot be read here is refused by ImageMagick before
+    // it allocates anything.
+    int64_t columns = 0;
+    int64_t rows = 0;
+    bool sized = false;
+    if (std::strcmp(coder, "PNM") == 0) {
+        sized = readAnymapSize(bytes, size, columns, rows);
+    } else {
         std::unique_ptr<Image, ImageListDeleter> header(PingBlob(info.get(), bytes, size, exception.get()));
         if (!header || exception->severity >= ErrorException)
             failMagick(exception.get());
-        checkPictureSize(static_cast<int64_t>(header->columns), static_cast<int64_t>(header->rows));
-        target.reserve(static_cast<int64_t>(header->columns), static_cast<int64_t>(header->rows),
-            static_cast<uint64_t>(header->columns) * header->rows * kMagickPixelBytes + header->columns * 4);
+        columns = static_cast<int64_t>(header->columns);
+        rows = static_cast<int64_t>(header->rows);
+        sized = true;
+    }
+    if (sized) {
+        checkPictureSize(columns, rows);
+        target.reserve(columns, rows,
+            static_cast<uint64_t>(columns) * static_cast<uint64_t>(rows) * kMagickPixelBytes + uint64_t(columns) * 4);
     }
 
     std::unique_ptr<Image, ImageListDeleter> image(BlobToImage(info.get(), bytes, size, exception.get()));
