@@ -20,6 +20,8 @@ struct PaletteEntry
     uint8_t blue = 0;
 };
 
+using Palette = std::array<PaletteEntry, 256>;
+
 // Rows run from the top of the picture, columns from the left, with no padding between rows.
 // The pixel buffer keeps its capacity across allocate() calls, so one bitmap kept by a run
 // serves every file without mapping fresh memory each time.
@@ -40,7 +42,7 @@ public:
     const uint8_t *data() const { return m_pixels.data(); }
 
     // Only meaningful for Palette8; entries past the palette's size read as black.
-    std::array<PaletteEntry, 256> palette {};
+    Palette palette {};
 
 private:
     int m_width = 0;

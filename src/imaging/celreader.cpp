@@ -18,7 +18,7 @@ constexpr size_t kPaletteBytes = 768;
 
 } // namespace
 
-void decodeAnimatorCel(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodeAnimatorCel(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     ByteReader reader(bytes, size, _("The cel file is truncated"));
     if (size < 2 || reader.u16() != kCelMagic)
@@ -44,10 +44,17 @@ void decodeAnimatorCel(const uint8_t *bytes, size_t size, Bitmap &bitmap)
         sixBit = sixBit && palette[i] < 64;
     const auto level
         = [sixBit](uint8_t value) { return sixBit ? static_cast<uint8_t>((value * 255 + 31) / 63) : value; };
-    bitmap.allocate(width, height, Layout::Palette8);
+    Palette colours {};
     for (size_t i = 0; i < 256; ++i)
-        bitmap.palette[i] = {level(palette[i * 3]), level(palette[i * 3 + 1]), level(palette[i * 3 + 2])};
-    std::copy(pixels, pixels + pixelBytes, bitmap.data());
+        colours[i] = {level(palette[i * 3]), level(palette[i * 3 + 1]), level(palette[i * 3 + 2])};
+    // The pixels are the file's own bytes, handed on row by row.
+    target.reserve(width, height, 0);
+    RowSink &sink = target.sink();
+    sink.begin(width, height, Layout::Palette8, colours);
+    for (int y = 0; y < height; ++y) {
+        std::copy(pixels + size_t(y) * width, pixels + size_t(y + 1) * width, sink.row(y));
+        sink.put();
+    }
 }
 
 } // namespace vexaris::imaging::detail

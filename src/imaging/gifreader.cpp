@@ -21,6 +21,7 @@ struct GifSource
     const uint8_t *bytes = nullptr;
     size_t size = 0;
     size_t offset = 0;
+    bool cutShort = false;
 };
 
 extern "C" int readGifBytes(GifFileType *gif, GifByteType *out, int count)
@@ -29,6 +30,7 @@ extern "C" int readGifBytes(GifFileType *gif, GifByteType *out, int count)
     if (count <= 0)
         return 0;
     const size_t taken = std::min(source->size - source->offset, static_cast<size_t>(count));
+    source->cutShort = source->cutShort || taken < static_cast<size_t>(count);
     // An empty file has no bytes to point at; memcpy must not see its null pointer.
     if (taken == 0)
         return 0;
@@ -37,10 +39,13 @@ extern "C" int readGifBytes(GifFileType *gif, GifByteType *out, int count)
     return static_cast<int>(taken);
 }
 
-[[noreturn]] void failGif(int code)
+[[noreturn]] void failGif(int code, const GifSource &source)
 {
     const char *text = GifErrorString(code);
-    throw Error(formatText(_("GIF error: %s"), {text ? std::string(text) : std::to_string(code)}));
+    const std::string reason = source.cutShort ? _("the file is cut short")
+        : text                                 ? std::string(text)
+                                               : std::to_string(code);
+    throw Error(formatText(_("GIF error: %s"), {reason}));
 }
 
 struct GifCloser
@@ -53,16 +58,16 @@ struct GifCloser
 };
 
 // The palette index that shows the screen's background: an unused slot when there is one.
-int backgroundIndex(Bitmap &bitmap, int mapCount, PaletteEntry background)
+int backgroundIndex(Palette &palette, int mapCount, PaletteEntry background)
 {
     if (mapCount < 256) {
-        bitmap.palette[static_cast<size_t>(mapCount)] = background;
+        palette[static_cast<size_t>(mapCount)] = background;
         return mapCount;
     }
     int best = 0;
     int bestDistance = 1 << 30;
     for (int i = 0; i < 256; ++i) {
-        const PaletteEntry &entry = bitmap.palette[static_cast<size_t>(i)];
+        const PaletteEntry &entry = palette[static_cast<size_t>(i)];
         const int dr = entry.red - background.red;
         const int dg = entry.green - background.green;
         const int db = entry.blue - background.blue;
@@ -77,19 +82,19 @@ int backgroundIndex(Bitmap &bitmap, int mapCount, PaletteEntry background)
 
 } // namespace
 
-void decodeGif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodeGif(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
-    GifSource source {bytes, size, 0};
+    GifSource source {bytes, size, 0, false};
     int code = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, readGifBytes, &code));
     if (!gif)
-        failGif(code);
+        failGif(code, source);
 
     int transparent = NO_TRANSPARENT_COLOR;
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR)
-            failGif(gif->Error);
+            failGif(gif->Error, source);
         if (type == IMAGE_DESC_RECORD_TYPE)
             break;
         if (type == TERMINATE_RECORD_TYPE)
@@ -99,7 +104,7 @@ void decodeGif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
         int extensionCode = 0;
         GifByteType *extension = nullptr;
         if (DGifGetExtension(gif.get(), &extensionCode, &extension) == GIF_ERROR)
-            failGif(gif->Error);
+            failGif(gif->Error, source);
         if (extensionCode == GRAPHICS_EXT_FUNC_CODE && extension && extension[0] >= 4) {
             GraphicsControlBlock control {};
             if (DGifExtensionToGCB(extension[0], extension + 1, &control) == GIF_OK)
@@ -107,11 +112,11 @@ void decodeGif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
         }
         while (extension) {
             if (DGifGetExtensionNext(gif.get(), &extension) == GIF_ERROR)
-                failGif(gif->Error);
+                failGif(gif->Error, source);
         }
     }
     if (DGifGetImageDesc(gif.get()) == GIF_ERROR)
-        failGif(gif->Error);
+        failGif(gif->Error, source);
 
     const GifImageDesc &frame = gif->Image;
     if (frame.Width <= 0 || frame.Height <= 0)
@@ -128,15 +133,17 @@ void decodeGif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
     const int width = static_cast<int>(screenWidth);
     const int height = static_cast<int>(screenHeight);
 
-    bitmap.allocate(width, height, Layout::Palette8);
+    // One line of the frame and one of the screen at a time: the screen is handed on row by row.
+    target.reserve(width, height, static_cast<uint64_t>(frame.Width) + static_cast<uint64_t>(width));
+    Palette palette {};
     const ColorMapObject *map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
     int mapCount = 0;
     if (map && map->Colors) {
         mapCount = std::clamp(map->ColorCount, 0, 256);
         for (int i = 0; i < mapCount; ++i)
-            bitmap.palette[static_cast<size_t>(i)] = {map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue};
+            palette[static_cast<size_t>(i)] = {map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue};
     } else {
-        setGreyPalette(bitmap);
+        palette = greyPalette();
         mapCount = 256;
     }
 
@@ -150,15 +157,27 @@ void decodeGif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
     const bool coversScreen = frame.Left <= 0 && frame.Top <= 0 && int64_t(frame.Left) + frame.Width >= width
         && int64_t(frame.Top) + frame.Height >= height;
     if (!coversScreen || transparent != NO_TRANSPARENT_COLOR)
-        fill = backgroundIndex(bitmap, mapCount, background);
-    std::memset(bitmap.data(), fill, bitmap.stride() * static_cast<size_t>(height));
+        fill = backgroundIndex(palette, mapCount, background);
+    RowSink &sink = target.sink();
+    sink.begin(width, height, Layout::Palette8, palette);
 
+    // Screen rows that the frame does not reach show the background; every other row is put when
+    // its frame line has been decoded, so each row of the screen is put once.
+    const int64_t frameTop = std::clamp<int64_t>(frame.Top, 0, height);
+    const int64_t frameBottom = std::clamp<int64_t>(int64_t(frame.Top) + frame.Height, 0, height);
+    for (int64_t y = 0; y < height; ++y) {
+        if (y >= frameTop && y < frameBottom)
+            continue;
+        std::memset(sink.row(static_cast<int>(y)), fill, static_cast<size_t>(width));
+        sink.put();
+    }
     std::vector<GifPixelType> line(static_cast<size_t>(frame.Width));
     const auto drawLine = [&](int frameRow) {
         const int64_t y = int64_t(frame.Top) + frameRow;
         if (y < 0 || y >= height)
             return;
-        uint8_t *out = bitmap.row(static_cast<int>(y));
+        uint8_t *out = sink.row(static_cast<int>(y));
+        std::memset(out, fill, static_cast<size_t>(width));
         for (int x = 0; x < frame.Width; ++x) {
             const int64_t screenX = int64_t(frame.Left) + x;
             if (screenX < 0 || screenX >= width)
@@ -166,6 +185,7 @@ void decodeGif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
             const GifPixelType pixel = line[static_cast<size_t>(x)];
             out[screenX] = pixel == transparent ? static_cast<uint8_t>(fill) : pixel;
         }
+        sink.put();
     };
     if (frame.Interlace) {
         static constexpr int kStart[4] = {0, 4, 2, 1};
@@ -173,7 +193,7 @@ void decodeGif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
         for (int pass = 0; pass < 4; ++pass) {
             for (int row = kStart[pass]; row < frame.Height; row += kStep[pass]) {
                 if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR)
-                    failGif(gif->Error);
+                    failGif(gif->Error, source);
                 drawLine(row);
             }
         }
@@ -182,7 +202,7 @@ void decodeGif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
         const int visibleRows = static_cast<int>(std::min<int64_t>(frame.Height, int64_t(height) - frame.Top));
         for (int row = 0; row < visibleRows; ++row) {
             if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR)
-                failGif(gif->Error);
+                failGif(gif->Error, source);
             drawLine(row);
         }
     }

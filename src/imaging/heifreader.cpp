@@ -46,9 +46,25 @@ void check(const heif_error &error)
         failHeif(error.message ? error.message : "");
 }
 
+// What libheif holds at its peak: the decoded planes, and once more while a picture made of tiles
+// is put together or turned (counted as if the chroma were not subsampled, which libheif does
+// not say before decoding), the planes brought to 16 bits and then to 8 on the way to
+// interleaved samples when the file has more than 8 bits, and the decoder's own state.
+uint64_t decoderBytes(const heif_image_handle *handle, int width, int height, bool alpha)
+{
+    const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8
+        || heif_image_handle_get_chroma_bits_per_pixel(handle) > 8;
+    const uint64_t sampleBytes = deep ? 2 : 1;
+    const uint64_t channels = alpha ? 4 : 3;
+    const uint64_t planes = pixels * sampleBytes * channels;
+    const uint64_t interleaved = pixels * channels * (deep ? 3 : 1);
+    return 2 * planes + interleaved + (uint64_t(32) << 20);
+}
+
 } // namespace
 
-void decodeHeif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodeHeif(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     // Registers the codecs; libheif counts the calls, and the program keeps it for its lifetime.
     static std::once_flag started;
@@ -67,6 +83,7 @@ void decodeHeif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
     const int height = heif_image_handle_get_height(handle.get());
     checkPictureSize(width, height);
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    target.reserve(width, height, decoderBytes(handle.get(), width, height, alpha));
 
     std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
     if (!options)
@@ -92,11 +109,13 @@ void decodeHeif(const uint8_t *bytes, size_t size, Bitmap &bitmap)
     for (int y = 0; y < height && grey; ++y)
         grey = samplesAreGrey(rowAt(y), width, format.channels);
 
-    bitmap.allocate(width, height, grey ? Layout::Palette8 : Layout::Rgb24);
-    if (grey)
-        setGreyPalette(bitmap);
-    for (int y = 0; y < height; ++y)
-        storeSampleRow(rowAt(y), width, format, bitmap.row(y), bitmap.layout());
+    RowSink &sink = target.sink();
+    const Layout layout = grey ? Layout::Palette8 : Layout::Rgb24;
+    sink.begin(width, height, layout, grey ? greyPalette() : Palette {});
+    for (int y = 0; y < height; ++y) {
+        storeSampleRow(rowAt(y), width, format, sink.row(y), layout);
+        sink.put();
+    }
 }
 
 } // namespace vexaris::imaging::detail

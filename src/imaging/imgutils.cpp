@@ -11,17 +11,11 @@
 #include "common/error.h"
 #include "i18n/translate.h"
 #include "imaging/bitmap.h"
+#include "imaging/cellreduction.h"
 
 namespace vexaris::imaging {
 
 namespace {
-
-// First source row (or column) of cell i along a side of the given length. Computed in 64 bits
-// so that sides beyond 67 million pixels cannot overflow the product.
-int cellStart(int i, int side)
-{
-    return static_cast<int>(static_cast<int64_t>(i) * side / kCellSide);
-}
 
 size_t cellOffset(int r, int c)
 {
@@ -32,66 +26,11 @@ size_t cellOffset(int r, int c)
 
 void ReduceToCells(const Bitmap &bitmap, CellBuffer &cells)
 {
-    const int width = bitmap.width();
-    const int height = bitmap.height();
-    if (width < kCellSide || height < kCellSide)
-        throw Error(formatText(_("The picture is too small for a signature (%d × %d pixels)"),
-            {std::to_string(width), std::to_string(height)}));
-
-    std::array<int, kCellSide + 1> columnStart {};
-    for (int j = 0; j <= kCellSide; ++j)
-        columnStart[j] = cellStart(j, width);
-
-    // Palette colours in the byte order of a true-colour pixel, so both layouts sum alike.
-    std::array<std::array<uint8_t, 3>, 256> paletteBgr {};
-    const bool paletted = bitmap.layout() == Layout::Palette8;
-    if (paletted) {
-        for (size_t index = 0; index < paletteBgr.size(); ++index) {
-            const PaletteEntry &entry = bitmap.palette[index];
-            paletteBgr[index] = {entry.blue, entry.green, entry.red};
-        }
-    }
-
-    // 64-bit sums: a cell of a very large picture can hold more than 8 million pixels.
-    std::array<uint64_t, static_cast<size_t>(kCellSide) * 3> sums {};
-    for (int i = 0; i < kCellSide; ++i) {
-        const int rowBegin = cellStart(i, height);
-        const int rowEnd = cellStart(i + 1, height);
-        sums.fill(0);
-        for (int y = rowBegin; y < rowEnd; ++y) {
-            const uint8_t *row = bitmap.row(y);
-            for (int j = 0; j < kCellSide; ++j) {
-                uint64_t s0 = 0;
-                uint64_t s1 = 0;
-                uint64_t s2 = 0;
-                if (paletted) {
-                    for (int x = columnStart[j]; x < columnStart[j + 1]; ++x) {
-                        const std::array<uint8_t, 3> &colour = paletteBgr[row[x]];
-                        s0 += colour[0];
-                        s1 += colour[1];
-                        s2 += colour[2];
-                    }
-                } else {
-                    const uint8_t *pixel = row + static_cast<size_t>(columnStart[j]) * 3;
-                    for (int x = columnStart[j]; x < columnStart[j + 1]; ++x, pixel += 3) {
-                        s0 += pixel[0];
-                        s1 += pixel[1];
-                        s2 += pixel[2];
-                    }
-                }
-                sums[static_cast<size_t>(j) * 3] += s0;
-                sums[static_cast<size_t>(j) * 3 + 1] += s1;
-                sums[static_cast<size_t>(j) * 3 + 2] += s2;
-            }
-        }
-        const uint64_t rows = static_cast<uint64_t>(rowEnd - rowBegin);
-        for (int j = 0; j < kCellSide; ++j) {
-            const uint64_t count = rows * static_cast<uint64_t>(columnStart[j + 1] - columnStart[j]);
-            for (int k = 0; k < 3; ++k)
-                cells[cellOffset(i, j) + static_cast<size_t>(k)]
-                    = static_cast<uint8_t>(sums[static_cast<size_t>(j) * 3 + static_cast<size_t>(k)] / count);
-        }
-    }
+    CellReduction reduction;
+    reduction.begin(bitmap.width(), bitmap.height(), bitmap.layout(), bitmap.palette);
+    for (int y = 0; y < bitmap.height(); ++y)
+        reduction.add(0, y, bitmap.width(), bitmap.row(y));
+    reduction.finish(cells);
 }
 
 void EqualizeChannel(CellBuffer &cells, int k)
@@ -179,9 +118,16 @@ int32_t SquareSum(const uint8_t *bytes, size_t length)
 
 Signature ComputeSignature(const Bitmap &bitmap)
 {
+    CellBuffer cells;
+    ReduceToCells(bitmap, cells);
+    return SignatureOfCells(cells);
+}
+
+Signature SignatureOfCells(const CellBuffer &reduced)
+{
     Signature signature;
     CellBuffer &cells = signature.Thumbnail;
-    ReduceToCells(bitmap, cells);
+    cells = reduced;
     for (int k = 0; k < 3; ++k)
         EqualizeChannel(cells, k);
     ComputeDerivative(cells, signature.Derivative);

@@ -17,8 +17,11 @@ using EdgeBuffer = DerivativeBytes; // one byte a cell, cell (r, c) at r·32 + c
 // The whole signature of a bitmap at least 32 pixels wide and high; throws vexaris::Error for a
 // smaller one, which the loader refuses before it gets here.
 Signature ComputeSignature(const Bitmap &bitmap);
+// The rest of the signature from the cells of a picture reduced as it was read (CellReduction).
+Signature SignatureOfCells(const CellBuffer &cells);
 
-// Averages each cell's block of source pixels, reading each pixel once, row by row. Both layouts
+// Averages each cell's block of source pixels, reading each pixel once, row by row (through a
+// CellReduction, so a picture reduced as it is read gets the very same cells). Both layouts
 // leave blue in byte 0, green in byte 1 and red in byte 2, so a picture gets the same cells
 // whether it was stored with a palette or with true colour.
 void ReduceToCells(const Bitmap &bitmap, CellBuffer &cells);

@@ -28,6 +28,7 @@ struct JpegFailure
     std::jmp_buf jump;
     int code = 0;
     bool tooManyScans = false;
+    bool endedEarly = false;
 };
 
 extern "C" void failJpeg(j_common_ptr info)
@@ -37,9 +38,13 @@ extern "C" void failJpeg(j_common_ptr info)
     std::longjmp(failure->jump, 1);
 }
 
-// Warnings are damage the decoder steps over; the picture is still worth a signature.
-extern "C" void ignoreJpegMessage(j_common_ptr, int)
+// Warnings are damage the decoder steps over; the picture is still worth a signature. Only the
+// end of the data before the end of the picture is noted: the decoder fills in the rest, and the
+// run says so.
+extern "C" void noteJpegWarning(j_common_ptr info, int level)
 {
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+        reinterpret_cast<JpegFailure *>(info->err)->endedEarly = true;
 }
 extern "C" void ignoreJpegOutput(j_common_ptr)
 {
@@ -62,7 +67,7 @@ public:
     {
         m_info.err = jpeg_std_error(&m_failure.manager);
         m_failure.manager.error_exit = failJpeg;
-        m_failure.manager.emit_message = ignoreJpegMessage;
+        m_failure.manager.emit_message = noteJpegWarning;
         m_failure.manager.output_message = ignoreJpegOutput;
         m_progress.progress_monitor = limitJpegScans;
         jpeg_create_decompress(&m_info);
@@ -113,6 +118,7 @@ public:
     }
 
     jpeg_decompress_struct &info() { return m_info; }
+    bool endedEarly() const { return m_failure.endedEarly; }
 
 private:
     jpeg_decompress_struct m_info {};
@@ -137,6 +143,27 @@ void cmykToBgr(const uint8_t *cmyk, int width, bool inverted, uint8_t *bgr)
     }
 }
 
+// What libjpeg holds while it decodes: a band of rows, unless it must see every scan before the
+// first row (progressive files, or components sent in scans of their own); then the whole
+// picture's coefficients, two bytes for each sample of every component.
+uint64_t decoderBytes(const jpeg_decompress_struct &info)
+{
+    const bool wholePicture = info.progressive_mode || info.comps_in_scan < info.num_components;
+    uint64_t bytes = static_cast<uint64_t>(info.image_width) * 4 * 2 + (1u << 16);
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info &component = info.comp_info[c];
+        const uint64_t columns = static_cast<uint64_t>(component.width_in_blocks) + info.max_h_samp_factor;
+        if (wholePicture) {
+            const uint64_t rows = static_cast<uint64_t>(component.height_in_blocks) + info.max_v_samp_factor;
+            bytes += columns * rows * DCTSIZE2 * sizeof(JCOEF);
+        } else {
+            // Sample rows of two block rows, with context above and below for the upsampling.
+            bytes += columns * DCTSIZE * static_cast<uint64_t>(component.v_samp_factor) * DCTSIZE * 4;
+        }
+    }
+    return bytes;
+}
+
 } // namespace
 
 void readJpegHeader(const uint8_t *bytes, size_t size, int &width, int &height)
@@ -149,7 +176,7 @@ void readJpegHeader(const uint8_t *bytes, size_t size, int &width, int &height)
     height = static_cast<int>(decoder.info().image_height);
 }
 
-void decodeJpeg(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodeJpeg(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     JpegDecoder decoder;
     if (!decoder.readHeader(bytes, size))
@@ -165,9 +192,10 @@ void decodeJpeg(const uint8_t *bytes, size_t size, Bitmap &bitmap)
     else if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK)
         outSpace = JCS_CMYK;
 
-    bitmap.allocate(width, height, outSpace == JCS_GRAYSCALE ? Layout::Palette8 : Layout::Rgb24);
-    if (outSpace == JCS_GRAYSCALE)
-        setGreyPalette(bitmap);
+    target.reserve(width, height, decoderBytes(info));
+    RowSink &sink = target.sink();
+    const bool grey = outSpace == JCS_GRAYSCALE;
+    sink.begin(width, height, grey ? Layout::Palette8 : Layout::Rgb24, grey ? greyPalette() : Palette {});
 
     if (!decoder.start(outSpace))
         decoder.fail();
@@ -180,18 +208,22 @@ void decodeJpeg(const uint8_t *bytes, size_t size, Bitmap &bitmap)
 
     if (outSpace != JCS_CMYK) {
         for (int y = 0; y < height; ++y) {
-            if (!decoder.readRow(bitmap.row(y)))
+            if (!decoder.readRow(sink.row(y)))
                 decoder.fail();
+            sink.put();
         }
-        return;
+    } else {
+        std::vector<uint8_t> cmyk(static_cast<size_t>(width) * 4);
+        const bool inverted = info.saw_Adobe_marker;
+        for (int y = 0; y < height; ++y) {
+            if (!decoder.readRow(cmyk.data()))
+                decoder.fail();
+            cmykToBgr(cmyk.data(), width, inverted, sink.row(y));
+            sink.put();
+        }
     }
-    std::vector<uint8_t> cmyk(static_cast<size_t>(width) * 4);
-    const bool inverted = info.saw_Adobe_marker;
-    for (int y = 0; y < height; ++y) {
-        if (!decoder.readRow(cmyk.data()))
-            decoder.fail();
-        cmykToBgr(cmyk.data(), width, inverted, bitmap.row(y));
-    }
+    if (decoder.endedEarly())
+        target.noteTruncated();
 }
 
 } // namespace vexaris::imaging::detail

@@ -2,6 +2,7 @@
 // coder our extension table names. The content never chooses the coder: a file is read as what
 // its name says or not at all.
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <magick/MagickCore.h>
 #include <memory>
@@ -19,6 +20,9 @@ namespace vexaris::imaging::detail {
 namespace {
 
 constexpr MagickSizeType kMagickMemoryBytes = MagickSizeType(1) << 30;
+// ImageMagick's pixel cache: four 16-bit samples a pixel, and a 16-bit index for a picture with a
+// palette.
+constexpr uint64_t kMagickPixelBytes = 10;
 
 // One file may not take more than these, whatever its header says. The pixel cache never
 // spills to disk: a picture that does not fit in memory fails instead.
@@ -102,9 +106,34 @@ void checkSgiLength(const uint8_t *bytes, size_t size)
         throw Error(formatText(_("Cannot read the picture: %s"), {"unexpected end of file"}));
 }
 
+// The width and height of a portable bitmap, graymap or pixmap ("P1" to "P6"): decimal numbers
+// after the magic, with white space and comments from "#" to the end of the line between.
+bool readAnymapSize(const uint8_t *bytes, size_t size, int64_t &width, int64_t &height)
+{
+    if (size < 2 || bytes[0] != 'P' || bytes[1] < '1' || bytes[1] > '6')
+        return false;
+    size_t at = 2;
+    const auto number = [&](int64_t &value) {
+        for (;;) {
+            while (at < size && std::isspace(bytes[at]))
+                ++at;
+            if (at >= size || bytes[at] != '#')
+                break;
+            while (at < size && bytes[at] != '\n' && bytes[at] != '\r')
+                ++at;
+        }
+        const size_t start = at;
+        value = 0;
+        while (at < size && std::isdigit(bytes[at]) && value <= kMaxPictureSide)
+            value = value * 10 + (bytes[at++] - '0');
+        return at > start;
+    };
+    return number(width) && number(height);
+}
+
 } // namespace
 
-void decodeWithMagick(const char *coder, const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodeWithMagick(const char *coder, const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     if (std::strcmp(coder, "SGI") == 0)
         checkSgiLength(bytes, size);
@@ -126,6 +155,29 @@ void decodeWithMagick(const char *coder, const uint8_t *bytes, size_t size, Bitm
     info->scene = photoCd ? 3 : 0;
     info->number_scenes = 1;
 
+    // The header alone tells how large ImageMagick's pixel cache will be. ImageMagick reads it
+    // when pinged, but loses a string each time it pings a portable anymap, whose header is
+    // simple enough to read here; one that cannot be read here is refused by ImageMagick before
+    // it allocates anything.
+    int64_t columns = 0;
+    int64_t rows = 0;
+    bool sized = false;
+    if (std::strcmp(coder, "PNM") == 0) {
+        sized = readAnymapSize(bytes, size, columns, rows);
+    } else {
+        std::unique_ptr<Image, ImageListDeleter> header(PingBlob(info.get(), bytes, size, exception.get()));
+        if (!header || exception->severity >= ErrorException)
+            failMagick(exception.get());
+        columns = static_cast<int64_t>(header->columns);
+        rows = static_cast<int64_t>(header->rows);
+        sized = true;
+    }
+    if (sized) {
+        checkPictureSize(columns, rows);
+        target.reserve(columns, rows,
+            static_cast<uint64_t>(columns) * static_cast<uint64_t>(rows) * kMagickPixelBytes + uint64_t(columns) * 4);
+    }
+
     std::unique_ptr<Image, ImageListDeleter> image(BlobToImage(info.get(), bytes, size, exception.get()));
     if (!image || exception->severity >= ErrorException)
         failMagick(exception.get());
@@ -138,25 +190,27 @@ void decodeWithMagick(const char *coder, const uint8_t *bytes, size_t size, Bitm
     }
     const int width = static_cast<int>(image->columns);
     const int height = static_cast<int>(image->rows);
-    bitmap.allocate(width, height, Layout::Rgb24);
+    RowSink &sink = target.sink();
+    sink.begin(width, height, Layout::Rgb24, {});
 
-    if (!image->matte) {
-        if (!ExportImagePixels(
-                image.get(), 0, 0, image->columns, image->rows, "BGR", CharPixel, bitmap.data(), exception.get()))
-            failMagick(exception.get());
-        return;
-    }
-    std::vector<uint8_t> row(static_cast<size_t>(width) * 4);
+    std::vector<uint8_t> row(image->matte ? static_cast<size_t>(width) * 4 : 0);
     for (int y = 0; y < height; ++y) {
+        uint8_t *out = sink.row(y);
+        if (!image->matte) {
+            if (!ExportImagePixels(image.get(), 0, y, image->columns, 1, "BGR", CharPixel, out, exception.get()))
+                failMagick(exception.get());
+            sink.put();
+            continue;
+        }
         if (!ExportImagePixels(image.get(), 0, y, image->columns, 1, "BGRA", CharPixel, row.data(), exception.get()))
             failMagick(exception.get());
-        uint8_t *out = bitmap.row(y);
         for (int x = 0; x < width; ++x) {
             const uint8_t *in = row.data() + static_cast<size_t>(x) * 4;
             *out++ = onWhite(in[0], in[3]);
             *out++ = onWhite(in[1], in[3]);
             *out++ = onWhite(in[2], in[3]);
         }
+        sink.put();
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -14,7 +15,9 @@
 
 #include "common/error.h"
 #include "i18n/translate.h"
+#include "imaging/memorybudget.h"
 #include "imaging/readers.h"
+#include "imaging/rowsink.h"
 
 namespace vexaris::imaging {
 
@@ -97,57 +100,146 @@ const FormatRow *findFormat(std::string_view extension)
     return nullptr;
 }
 
-void decodeData(const FormatRow &row, Picture &picture)
+const FormatRow &formatOf(std::string_view extension)
 {
-    picture.format = row.format;
-    const uint8_t *bytes = picture.data.data();
-    const size_t size = picture.data.size();
+    const FormatRow *row = findFormat(extension);
+    if (!row)
+        throw Error(formatText(_("Unknown picture file extension (.%s)"), {extension}));
+    return *row;
+}
+
+// Buffers that one picture made large are given back after it: the budget counts only the
+// memory of the pictures being read.
+constexpr size_t kKeptBufferBytes = size_t(16) << 20;
+
+template <typename T> void trim(std::vector<T> &buffer)
+{
+    if (buffer.capacity() * sizeof(T) > kKeptBufferBytes)
+        std::vector<T>().swap(buffer);
+}
+
+// The pixels of every format but icons and metafiles, JPEG included, to the target's sink.
+void decodePixels(const FormatRow &row, const uint8_t *bytes, size_t size, detail::DecodeTarget &target)
+{
     switch (row.format) {
     case Jpeg:
-        detail::readJpegHeader(bytes, size, picture.width, picture.height);
-        return;
-    case Icon:
-        detail::readIconSize(bytes, size, picture.width, picture.height);
-        return;
-    case Metafile:
-        detail::readMetafileSize(bytes, size, picture.width, picture.height);
-        return;
+        detail::decodeJpeg(bytes, size, target);
+        break;
     case Gif:
-        detail::decodeGif(bytes, size, picture.bitmap);
+        detail::decodeGif(bytes, size, target);
         break;
     case Png:
-        detail::decodePng(bytes, size, picture.bitmap);
+        detail::decodePng(bytes, size, target);
         break;
     case Tiff:
-        detail::decodeTiff(bytes, size, picture.bitmap);
+        detail::decodeTiff(bytes, size, target);
         break;
     case Eps:
-        detail::decodeEps(bytes, size, picture.bitmap);
+        detail::decodeEps(bytes, size, target);
         break;
     case PaintShopPro:
-        detail::decodePaintShopPro(bytes, size, picture.bitmap);
+        detail::decodePaintShopPro(bytes, size, target);
         break;
     case AnimatorCel:
-        detail::decodeAnimatorCel(bytes, size, picture.bitmap);
+        detail::decodeAnimatorCel(bytes, size, target);
         break;
     case Heif:
-        detail::decodeHeif(bytes, size, picture.bitmap);
+        detail::decodeHeif(bytes, size, target);
         break;
     case Webp:
-        detail::decodeWebp(bytes, size, picture.bitmap);
+        detail::decodeWebp(bytes, size, target);
         break;
     case Avif:
-        detail::decodeAvif(bytes, size, picture.bitmap);
+        detail::decodeAvif(bytes, size, target);
         break;
     case JpegXl:
-        detail::decodeJpegXl(bytes, size, picture.bitmap);
+        detail::decodeJpegXl(bytes, size, target);
+        break;
+    case Icon:
+    case Metafile:
+        assert(false);
         break;
     default:
-        detail::decodeWithMagick(row.coder, bytes, size, picture.bitmap);
+        detail::decodeWithMagick(row.coder, bytes, size, target);
         break;
     }
+}
+
+// Icons and metafiles are recognised by their size alone.
+bool readSizeOnly(const FormatRow &row, const std::vector<uint8_t> &data, Picture &picture)
+{
+    if (row.format == Icon)
+        detail::readIconSize(data.data(), data.size(), picture.width, picture.height);
+    else if (row.format == Metafile)
+        detail::readMetafileSize(data.data(), data.size(), picture.width, picture.height);
+    else
+        return false;
+    return true;
+}
+
+// What LoadPictureFile and LoadPictureData do with the bytes: the header of a JPEG file, the
+// whole picture of the other formats.
+void loadData(const FormatRow &row, Picture &picture, detail::DecodeTarget &target)
+{
+    picture.format = row.format;
+    if (readSizeOnly(row, picture.data, picture))
+        return;
+    if (row.format == Jpeg) {
+        detail::readJpegHeader(picture.data.data(), picture.data.size(), picture.width, picture.height);
+        return;
+    }
+    decodePixels(row, picture.data.data(), picture.data.size(), target);
     picture.width = picture.bitmap.width();
     picture.height = picture.bitmap.height();
+}
+
+// Runs attempt(extra) until it gets through without having to wait for memory. Each attempt
+// reserves extra bytes beyond what it holds to begin with: what the attempt before found that
+// it needs. The file can change between attempts; a file that keeps changing is given up.
+template <typename Attempt> void withinBudget(Attempt attempt)
+{
+    constexpr int kMaxAttempts = 8;
+    uint64_t extra = 0;
+    for (int round = 1;; ++round) {
+        try {
+            attempt(extra);
+            return;
+        } catch (const detail::MustWaitForMemory &wait) {
+            if (round == kMaxAttempts)
+                throw Error(_("The file changed while it was being read"));
+            extra = std::max(extra, wait.extra);
+        }
+    }
+}
+
+// Reads the file's bytes with the memory for them reserved first, then runs decode(target).
+template <typename Decode>
+void readWithinBudget(
+    const std::filesystem::path &path, Picture &picture, RowSink &sink, MemoryBudget &budget, Decode decode)
+{
+    withinBudget([&](uint64_t extra) {
+        detail::PictureFile file(path);
+        MemoryBudget::Lease lease = budget.acquire(file.size() + extra);
+        file.read(picture.data);
+        detail::DecodeTarget target(sink, budget, lease, picture.data.size());
+        try {
+            decode(target);
+        } catch (const detail::MustWaitForMemory &) {
+            // Nothing is held while waiting, the file's bytes included.
+            std::vector<uint8_t>().swap(picture.data);
+            throw;
+        }
+    });
+}
+
+// Decodes bytes held elsewhere: only the decoding's own memory is reserved.
+template <typename Decode> void decodeWithinBudget(RowSink &sink, MemoryBudget &budget, Decode decode)
+{
+    withinBudget([&](uint64_t extra) {
+        MemoryBudget::Lease lease = budget.acquire(extra);
+        detail::DecodeTarget target(sink, budget, lease, 0);
+        decode(target);
+    });
 }
 
 } // namespace
@@ -170,12 +262,10 @@ void LoadPictureFile(const std::filesystem::path &path, Picture &picture)
 {
     picture.width = 0;
     picture.height = 0;
-    const std::string extension = pictureExtension(path);
-    const FormatRow *row = findFormat(extension);
-    if (!row)
-        throw Error(formatText(_("Unknown picture file extension (.%s)"), {extension}));
-    detail::readPictureFile(path, picture.data);
-    decodeData(*row, picture);
+    const FormatRow &row = formatOf(pictureExtension(path));
+    BitmapSink sink(picture.bitmap);
+    readWithinBudget(path, picture, sink, processDecodeBudget(),
+        [&](detail::DecodeTarget &target) { loadData(row, picture, target); });
 }
 
 Picture LoadPictureFile(const std::filesystem::path &path)
@@ -189,11 +279,46 @@ void LoadPictureData(std::string_view extension, const uint8_t *bytes, size_t si
 {
     picture.width = 0;
     picture.height = 0;
-    const FormatRow *row = findFormat(extension);
-    if (!row)
-        throw Error(formatText(_("Unknown picture file extension (.%s)"), {extension}));
+    const FormatRow &row = formatOf(extension);
     picture.data.assign(bytes, bytes + size);
-    decodeData(*row, picture);
+    BitmapSink sink(picture.bitmap);
+    decodeWithinBudget(
+        sink, processDecodeBudget(), [&](detail::DecodeTarget &target) { loadData(row, picture, target); });
+}
+
+FileNotes DecodePictureFile(const std::filesystem::path &path, Picture &picture, RowSink &sink, MemoryBudget &budget)
+{
+    picture.width = 0;
+    picture.height = 0;
+    const FormatRow &row = formatOf(pictureExtension(path));
+    picture.format = row.format;
+    struct Trim
+    {
+        Picture &picture;
+        ~Trim() { trim(picture.data); }
+    } trimmed {picture};
+
+    FileNotes notes;
+    readWithinBudget(path, picture, sink, budget, [&](detail::DecodeTarget &target) {
+        if (readSizeOnly(row, picture.data, picture)) {
+            // The sink sees the size (to refuse a picture too small) before the icon or
+            // metafile is refused for what it is.
+            target.reserve(picture.width, picture.height, 0);
+            sink.begin(picture.width, picture.height, Layout::Palette8, detail::greyPalette());
+            throw Error(row.format == Icon ? _("Icons cannot be converted to a bitmap")
+                                           : _("Metafiles cannot be converted to a bitmap"));
+        }
+        if (row.format == Jpeg) {
+            try {
+                detail::readJpegHeader(picture.data.data(), picture.data.size(), picture.width, picture.height);
+            } catch (const Error &headerFailure) {
+                notes.repair = StripJpegPrefix(path, headerFailure.what(), picture);
+            }
+        }
+        decodePixels(row, picture.data.data(), picture.data.size(), target);
+        notes.truncated = target.truncated();
+    });
+    return notes;
 }
 
 void PictureToBitmap(const Picture &picture, Bitmap &bitmap)
@@ -202,9 +327,13 @@ void PictureToBitmap(const Picture &picture, Bitmap &bitmap)
     if (picture.width <= 0 || picture.height <= 0)
         throw Error(_("No picture has been loaded"));
     switch (picture.format) {
-    case Jpeg:
-        detail::decodeJpeg(picture.data.data(), picture.data.size(), bitmap);
+    case Jpeg: {
+        BitmapSink sink(bitmap);
+        decodeWithinBudget(sink, processDecodeBudget(), [&](detail::DecodeTarget &target) {
+            detail::decodeJpeg(picture.data.data(), picture.data.size(), target);
+        });
         return;
+    }
     case Icon:
         throw Error(_("Icons cannot be converted to a bitmap"));
     case Metafile:
@@ -245,56 +374,96 @@ void checkPictureSize(int64_t width, int64_t height)
             _("The picture is too large to load (%d x %d pixels)"), {std::to_string(width), std::to_string(height)}));
 }
 
-void setGreyPalette(Bitmap &bitmap)
+const Palette &greyPalette()
 {
-    for (size_t i = 0; i < bitmap.palette.size(); ++i) {
-        const auto level = static_cast<uint8_t>(i);
-        bitmap.palette[i] = {level, level, level};
-    }
+    static const Palette grey = [] {
+        Palette palette;
+        for (size_t i = 0; i < palette.size(); ++i) {
+            const auto level = static_cast<uint8_t>(i);
+            palette[i] = {level, level, level};
+        }
+        return palette;
+    }();
+    return grey;
 }
 
-void readPictureFile(const std::filesystem::path &path, std::vector<uint8_t> &data)
+void DecodeTarget::reserve(int64_t width, int64_t height, uint64_t decoderBytes)
 {
-    const auto failed
-        = [](int code) { return Error(formatText(_("Cannot read the file: %s"), {std::strerror(code)})); };
+    const uint64_t needed = m_held + decoderBytes + m_sink.frameBytes(width, height);
+    if (needed <= m_lease.bytes())
+        return;
+    // Holding nothing yet, this reader may wait like any other; holding something, it must not.
+    if (m_lease.bytes() == 0) {
+        m_lease = m_budget.acquire(needed);
+        return;
+    }
+    if (!m_lease.grow(needed - m_lease.bytes()))
+        throw MustWaitForMemory {needed - m_held};
+}
+
+namespace {
+
+Error readFailure(int code)
+{
+    return Error(formatText(_("Cannot read the file: %s"), {std::strerror(code)}));
+}
+
+} // namespace
+
+PictureFile::PictureFile(const std::filesystem::path &path)
+{
     // Only regular files are pictures: opening a FIFO would block, and a device could be
     // endless or change state by being read.
     struct stat status
     {
     };
     if (::stat(path.c_str(), &status) != 0)
-        throw failed(errno);
+        throw readFailure(errno);
     if (!S_ISREG(status.st_mode))
         throw Error(_("Not a regular file"));
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        throw failed(errno);
-    struct Closer
-    {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer {fd};
-    if (::fstat(fd, &status) != 0)
-        throw failed(errno);
-    if (!S_ISREG(status.st_mode))
+    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (m_fd < 0)
+        throw readFailure(errno);
+    if (::fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        const int code = errno;
+        ::close(m_fd);
+        if (S_ISREG(status.st_mode))
+            throw readFailure(code);
         throw Error(_("Not a regular file"));
-    if (static_cast<uint64_t>(status.st_size) > kMaxPictureFileBytes)
+    }
+    if (static_cast<uint64_t>(status.st_size) > kMaxPictureFileBytes) {
+        ::close(m_fd);
         throw Error(_("The file is too large to be a picture"));
+    }
+    m_size = static_cast<uint64_t>(status.st_size);
+}
 
-    data.resize(static_cast<size_t>(status.st_size));
+PictureFile::~PictureFile()
+{
+    ::close(m_fd);
+}
+
+void PictureFile::read(std::vector<uint8_t> &data)
+{
+    data.resize(static_cast<size_t>(m_size));
     size_t done = 0;
     while (done < data.size()) {
-        const ssize_t got = ::read(fd, data.data() + done, data.size() - done);
+        const ssize_t got = ::read(m_fd, data.data() + done, data.size() - done);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            throw failed(errno);
+            throw readFailure(errno);
         }
         if (got == 0)
             break; // the file shrank while we read it
         done += static_cast<size_t>(got);
     }
     data.resize(done);
+}
+
+void readPictureFile(const std::filesystem::path &path, std::vector<uint8_t> &data)
+{
+    PictureFile(path).read(data);
 }
 
 } // namespace detail

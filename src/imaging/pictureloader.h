@@ -14,6 +14,9 @@
 
 namespace vexaris::imaging {
 
+class MemoryBudget;
+class RowSink;
+
 // Pictures narrower or lower than this cannot be reduced to the 32 × 32 signature grid.
 constexpr int MinPictureSide = 32;
 
@@ -53,6 +56,23 @@ struct JpegRepair
 // in one step, or, when that cannot be done, stays exactly as it was.
 JpegRepair StripJpegPrefix(const std::filesystem::path &path, const std::string &firstMessage, Picture &picture);
 Picture StripJpegPrefix(const std::filesystem::path &path, const std::string &firstMessage);
+
+// What DecodePictureFile found out about the file besides its picture.
+struct FileNotes
+{
+    JpegRepair repair;
+    // The file ended before its picture did (cut short, or damaged); the decoder filled in the
+    // rest, so the picture holds what could be read.
+    bool truncated = false;
+};
+
+// Reads the picture in the file and hands its pixels to the sink as they are decoded (a JPEG
+// file's too), never holding the picture whole where the codec library does not. The memory this
+// takes (the file's bytes, the codec library's, the sink's) is reserved from the budget before it
+// is allocated; the call waits while other readers hold too much of it. A JPEG file whose header
+// cannot be read is repaired as StripJpegPrefix does. The picture holder serves for the file's
+// bytes; its buffer keeps its capacity from one file to the next up to a few megabytes.
+FileNotes DecodePictureFile(const std::filesystem::path &path, Picture &picture, RowSink &sink, MemoryBudget &budget);
 
 // Fills the bitmap (whose buffer is reused) from the picture; decodes JPEG pictures here.
 void PictureToBitmap(const Picture &picture, Bitmap &bitmap);

@@ -24,6 +24,7 @@ struct PngSource
     const uint8_t *bytes = nullptr;
     size_t size = 0;
     size_t offset = 0;
+    bool cutShort = false;
 };
 
 struct PngFailure
@@ -46,8 +47,10 @@ extern "C" void ignorePngWarning(png_structp, png_const_charp)
 extern "C" void readPngBytes(png_structp png, png_bytep out, size_t count)
 {
     auto *source = static_cast<PngSource *>(png_get_io_ptr(png));
-    if (count > source->size - source->offset)
+    if (count > source->size - source->offset) {
+        source->cutShort = true;
         png_error(png, "unexpected end of file");
+    }
     std::memcpy(out, source->bytes + source->offset, count);
     source->offset += count;
 }
@@ -56,7 +59,7 @@ class PngDecoder
 {
 public:
     PngDecoder(const uint8_t *bytes, size_t size)
-        : m_source {bytes, size, 0}
+        : m_source {bytes, size, 0, false}
     {
         m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &m_failure, failPng, ignorePngWarning);
         if (m_png)
@@ -113,7 +116,11 @@ public:
         return true;
     }
 
-    [[noreturn]] void fail() const { throw Error(formatText(_("PNG error: %s"), {std::string(m_failure.message)})); }
+    [[noreturn]] void fail() const
+    {
+        const std::string reason = m_source.cutShort ? _("the file is cut short") : std::string(m_failure.message);
+        throw Error(formatText(_("PNG error: %s"), {reason}));
+    }
 
     png_structp png() const { return m_png; }
     png_infop info() const { return m_info; }
@@ -125,7 +132,7 @@ private:
     png_infop m_info = nullptr;
 };
 
-void fillPalette(png_structp png, png_infop info, Bitmap &bitmap)
+void fillPalette(png_structp png, png_infop info, Palette &palette)
 {
     png_colorp entries = nullptr;
     int count = 0;
@@ -135,7 +142,7 @@ void fillPalette(png_structp png, png_infop info, Bitmap &bitmap)
     png_get_tRNS(png, info, &alphas, &alphaCount, nullptr);
     for (int i = 0; i < count && i < 256; ++i) {
         const unsigned alpha = i < alphaCount ? alphas[i] : 255u;
-        bitmap.palette[static_cast<size_t>(i)]
+        palette[static_cast<size_t>(i)]
             = {onWhite(entries[i].red, alpha), onWhite(entries[i].green, alpha), onWhite(entries[i].blue, alpha)};
     }
 }
@@ -157,7 +164,7 @@ void compositeRow(const uint8_t *in, int width, int channels, uint8_t *out)
 
 } // namespace
 
-void decodePng(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodePng(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     PngDecoder decoder(bytes, size);
     if (!decoder.readInfo())
@@ -176,34 +183,35 @@ void decodePng(const uint8_t *bytes, size_t size, Bitmap &bitmap)
 
     const int w = static_cast<int>(width);
     const int h = static_cast<int>(height);
-    const bool grey = channels <= 2;
-    bitmap.allocate(w, h, grey ? Layout::Palette8 : Layout::Rgb24);
-    if (paletted)
-        fillPalette(decoder.png(), decoder.info(), bitmap);
-    else if (grey)
-        setGreyPalette(bitmap);
-
-    if (channels == 1 || channels == 3) {
-        for (int pass = 0; pass < passes; ++pass) {
-            for (int y = 0; y < h; ++y) {
-                if (!decoder.readRow(bitmap.row(y)))
-                    decoder.fail();
-            }
-        }
-        return;
-    }
-
-    // With alpha, an interlaced file needs every row kept until its last pass; otherwise one
-    // scratch row serves.
+    // An interlaced file needs every row kept until its last pass; otherwise one row serves.
     const size_t rowBytes = static_cast<size_t>(w) * static_cast<size_t>(channels);
-    std::vector<uint8_t> scratch(rowBytes * (passes > 1 ? static_cast<size_t>(h) : 1));
+    const size_t keptRows = passes > 1 ? static_cast<size_t>(h) : 1;
+    // libpng's own rows are of the file's samples, up to 8 bytes a pixel.
+    target.reserve(w, h, rowBytes * keptRows + 2 * (static_cast<uint64_t>(w) * 8 + 1));
+
+    const bool grey = channels <= 2;
+    Palette palette {};
+    if (paletted)
+        fillPalette(decoder.png(), decoder.info(), palette);
+    else if (grey)
+        palette = greyPalette();
+    RowSink &sink = target.sink();
+    sink.begin(w, h, grey ? Layout::Palette8 : Layout::Rgb24, palette);
+
+    std::vector<uint8_t> rows(rowBytes * keptRows);
     for (int pass = 0; pass < passes; ++pass) {
         for (int y = 0; y < h; ++y) {
-            uint8_t *row = scratch.data() + (passes > 1 ? rowBytes * static_cast<size_t>(y) : 0);
+            uint8_t *row = rows.data() + (passes > 1 ? rowBytes * static_cast<size_t>(y) : 0);
             if (!decoder.readRow(row))
                 decoder.fail();
-            if (pass == passes - 1)
-                compositeRow(row, w, channels, bitmap.row(y));
+            // In the last pass each row comes out complete.
+            if (pass < passes - 1)
+                continue;
+            if (channels == 1 || channels == 3)
+                std::memcpy(sink.row(y), row, rowBytes);
+            else
+                compositeRow(row, w, channels, sink.row(y));
+            sink.put();
         }
     }
 }

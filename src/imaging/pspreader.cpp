@@ -80,13 +80,16 @@ std::string damaged()
 class PspReader
 {
 public:
-    PspReader(const uint8_t *bytes, size_t size)
+    PspReader(const uint8_t *bytes, size_t size, DecodeTarget &target)
         : m_reader(bytes, size, _("The Paint Shop Pro file is truncated"))
+        , m_target(target)
     {
     }
 
-    void read(Bitmap &bitmap)
+    // The layers are drawn on a canvas of our own, which goes to the sink once they all are.
+    void read()
     {
+        Bitmap &bitmap = m_canvas;
         if (m_reader.size() < kSignatureBytes + 4 || std::memcmp(m_reader.take(kSignatureBytes), kSignature, 27) != 0)
             throw Error(_("Not a Paint Shop Pro file"));
         m_major = m_reader.u16();
@@ -118,6 +121,12 @@ public:
         }
         if (!drawn)
             throw Error(_("The Paint Shop Pro file holds no picture"));
+        RowSink &sink = m_target.sink();
+        sink.begin(bitmap.width(), bitmap.height(), bitmap.layout(), bitmap.palette);
+        for (int y = 0; y < bitmap.height(); ++y) {
+            std::memcpy(sink.row(y), bitmap.row(y), bitmap.stride());
+            sink.put();
+        }
     }
 
 private:
@@ -189,9 +198,20 @@ private:
         m_hasPalette = true;
     }
 
+    // The canvas, and the channels of the largest layer so far: up to four of them at a time.
+    void reserve(int64_t layerPixels)
+    {
+        const Attributes &attributes = *m_attributes;
+        const uint64_t canvas = static_cast<uint64_t>(attributes.width) * static_cast<uint64_t>(attributes.height)
+            * (attributes.depth == 24 ? 3 : 1);
+        m_layerPixels = std::max(m_layerPixels, layerPixels);
+        m_target.reserve(attributes.width, attributes.height, canvas + 4 * static_cast<uint64_t>(m_layerPixels));
+    }
+
     void startCanvas(Bitmap &bitmap)
     {
         const Attributes &attributes = *m_attributes;
+        reserve(int64_t(attributes.width) * attributes.height);
         if (attributes.depth == 24) {
             bitmap.allocate(attributes.width, attributes.height, Layout::Rgb24);
             std::fill(bitmap.data(), bitmap.data() + bitmap.stride() * static_cast<size_t>(attributes.height), 255);
@@ -201,7 +221,7 @@ private:
         if (m_hasPalette) {
             std::copy(m_palette.begin(), m_palette.end(), bitmap.palette.begin());
         } else {
-            setGreyPalette(bitmap);
+            bitmap.palette = greyPalette();
             if (attributes.depth < 8) {
                 // Without a palette, 1- and 4-bit pixels are spread over the grey scale.
                 const int levels = 1 << attributes.depth;
@@ -260,6 +280,7 @@ private:
         if (!raster || !visible || width <= 0 || height <= 0)
             return;
         checkPictureSize(width, height);
+        reserve(width * height);
 
         const int bitsPerSample = attributes.depth == 24 ? 8 : attributes.depth;
         const size_t rowBytes = (static_cast<size_t>(width) * static_cast<size_t>(bitsPerSample) + 7) / 8;
@@ -393,6 +414,9 @@ private:
     }
 
     ByteReader m_reader;
+    DecodeTarget &m_target;
+    Bitmap m_canvas;
+    int64_t m_layerPixels = 0;
     uint16_t m_major = 0;
     std::optional<Attributes> m_attributes;
     std::vector<PaletteEntry> m_palette;
@@ -401,9 +425,9 @@ private:
 
 } // namespace
 
-void decodePaintShopPro(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodePaintShopPro(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
-    PspReader(bytes, size).read(bitmap);
+    PspReader(bytes, size, target).read();
 }
 
 } // namespace vexaris::imaging::detail

@@ -28,15 +28,19 @@ struct TiffSource
     uint64_t size = 0;
     uint64_t offset = 0;
     std::string message;
+    bool cutShort = false;
 };
 
 extern "C" tmsize_t readTiffBytes(thandle_t handle, void *out, tmsize_t count)
 {
     auto *source = static_cast<TiffSource *>(handle);
-    if (count <= 0 || source->offset >= source->size)
+    if (count <= 0)
         return 0;
-    const uint64_t available = source->size - source->offset;
+    const uint64_t available = source->offset < source->size ? source->size - source->offset : 0;
     const uint64_t taken = std::min<uint64_t>(available, static_cast<uint64_t>(count));
+    source->cutShort = source->cutShort || taken < static_cast<uint64_t>(count);
+    if (taken == 0)
+        return 0;
     std::memcpy(out, source->bytes + source->offset, taken);
     source->offset += taken;
     return static_cast<tmsize_t>(taken);
@@ -94,9 +98,12 @@ extern "C" int ignoreTiffWarning(TIFF *, void *, const char *, const char *, va_
     return 1;
 }
 
-[[noreturn]] void failTiff(const std::string &message)
+[[noreturn]] void failTiff(const TiffSource &source, const std::string &message)
 {
-    throw Error(formatText(_("TIFF error: %s"), {message.empty() ? std::string("unreadable file") : message}));
+    std::string reason = message.empty() ? std::string("unreadable file") : message;
+    if (source.cutShort)
+        reason = _("the file is cut short");
+    throw Error(formatText(_("TIFF error: %s"), {reason}));
 }
 
 struct TiffCloser
@@ -111,9 +118,9 @@ struct RgbaImageEnd
 
 } // namespace
 
-void decodeTiff(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodeTiff(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
-    TiffSource source {bytes, size, 0, {}};
+    TiffSource source {bytes, size, 0, {}, false};
     TIFFOpenOptions *options = TIFFOpenOptionsAlloc();
     if (!options)
         throw Error(_("Out of memory"));
@@ -125,14 +132,14 @@ void decodeTiff(const uint8_t *bytes, size_t size, Bitmap &bitmap)
         seekTiff, closeTiff, tiffSize, mapTiff, unmapTiff, options));
     TIFFOpenOptionsFree(options);
     if (!tiff)
-        failTiff(source.message);
+        failTiff(source, source.message);
 
     char reason[1024] = {};
     if (!TIFFRGBAImageOK(tiff.get(), reason))
-        failTiff(source.message.empty() ? std::string(reason) : source.message);
+        failTiff(source, source.message.empty() ? std::string(reason) : source.message);
     TIFFRGBAImage image {};
     if (!TIFFRGBAImageBegin(&image, tiff.get(), 1, reason))
-        failTiff(source.message.empty() ? std::string(reason) : source.message);
+        failTiff(source, source.message.empty() ? std::string(reason) : source.message);
     std::unique_ptr<TIFFRGBAImage, RgbaImageEnd> imageEnd(&image);
     // libtiff flips rows only within the band it is asked for, which scrambles a picture read
     // band by band. So it hands the rows over as stored, and they are put in place here.
@@ -152,22 +159,28 @@ void decodeTiff(const uint8_t *bytes, size_t size, Bitmap &bitmap)
     const int height = static_cast<int>(image.height);
     const bool grey = (image.photometric == PHOTOMETRIC_MINISBLACK || image.photometric == PHOTOMETRIC_MINISWHITE)
         && image.samplesperpixel == 1;
-    bitmap.allocate(width, height, grey ? Layout::Palette8 : Layout::Rgb24);
-    if (grey)
-        setGreyPalette(bitmap);
 
     const uint32_t bandRows = std::max<uint32_t>(1, std::min<uint32_t>(image.height, kBandPixels / image.width));
+    // libtiff reads one strip or tile at a time, its raw bytes and the decoded ones, for every
+    // plane of a file stored plane by plane. A strip can be the whole picture.
+    const uint64_t chunk
+        = static_cast<uint64_t>(TIFFIsTiled(tiff.get()) ? TIFFTileSize64(tiff.get()) : TIFFStripSize64(tiff.get()))
+        * (image.isContig ? 1 : std::max<uint64_t>(1, image.samplesperpixel));
+    target.reserve(width, height, static_cast<uint64_t>(bandRows) * image.width * 4 + 2 * chunk);
+    RowSink &sink = target.sink();
+    sink.begin(width, height, grey ? Layout::Palette8 : Layout::Rgb24, grey ? greyPalette() : Palette {});
+
     std::vector<uint32_t> band(static_cast<size_t>(bandRows) * image.width);
     for (uint32_t top = 0; top < image.height; top += bandRows) {
         const uint32_t rows = std::min(bandRows, image.height - top);
         image.row_offset = static_cast<int>(top);
         image.col_offset = 0;
         if (!TIFFRGBAImageGet(&image, band.data(), image.width, rows))
-            failTiff(source.message);
+            failTiff(source, source.message);
         for (uint32_t r = 0; r < rows; ++r) {
             const uint32_t *in = band.data() + static_cast<size_t>(r) * image.width;
             const uint32_t storedRow = top + r;
-            uint8_t *out = bitmap.row(static_cast<int>(bottomUp ? image.height - 1 - storedRow : storedRow));
+            uint8_t *out = sink.row(static_cast<int>(bottomUp ? image.height - 1 - storedRow : storedRow));
             // The raster holds colour already multiplied by alpha, so white shows through
             // by adding what alpha leaves out.
             for (int x = 0; x < width; ++x) {
@@ -183,11 +196,12 @@ void decodeTiff(const uint8_t *bytes, size_t size, Bitmap &bitmap)
                     *out++ = channel(TIFFGetR(pixel));
                 }
             }
+            sink.put();
         }
     }
 }
 
-void decodeEps(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodeEps(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     static constexpr uint8_t kMagic[4] = {0xC5, 0xD0, 0xD3, 0xC6};
     constexpr size_t kHeaderBytes = 30;
@@ -203,7 +217,7 @@ void decodeEps(const uint8_t *bytes, size_t size, Bitmap &bitmap)
         throw Error(_("The EPS file has no TIFF preview"));
     if (offset > size || length > size - offset)
         throw Error(_("The EPS file's TIFF preview lies outside the file"));
-    decodeTiff(bytes + offset, static_cast<size_t>(length), bitmap);
+    decodeTiff(bytes + offset, static_cast<size_t>(length), target);
 }
 
 } // namespace vexaris::imaging::detail

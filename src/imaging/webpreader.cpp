@@ -40,7 +40,7 @@ struct AnimationDelete
     void operator()(WebPAnimDecoder *decoder) const { WebPAnimDecoderDelete(decoder); }
 };
 
-void decodeFirstFrame(const uint8_t *bytes, size_t size, int width, int height, Bitmap &bitmap)
+void decodeFirstFrame(const uint8_t *bytes, size_t size, int width, int height, RowSink &sink)
 {
     WebPAnimDecoderOptions options;
     if (!WebPAnimDecoderOptionsInit(&options))
@@ -60,16 +60,18 @@ void decodeFirstFrame(const uint8_t *bytes, size_t size, int width, int height, 
     if (!WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp) || !canvas)
         failWebp(VP8_STATUS_BITSTREAM_ERROR);
     // The canvas starts transparent, so what the first frame leaves uncovered shows white.
-    bitmap.allocate(width, height, Layout::Rgb24);
+    sink.begin(width, height, Layout::Rgb24, {});
     const SampleFormat format {4, false, false};
-    for (int y = 0; y < height; ++y)
-        storeSampleRow(canvas + static_cast<size_t>(width) * 4 * static_cast<size_t>(y), width, format, bitmap.row(y),
+    for (int y = 0; y < height; ++y) {
+        storeSampleRow(canvas + static_cast<size_t>(width) * 4 * static_cast<size_t>(y), width, format, sink.row(y),
             Layout::Rgb24);
+        sink.put();
+    }
 }
 
 } // namespace
 
-void decodeWebp(const uint8_t *bytes, size_t size, Bitmap &bitmap)
+void decodeWebp(const uint8_t *bytes, size_t size, DecodeTarget &target)
 {
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config))
@@ -81,36 +83,42 @@ void decodeWebp(const uint8_t *bytes, size_t size, Bitmap &bitmap)
     const int width = config.input.width;
     const int height = config.input.height;
     checkPictureSize(width, height);
+    const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    // libwebp has no way to hand rows over as it decodes, so the picture is decoded whole. A
+    // lossy picture needs little beside the output but its alpha plane; a lossless one is
+    // decoded in full into libwebp's own 32-bit pixels first.
+    const uint64_t rows = static_cast<uint64_t>(width) * 256;
     if (config.input.has_animation) {
-        decodeFirstFrame(bytes, size, width, height, bitmap);
+        // The canvas, the previous canvas, and a frame as large as the canvas.
+        target.reserve(width, height, pixels * 4 * 3 + rows);
+        decodeFirstFrame(bytes, size, width, height, target.sink());
         return;
     }
 
     const bool alpha = config.input.has_alpha != 0;
-    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-    std::vector<uint8_t> withAlpha;
-    bitmap.allocate(width, height, Layout::Rgb24);
+    const bool lossy = config.input.format == 1;
+    const int channels = alpha ? 4 : 3;
+    target.reserve(width, height,
+        pixels * static_cast<uint64_t>(channels) + (lossy ? (alpha ? pixels * 2 : 0) : pixels * 4) + rows);
+
+    std::vector<uint8_t> decoded(static_cast<size_t>(pixels) * static_cast<size_t>(channels));
+    const int stride = width * channels;
     config.output.colorspace = alpha ? MODE_BGRA : MODE_BGR;
     config.output.is_external_memory = 1;
-    if (alpha) {
-        withAlpha.resize(pixels * 4);
-        config.output.u.RGBA.rgba = withAlpha.data();
-        config.output.u.RGBA.stride = width * 4;
-        config.output.u.RGBA.size = withAlpha.size();
-    } else {
-        config.output.u.RGBA.rgba = bitmap.data();
-        config.output.u.RGBA.stride = width * 3;
-        config.output.u.RGBA.size = pixels * 3;
-    }
-    const VP8StatusCode decoded = WebPDecode(bytes, size, &config);
+    config.output.u.RGBA.rgba = decoded.data();
+    config.output.u.RGBA.stride = stride;
+    config.output.u.RGBA.size = decoded.size();
+    const VP8StatusCode result = WebPDecode(bytes, size, &config);
     WebPFreeDecBuffer(&config.output);
-    if (decoded != VP8_STATUS_OK)
-        failWebp(decoded);
-    if (alpha) {
-        const SampleFormat format {4, false, false};
-        for (int y = 0; y < height; ++y)
-            storeSampleRow(withAlpha.data() + static_cast<size_t>(width) * 4 * static_cast<size_t>(y), width, format,
-                bitmap.row(y), Layout::Rgb24);
+    if (result != VP8_STATUS_OK)
+        failWebp(result);
+    RowSink &sink = target.sink();
+    sink.begin(width, height, Layout::Rgb24, {});
+    const SampleFormat format {channels, false, false};
+    for (int y = 0; y < height; ++y) {
+        storeSampleRow(decoded.data() + static_cast<size_t>(stride) * static_cast<size_t>(y), width, format,
+            sink.row(y), Layout::Rgb24);
+        sink.put();
     }
 }
 

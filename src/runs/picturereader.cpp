@@ -8,21 +8,31 @@
 
 namespace vexaris::runs {
 
+void PictureReader::Reduction::begin(int w, int h, imaging::Layout layout, const imaging::Palette &palette)
+{
+    width = w;
+    height = h;
+    imaging::checkMinPictureSide(w, h);
+    CellReduction::begin(w, h, layout, palette);
+}
+
+PictureReader::PictureReader(imaging::MemoryBudget &budget)
+    : m_budget(budget)
+{
+}
+
 PictureReading PictureReader::read(const std::filesystem::path &file)
 {
     PictureReading reading;
     try {
-        try {
-            imaging::LoadPictureFile(file, m_imgLoader);
-        } catch (const std::exception &loadFailure) {
-            const imaging::JpegRepair repair = imaging::StripJpegPrefix(file, loadFailure.what(), m_imgLoader);
-            reading.repairFailure = repair.failure;
-        }
-        reading.width = m_imgLoader.width;
-        reading.height = m_imgLoader.height;
-        imaging::checkMinPictureSide(reading.width, reading.height);
-        imaging::PictureToBitmap(m_imgLoader, m_imgBuffer);
-        reading.signature = imaging::ComputeSignature(m_imgBuffer);
+        const imaging::FileNotes notes = imaging::DecodePictureFile(file, m_imgLoader, m_reduction, m_budget);
+        reading.repairFailure = notes.repair.failure;
+        reading.truncated = notes.truncated;
+        reading.width = m_reduction.width;
+        reading.height = m_reduction.height;
+        imaging::CellBuffer cells;
+        m_reduction.finish(cells);
+        reading.signature = imaging::SignatureOfCells(cells);
     } catch (const Error &) {
         throw;
     } catch (const std::exception &e) {

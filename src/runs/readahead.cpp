@@ -4,7 +4,9 @@
 
 namespace vexaris::runs {
 
-ReadAhead::ReadAhead(unsigned threads)
+ReadAhead::ReadAhead(unsigned threads, imaging::MemoryBudget &budget)
+    : m_budget(budget)
+    , m_ownReader(budget)
 {
     if (threads <= 1)
         return;
@@ -41,8 +43,8 @@ void ReadAhead::submit(size_t key, std::filesystem::path file)
 
 void ReadAhead::work()
 {
-    // Each worker's own holders keep their capacity from one file to the next.
-    PictureReader reader;
+    // Each worker's own holder keeps its capacity from one file to the next.
+    PictureReader reader(m_budget);
     for (;;) {
         Job job;
         {

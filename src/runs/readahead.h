@@ -1,7 +1,8 @@
 // Reading pictures ahead of the update run on worker threads. The run's own thread keeps every
 // write to the database, the log and the window, in list order; the workers only do what
-// depends on the file alone (PictureReader), each with a picture and a bitmap holder of its own,
-// so memory stays one decode per worker.
+// depends on the file alone (PictureReader), each with a picture holder of its own. What they
+// decode at once is bounded by the memory budget they share: a worker whose picture does not fit
+// beside the others' waits for them.
 #pragma once
 
 #include <condition_variable>
@@ -15,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "imaging/memorybudget.h"
 #include "runs/picturereader.h"
 
 namespace vexaris::runs {
@@ -24,7 +26,7 @@ class ReadAhead
 public:
     // threads 1 reads every file on the calling thread when it is taken, as a run of one thread
     // always did.
-    explicit ReadAhead(unsigned threads);
+    explicit ReadAhead(unsigned threads, imaging::MemoryBudget &budget = imaging::processDecodeBudget());
     ~ReadAhead();
     ReadAhead(const ReadAhead &) = delete;
     ReadAhead &operator=(const ReadAhead &) = delete;
@@ -57,6 +59,7 @@ private:
 
     void work();
 
+    imaging::MemoryBudget &m_budget;
     PictureReader m_ownReader; // for one thread
     std::map<size_t, std::filesystem::path> m_own;
     std::mutex m_mutex;

@@ -272,9 +272,11 @@ void ThumbnailRun::UpdatePictureRow(size_t i)
     m_pictures->SetField(column::Modified, data.Modified);
 
     std::string repairFailure;
+    bool truncated = false;
     try {
         const PictureReading reading = m_readAhead->take(i, [this] { m_observer.handlePendingMessages(); });
         repairFailure = reading.repairFailure;
+        truncated = reading.truncated;
         m_pictures->SetField(column::Width, reading.width);
         m_pictures->SetField(column::Height, reading.height);
         const imaging::Signature &signature = reading.signature;
@@ -306,6 +308,9 @@ void ThumbnailRun::UpdatePictureRow(size_t i)
     if (!repairFailure.empty())
         appendLog(qtrFormat(N_("The file %s was read, but it could not be repaired on disk: %s"),
             {fullPath, QString::fromStdString(repairFailure)}));
+    if (truncated)
+        appendLog(qtrFormat(
+            N_("The file %s is truncated or damaged: only what could be read of it was stored."), {fullPath}));
 }
 
 } // namespace vexaris::runs

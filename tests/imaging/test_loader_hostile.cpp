@@ -1,12 +1,15 @@
 // Broken and hostile files: whatever their bytes, the loader answers with a vexaris::Error of
 // one line or a consistent picture, and a header that declares a huge picture fails before
 // anything is allocated from it.
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <sys/resource.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <gtest/gtest.h>
@@ -325,6 +328,48 @@ TEST_P(Corrupted, EndsInAPictureOrAnError)
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, Corrupted, ::testing::ValuesIn(kFixtures), caseName);
+
+// What a call writes on standard error: file descriptor 2 points at a file of ours meanwhile.
+std::string standardErrorOf(const std::function<void()> &call)
+{
+    std::fflush(stderr);
+    const int saved = dup(2);
+    FILE *capture = std::tmpfile();
+    dup2(fileno(capture), 2);
+    call();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::rewind(capture);
+    std::string written;
+    for (int c; (c = std::fgetc(capture)) != EOF;)
+        written += static_cast<char>(c);
+    std::fclose(capture);
+    return written;
+}
+
+// The decoders have their own words for a damaged stream; the one line of ours is all there is.
+TEST(Corrupted, DamagedCodedDataWritesNothingOnStandardError)
+{
+    const auto avif = readBytes(fixture("quadrants.avif"));
+    const auto jxl = readBytes(fixture("quadrants.jxl"));
+    const struct
+    {
+        const char *extension;
+        const std::vector<uint8_t> &bytes;
+        size_t data; // where the coded picture begins
+    } files[] = {{"avif", avif, find(avif, {'m', 'd', 'a', 't'}) + 4}, {"jxl", jxl, 20}};
+    for (const auto &file : files) {
+        for (size_t at = file.data; at < file.data + 6; ++at) {
+            auto damaged = file.bytes;
+            damaged[at] ^= 0x5A;
+            std::string result;
+            EXPECT_EQ(standardErrorOf([&] { result = tryDecode(file.extension, damaged); }), "")
+                << file.extension << ", byte " << at;
+            EXPECT_FALSE(result.empty()) << file.extension << ", byte " << at;
+        }
+    }
+}
 
 TEST(Corrupted, JpegDataDamageIsSteppedOver)
 {

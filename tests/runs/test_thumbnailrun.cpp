@@ -1,4 +1,5 @@
 // The update run over real folders of real picture files, against a fresh database.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -110,6 +111,37 @@ void setModified(const QString &path, time_t seconds)
 {
     const timespec times[2] = {{seconds, 0}, {seconds, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+// A lossless WebP of one colour whose pixels take no bits at all: a few dozen bytes that decode
+// into side × side pixels.
+QByteArray flatLosslessWebp(unsigned side)
+{
+    QByteArray bits;
+    int used = 0;
+    const auto put = [&](unsigned value, int count) {
+        for (int i = 0; i < count; ++i, ++used) {
+            if (used % 8 == 0)
+                bits.append('\0');
+            bits[used / 8] = static_cast<char>(bits[used / 8] | ((value >> i) & 1) << (used % 8));
+        }
+    };
+    put(0x2f, 8);
+    put(side - 1, 14);
+    put(side - 1, 14);
+    put(0, 6); // no alpha, version 0, no transform, no colour cache
+    put(0, 1); // no meta prefix codes
+    for (unsigned symbol : {96u, 160u, 64u, 255u, 0u})
+        put(0b101 | symbol << 3, 11); // a simple prefix code of one 8-bit symbol
+    if (bits.size() % 2)
+        bits.append('\0');
+    const auto le32 = [](quint32 v) {
+        const char bytes[4]
+            = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+        return QByteArray(bytes, 4);
+    };
+    return "RIFF" + le32(static_cast<quint32>(12 + bits.size())) + "WEBPVP8L" + le32(static_cast<quint32>(bits.size()))
+        + bits;
 }
 
 class ThumbnailRunTest : public ::testing::Test
@@ -412,6 +444,85 @@ TEST_F(ThumbnailRunTest, UnreadableFilesAreReportedOnEveryRunAndGetNoRow)
     EXPECT_EQ(m_runsThatAddedLines, 2);
     EXPECT_EQ(m_log.lineCount(), 4);
 }
+
+TEST_F(ThumbnailRunTest, PictureNeedingMoreMemoryThanAllowedIsRefusedWithOneLine)
+{
+    const QString folder = makeFolder(QStringLiteral("hostile"));
+    QFile huge(folder + QStringLiteral("/huge.webp"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    huge.write(flatLosslessWebp(15000));
+    huge.close();
+    copyFixture(kPhoto, folder, QStringLiteral("photo.jpg"));
+    const int folderId = addFolder(folder);
+
+    const ThumbnailRunSummary summary = run();
+
+    const QStringList lines = newLogLines(0);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Could not read the file %1/huge.webp: ").arg(folder)));
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("memory"))) << lines[0].toStdString();
+    EXPECT_EQ(summary.picturesRead, 1);
+    EXPECT_EQ(rows(folderId).count(QStringLiteral("photo.jpg")), 1u);
+}
+
+struct CutCase
+{
+    const char *fixture;
+    // The line after "Could not read the file …: ", or none when what could be read is stored.
+    const char *failure;
+};
+
+std::ostream &operator<<(std::ostream &out, const CutCase &c)
+{
+    return out << c.fixture;
+}
+
+class TruncatedFile : public ThumbnailRunTest, public ::testing::WithParamInterface<CutCase>
+{
+};
+
+// A file cut short keeps what its decoder could read, with a line that says so, or gets a line
+// saying it is cut short and no row.
+TEST_P(TruncatedFile, SaysSoInOneLine)
+{
+    QFile original(QStringLiteral(VEXARIS_TEST_DATA "/loader/") + QString::fromLatin1(GetParam().fixture));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    const QString folder = makeFolder(QStringLiteral("cut"));
+    const QString name = QString::fromLatin1(GetParam().fixture);
+    QFile cut(folder + QLatin1Char('/') + name);
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    // Half of what follows a JPEG file's first scan header, so that the cut falls in its coded
+    // data; half of any other file.
+    const qsizetype scan = std::max<qsizetype>(0, bytes.indexOf(QByteArray("\xFF\xDA", 2)));
+    cut.write(bytes.left(scan + (bytes.size() - scan) / 2));
+    cut.close();
+    const int folderId = addFolder(folder);
+
+    run();
+
+    const QString path = folder + QLatin1Char('/') + name;
+    const QString line = GetParam().failure
+        ? QStringLiteral("Could not read the file %1: %2").arg(path, QString::fromLatin1(GetParam().failure))
+        : QStringLiteral("The file %1 is truncated or damaged: only what could be read of it was stored.").arg(path);
+    EXPECT_EQ(newLogLines(0), QStringList {line});
+    EXPECT_EQ(rows(folderId).count(name), GetParam().failure ? 0u : 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, TruncatedFile,
+    ::testing::Values(CutCase {"quadrants.jpg", nullptr}, CutCase {"quadrants-progressive.jpg", nullptr},
+        CutCase {"grey.jpg", nullptr}, CutCase {"quadrants-cmyk.jpg", nullptr},
+        CutCase {"quadrants.png", "PNG error: the file is cut short"},
+        CutCase {"quadrants-interlaced.gif", "GIF error: the file is cut short"},
+        CutCase {"quadrants.tif", "TIFF error: the file is cut short"},
+        CutCase {"quadrants.webp", "WebP error: the file is cut short"},
+        CutCase {"quadrants.avif", "AVIF error: the file is cut short"}),
+    [](const ::testing::TestParamInfo<CutCase> &row) {
+        std::string name = row.param.fixture;
+        for (char &c : name)
+            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        return name;
+    });
 
 TEST_F(ThumbnailRunTest, HiddenFileIsNotListedSoItsRowGoes)
 {
