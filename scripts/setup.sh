@@ -9,7 +9,7 @@ packages=(
     libsqlite3-dev sqlite3
     libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev zlib1g-dev libtiff-dev libtiff-tools libgif-dev
     libmagickcore-6.q16-dev imagemagick
-    libheif-dev libheif-examples libwebp-dev webp libavif-dev libavif-bin libjxl-dev libjxl-tools
+    libheif-dev libdav1d-dev libheif-examples libwebp-dev webp libavif-dev libavif-bin libjxl-dev libjxl-tools
     gettext
     libgtest-dev googletest
     fp-utils
