@@ -857,8 +857,8 @@ void DuplicatesWindowTest::firstPairsMissingFileIsNamedOverTheShownWindow()
     QVERIFY(m_boxes.notices.isEmpty());
     QTRY_COMPARE(m_boxes.notices.size(), 1);
     QVERIFY(m_window->isVisible());
-    QVERIFY2(m_boxes.notices[0].text.contains(folderPath(u"f"_s) + u"/gone.png"_s),
-        qPrintable(m_boxes.notices[0].text));
+    QVERIFY2(
+        m_boxes.notices[0].text.contains(folderPath(u"f"_s) + u"/gone.png"_s), qPrintable(m_boxes.notices[0].text));
 }
 
 void DuplicatesWindowTest::pictureThatFailsLeavesItsPaneEmpty()
