@@ -21,7 +21,6 @@ done
 
 build_bench_targets vexaris-cli vexaris_database
 after=$build/bin/vexaris-cli
-empty_database=$build/bin/Vexaris.db
 
 # The earlier revision, built once into a folder of its own.
 before_revision=${1:-$(git merge-base HEAD main 2>/dev/null || echo none)}
@@ -190,7 +189,8 @@ make_pictures
 measure()
 {
     local cli=$1 threads=${*: -1} folders=("${@:2:$#-2}") database=$scratch/bench.db folder
-    cp "$empty_database" "$database"
+    # The empty database each build delivers, since an earlier build cannot open a later format.
+    cp "$(dirname "$cli")/Vexaris.db" "$database"
     # A settings folder of its own, so that no stored preference sets the thread count.
     export XDG_CONFIG_HOME=$scratch/config
     "$cli" --db "$database" create bench >/dev/null
