@@ -141,7 +141,7 @@ private slots:
 
         i18n::SelectLanguage(language);
         desktop.translatedWindows.retranslate();
-        QCOMPARE(desktop.translatedWindows.windows().size(), 8);
+        QCOMPARE(desktop.translatedWindows.windows().size(), 9);
         if (language != QLatin1String("en"))
             QCOMPARE(i18n::catalogState(), i18n::CatalogState::Open);
 
