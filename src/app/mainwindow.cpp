@@ -510,7 +510,8 @@ void TfrmMain::actScanExecute()
         const QString pairs = locale.toString(tally.pairs);
         const QString groups = locale.toString(tally.groups);
         lblStatus->setText(summary.outcome == runs::ScanOutcome::Stopped
-                ? qtrFormat("%s: scan stopped; %s pairs in %s groups so far", {parameters.collectionName, pairs, groups})
+                ? qtrFormat(
+                    "%s: scan stopped; %s pairs in %s groups so far", {parameters.collectionName, pairs, groups})
                 : qtrFormat("%s: %s pairs in %s groups", {parameters.collectionName, pairs, groups}));
     });
 }

@@ -9,8 +9,8 @@
 
 namespace vexaris::ui {
 
-runs::ScanSummary executeScan(QWidget *mainWindow, store::Session &session, const runs::ScanParameters &parameters, TfrmScan &window,
-    log::ProcessingLog &processingLog, log::TfrmLog &logWindow)
+runs::ScanSummary executeScan(QWidget *mainWindow, store::Session &session, const runs::ScanParameters &parameters,
+    TfrmScan &window, log::ProcessingLog &processingLog, log::TfrmLog &logWindow)
 {
     // Runs also when the scan ends by an error, before the error reaches the report.
     struct Restore

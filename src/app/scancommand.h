@@ -22,7 +22,7 @@ namespace vexaris::ui {
 class TfrmScan;
 
 // Returns what the run did.
-runs::ScanSummary executeScan(QWidget *mainWindow, store::Session &session, const runs::ScanParameters &parameters, TfrmScan &window,
-    log::ProcessingLog &processingLog, log::TfrmLog &logWindow);
+runs::ScanSummary executeScan(QWidget *mainWindow, store::Session &session, const runs::ScanParameters &parameters,
+    TfrmScan &window, log::ProcessingLog &processingLog, log::TfrmLog &logWindow);
 
 } // namespace vexaris::ui

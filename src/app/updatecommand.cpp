@@ -9,8 +9,8 @@
 
 namespace vexaris::ui {
 
-runs::ThumbnailRunSummary executeThumbnailUpdate(QWidget *mainWindow, store::Session &session, log::ProcessingLog &processingLog,
-    TfrmGetThumbs &window, log::TfrmLog &logWindow, unsigned threads)
+runs::ThumbnailRunSummary executeThumbnailUpdate(QWidget *mainWindow, store::Session &session,
+    log::ProcessingLog &processingLog, TfrmGetThumbs &window, log::TfrmLog &logWindow, unsigned threads)
 {
     if (mainWindow)
         mainWindow->setEnabled(false);

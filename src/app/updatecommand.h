@@ -22,7 +22,7 @@ namespace vexaris::ui {
 class TfrmGetThumbs;
 
 // threads: the readers of the run (0 for one per core). Returns what the run did.
-runs::ThumbnailRunSummary executeThumbnailUpdate(QWidget *mainWindow, store::Session &session, log::ProcessingLog &processingLog,
-    TfrmGetThumbs &window, log::TfrmLog &logWindow, unsigned threads = 1);
+runs::ThumbnailRunSummary executeThumbnailUpdate(QWidget *mainWindow, store::Session &session,
+    log::ProcessingLog &processingLog, TfrmGetThumbs &window, log::TfrmLog &logWindow, unsigned threads = 1);
 
 } // namespace vexaris::ui

@@ -241,8 +241,9 @@ TfrmDuplicates::TfrmDuplicates(store::Session &session, QWidget *parent)
     pnlNavigation->setObjectName(QStringLiteral("pnlNavigation"));
     btnFirst = makeButton(pnlNavigation, "btnFirst", themeIcon("go-first", QStyle::SP_MediaSkipBackward), nullptr);
     btnPrev = makeButton(pnlNavigation, "btnPrev", themeIcon("go-previous", QStyle::SP_MediaSeekBackward), nullptr);
-    btnOverview = makeButton(pnlNavigation, "btnOverview", themeIcon("view-list-details", QStyle::SP_FileDialogDetailedView),
-        N_("All pairs in the overview, with their groups and Differences"));
+    btnOverview
+        = makeButton(pnlNavigation, "btnOverview", themeIcon("view-list-details", QStyle::SP_FileDialogDetailedView),
+            N_("All pairs in the overview, with their groups and Differences"));
     trbRecNo = new QSlider(Qt::Horizontal, pnlNavigation);
     trbRecNo->setObjectName(QStringLiteral("trbRecNo"));
     trbRecNo->setRange(1, 1);

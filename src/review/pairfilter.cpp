@@ -48,7 +48,8 @@ bool PairFilterCheck::passesBesidesDifference(size_t index)
     const PairSide &left = m_table.leftOf(index);
     const PairSide &right = m_table.rightOf(index);
     if (m_filter.relation != FolderRelation::Any) {
-        const bool same = (left.folderId != 0 && left.folderId == right.folderId) || left.folderPath == right.folderPath;
+        const bool same
+            = (left.folderId != 0 && left.folderId == right.folderId) || left.folderPath == right.folderPath;
         if (same != (m_filter.relation == FolderRelation::Same))
             return false;
     }

@@ -105,8 +105,8 @@ std::vector<int> groupsBySize(const PairGrouping &grouping)
 
 PairTally countPairsAndGroups(store::Session &session, int collectionId)
 {
-    store::Statement rows(session.DatabaseConnection,
-        QStringLiteral("SELECT Left_ID, Right_ID FROM Duplicate WHERE Collection_ID = ?"));
+    store::Statement rows(
+        session.DatabaseConnection, QStringLiteral("SELECT Left_ID, Right_ID FROM Duplicate WHERE Collection_ID = ?"));
     rows.bind(0, collectionId);
     // Picture IDs numbered densely as they come, so that the sets need no more room than pictures.
     QHash<qint64, uint32_t> nodes;

@@ -31,7 +31,8 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     // The titles are set in English and translated with the window.
-    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role = Qt::EditRole) override;
+    bool setHeaderData(
+        int section, Qt::Orientation orientation, const QVariant &value, int role = Qt::EditRole) override;
 
 private:
     const review::PairTable *m_table = nullptr;

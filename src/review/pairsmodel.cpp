@@ -163,7 +163,8 @@ void PairsModel::reorder()
                 continue;
             const review::PlannedPair &planned = m_plan.pairs[static_cast<size_t>(m_planOfEntry[i])];
             if (m_sortColumn == Verdict)
-                keys[i] = static_cast<int>(planned.verdict) * 2 + (m_approved[static_cast<size_t>(m_planOfEntry[i])] ? 0 : 1);
+                keys[i] = static_cast<int>(planned.verdict) * 2
+                    + (m_approved[static_cast<size_t>(m_planOfEntry[i])] ? 0 : 1);
             else
                 keys[i] = planned.keeperId == 0 ? 2 : (planned.keeperId == planned.leftId ? 0 : 1);
         }
@@ -497,9 +498,9 @@ QPixmap PairsModel::pictureOf(const review::PairSide &side) const
             shape = QSize(side.width, side.height).scaled(pictureSize(), Qt::KeepAspectRatio);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRect(QPoint((pictureSize().width() - shape.width()) / 2,
-                                    (pictureSize().height() - shape.height()) / 2),
-                              shape),
+        painter.drawImage(
+            QRect(QPoint((pictureSize().width() - shape.width()) / 2, (pictureSize().height() - shape.height()) / 2),
+                shape),
             cells);
     }
     m_pictures.insert(side.pictureId, new QPixmap(pixmap));

@@ -210,8 +210,8 @@ void TfrmPairs::buildControls()
     hstDifference->setToolTip(i18n::english(N_("Drag out the interval of Differences to show")));
     hstDifference->setBinText([this](int bin, qint64 count) {
         const review::DifferenceBins &bins = m_model->bins();
-        return qtrFormat("Difference %s to %s: %s pairs",
-            {number(bins.firstOf(bin)), number(bins.lastOf(bin)), number(count)});
+        return qtrFormat(
+            "Difference %s to %s: %s pairs", {number(bins.firstOf(bin)), number(bins.lastOf(bin)), number(count)});
     });
     cmbFolder = new QComboBox(grpFilters);
     cmbFolder->setObjectName(QStringLiteral("cmbFolder"));
@@ -306,7 +306,8 @@ void TfrmPairs::buildControls()
     cmbRule->setObjectName(QStringLiteral("cmbRule"));
     cmbRule->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     cmbRule->setMinimumContentsLength(16);
-    btnEditRule = newButton(this, "btnEditRule", N_("&Edit rule…"), N_("Change the rule's fields, and save it under a name"));
+    btnEditRule
+        = newButton(this, "btnEditRule", N_("&Edit rule…"), N_("Change the rule's fields, and save it under a name"));
     btnPlan = newButton(this, "btnPlan", N_("&Plan"),
         N_("What the rule would do to the selected pairs, or to the shown ones when at most one is selected"));
     lblSummary = new QLabel(this);
@@ -820,7 +821,7 @@ void TfrmPairs::btnEditRuleClick()
         QString name, text;
         std::optional<review::Rule> rule = chosenRule(name, text);
         if (!rule)
-            rule = review::Rule {review::RuleScope {}, review::defaultKeeperOrder()};
+            rule = startingRule();
         m_editor->setRule(name, *rule);
         if (m_editor->exec() != QDialog::Accepted)
             return;

@@ -68,6 +68,13 @@ QLabel *fieldLabel(QWidget *parent, const char *name, const char *text, QWidget 
 
 } // namespace
 
+review::Rule startingRule()
+{
+    review::Rule rule;
+    rule.keeperOrder = review::defaultKeeperOrder();
+    return rule;
+}
+
 TfrmRuleEditor::TfrmRuleEditor(store::Session &session, QWidget *parent)
     : QDialog(parent)
     , m_session(session)
@@ -81,8 +88,8 @@ TfrmRuleEditor::TfrmRuleEditor(store::Session &session, QWidget *parent)
     edtRuleName->setObjectName(QStringLiteral("edtRuleName"));
     cmbRuleAction = new QComboBox(this);
     cmbRuleAction->setObjectName(QStringLiteral("cmbRuleAction"));
-    cmbRuleAction->addItems({i18n::english(N_("Move the given-up file to the Trash")),
-        i18n::english(N_("Declare the pair not a match"))});
+    cmbRuleAction->addItems(
+        {i18n::english(N_("Move the given-up file to the Trash")), i18n::english(N_("Declare the pair not a match"))});
     edtKeeperOrder = new QLineEdit(this);
     edtKeeperOrder->setObjectName(QStringLiteral("edtKeeperOrder"));
     edtKeeperOrder->setToolTip(i18n::english(
@@ -91,8 +98,8 @@ TfrmRuleEditor::TfrmRuleEditor(store::Session &session, QWidget *parent)
            "pixels:5% or older:1d")));
     txtKeepFolders = linesBox(this, "txtKeepFolders");
     txtPruneFolders = linesBox(this, "txtPruneFolders");
-    chkGuard = new QCheckBox(
-        i18n::english(N_("&Give a file up only for one with at least its pixels and its bytes")), this);
+    chkGuard
+        = new QCheckBox(i18n::english(N_("&Give a file up only for one with at least its pixels and its bytes")), this);
     chkGuard->setObjectName(QStringLiteral("chkGuard"));
 
     auto *grpKeeping = new QGroupBox(i18n::english(N_("What the rule does")), this);
@@ -102,16 +109,16 @@ TfrmRuleEditor::TfrmRuleEditor(store::Session &session, QWidget *parent)
     keeping->addRow(fieldLabel(grpKeeping, "lblKeeperOrder", N_("&Keep by:"), edtKeeperOrder), edtKeeperOrder);
     keeping->addRow(
         fieldLabel(grpKeeping, "lblKeepFolders", N_("Keep fo&lders, one a line:"), txtKeepFolders), txtKeepFolders);
-    keeping->addRow(fieldLabel(grpKeeping, "lblPruneFolders", N_("&Prune folders, one a line:"), txtPruneFolders),
-        txtPruneFolders);
+    keeping->addRow(
+        fieldLabel(grpKeeping, "lblPruneFolders", N_("&Prune folders, one a line:"), txtPruneFolders), txtPruneFolders);
     keeping->addRow(chkGuard);
 
     spnScopeMinDifference = boundBox(this, "spnScopeMinDifference");
     spnScopeMaxDifference = boundBox(this, "spnScopeMaxDifference");
     txtScopeFolders = linesBox(this, "txtScopeFolders");
     txtScopePatterns = linesBox(this, "txtScopePatterns");
-    txtScopePatterns->setToolTip(i18n::english(
-        N_("Full paths with * for any run of characters, ? for one character, [abc] for one of them")));
+    txtScopePatterns->setToolTip(
+        i18n::english(N_("Full paths with * for any run of characters, ? for one character, [abc] for one of them")));
     cmbScopeRelation = new QComboBox(this);
     cmbScopeRelation->setObjectName(QStringLiteral("cmbScopeRelation"));
     cmbScopeRelation->addItems({i18n::english(N_("Same or different folders")), i18n::english(N_("Same folder")),
@@ -134,14 +141,14 @@ TfrmRuleEditor::TfrmRuleEditor(store::Session &session, QWidget *parent)
     differences->addWidget(spnScopeMaxDifference);
     scope->addRow(
         fieldLabel(grpScope, "lblScopeDifference", N_("&Difference from"), spnScopeMinDifference), differences);
-    scope->addRow(fieldLabel(grpScope, "lblScopeFolders", N_("Either side in the &folders:"), txtScopeFolders),
-        txtScopeFolders);
-    scope->addRow(fieldLabel(grpScope, "lblScopePatterns", N_("Or its path &matching:"), txtScopePatterns),
-        txtScopePatterns);
-    scope->addRow(fieldLabel(grpScope, "lblScopeRelation", N_("Folders of the s&ides:"), cmbScopeRelation),
-        cmbScopeRelation);
-    scope->addRow(fieldLabel(grpScope, "lblScopeFormats", N_("Both sides of the forma&ts:"), edtScopeFormats),
-        edtScopeFormats);
+    scope->addRow(
+        fieldLabel(grpScope, "lblScopeFolders", N_("Either side in the &folders:"), txtScopeFolders), txtScopeFolders);
+    scope->addRow(
+        fieldLabel(grpScope, "lblScopePatterns", N_("Or its path &matching:"), txtScopePatterns), txtScopePatterns);
+    scope->addRow(
+        fieldLabel(grpScope, "lblScopeRelation", N_("Folders of the s&ides:"), cmbScopeRelation), cmbScopeRelation);
+    scope->addRow(
+        fieldLabel(grpScope, "lblScopeFormats", N_("Both sides of the forma&ts:"), edtScopeFormats), edtScopeFormats);
     scope->addRow(fieldLabel(grpScope, "lblScopeMinPixels", N_("Both sides at least, pi&xels:"), spnScopeMinPixels),
         spnScopeMinPixels);
 
@@ -173,7 +180,7 @@ TfrmRuleEditor::TfrmRuleEditor(store::Session &session, QWidget *parent)
     connect(btnCancelRule, &QPushButton::clicked, this, &QDialog::reject);
     // The rule's name is the user's own.
     i18n::keepUntranslated(edtRuleName);
-    setRule(QString(), review::Rule {review::RuleScope {}, review::defaultKeeperOrder()});
+    setRule(QString(), startingRule());
 }
 
 void TfrmRuleEditor::setRule(const QString &name, const review::Rule &rule)

@@ -20,6 +20,9 @@ class Session;
 
 namespace vexaris::ui {
 
+// The rule a new one starts from: every pair, the default keeper order, guarded, to the Trash.
+review::Rule startingRule();
+
 class TfrmRuleEditor : public QDialog
 {
     Q_OBJECT

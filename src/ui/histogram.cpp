@@ -96,7 +96,8 @@ void Histogram::paintEvent(QPaintEvent *)
             const qint64 count = m_counts[static_cast<size_t>(bin)];
             if (count == 0)
                 continue;
-            const int height = std::max(1, static_cast<int>(std::lround(std::sqrt(static_cast<double>(count)) * scale)));
+            const int height
+                = std::max(1, static_cast<int>(std::lround(std::sqrt(static_cast<double>(count)) * scale)));
             const int left = binLeft(bin);
             const int width = std::max(1, binLeft(bin + 1) - left - (binLeft(bin + 1) - left > 3 ? 1 : 0));
             const bool inside = bin >= m_first && bin <= m_last;

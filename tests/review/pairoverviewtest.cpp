@@ -33,8 +33,12 @@ protected:
         const int backup = db.addFolder(collection, u"/backup"_s);
         const int old = db.addFolder(collection, u"/photos old"_s);
         const auto picture = [&](const QString &name, int folder, qint64 size, int width, int height) {
-            return db.addPicture({.collectionId = collection, .folderId = folder, .fileName = name, .size = size,
-                .width = width, .height = height});
+            return db.addPicture({.collectionId = collection,
+                .folderId = folder,
+                .fileName = name,
+                .size = size,
+                .width = width,
+                .height = height});
         };
         const int p1 = picture(u"IMG_2.jpg"_s, photos, 3000, 4000, 3000);
         const int p2 = picture(u"IMG_10.jpg"_s, backup, 2000, 2000, 1500);
@@ -43,8 +47,8 @@ protected:
         const int p5 = picture(u"scan copy.gif"_s, old, 1000, 800, 600);
         const int p6 = picture(u"a.jpg"_s, photos, 500, 640, 480);
         const int p7 = picture(u"b.jpg"_s, photos, 400, 640, 480);
-        const std::pair<char, std::tuple<int, int, int>> pairs[] = {{'A', {p1, p2, 1}}, {'B', {p2, p3, 5}},
-            {'C', {p4, p5, 3}}, {'D', {p6, p7, 8}}, {'E', {p1, p3, 12}}};
+        const std::pair<char, std::tuple<int, int, int>> pairs[]
+            = {{'A', {p1, p2, 1}}, {'B', {p2, p3, 5}}, {'C', {p4, p5, 3}}, {'D', {p6, p7, 8}}, {'E', {p1, p3, 12}}};
         for (const auto &[letter, pair] : pairs) {
             db.addPair(collection, std::get<0>(pair), std::get<1>(pair), std::get<2>(pair));
             letters[db.database().lastInsertId()] = letter;
@@ -131,8 +135,7 @@ INSTANTIATE_TEST_SUITE_P(Filters, OverviewFilterTest,
         FilterCase {"FolderWithADelimiter", {.folder = u"/photos/2005/"_s}, "BE"},
         FilterCase {"SameFolder", {.relation = FolderRelation::Same}, "D"},
         FilterCase {"DifferentFolders", {.relation = FolderRelation::Different}, "ACBE"},
-        FilterCase {"FormatEitherSide", {.format = u"png"_s}, "CBE"},
-        FilterCase {"Group", {.group = 1}, "ABE"},
+        FilterCase {"FormatEitherSide", {.format = u"png"_s}, "CBE"}, FilterCase {"Group", {.group = 1}, "ABE"},
         FilterCase {"GroupAndInterval", {.maxDifference = 5, .group = 1}, "AB"}),
     [](const testing::TestParamInfo<FilterCase> &row) { return std::string(row.param.name); });
 
