@@ -19,6 +19,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QThread>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -152,6 +153,20 @@ QItemSelection rowsSelection(const QAbstractItemModel &model, const std::vector<
     return selection;
 }
 
+// Reasons are read from their start; the view elides paths in the middle instead.
+class ReasonsDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideRight;
+    }
+};
+
 } // namespace
 
 TfrmPairs::TfrmPairs(store::Session &session, QWidget *parent)
@@ -181,6 +196,7 @@ TfrmPairs::TfrmPairs(store::Session &session, QWidget *parent)
     rememberGeometry(this, QStringLiteral("PairsWindow"));
     rememberColumns(lstPairs->header(), QStringLiteral("PairsColumns"));
     rememberColumns(lstGroups->header(), QStringLiteral("PairGroupsColumns"));
+    showPlanColumns();
 
     i18n::TranslateComponent(this);
     updateButtons();
@@ -258,6 +274,8 @@ void TfrmPairs::buildControls()
     lstGroups->setAllColumnsShowFocus(true);
     lstGroups->setSelectionMode(QAbstractItemView::SingleSelection);
     lstGroups->setToolTip(i18n::english(N_("Choose a group to show its pairs alone")));
+    for (const int column : {PairGroupsModel::Group, PairGroupsModel::Pairs, PairGroupsModel::Pictures})
+        lstGroups->header()->resizeSection(column, 60);
     auto *pnlGroups = new QWidget(this);
     pnlGroups->setObjectName(QStringLiteral("pnlGroups"));
     auto *groupsLayout = new QVBoxLayout(pnlGroups);
@@ -285,9 +303,16 @@ void TfrmPairs::buildControls()
         {PairsModel::LeftFile, 200}, {PairsModel::LeftFolder, 200}, {PairsModel::LeftSize, 80},
         {PairsModel::LeftDimensions, 100}, {PairsModel::LeftModified, 150}, {PairsModel::RightFile, 200},
         {PairsModel::RightFolder, 200}, {PairsModel::RightSize, 80}, {PairsModel::RightDimensions, 100},
-        {PairsModel::RightModified, 150}, {PairsModel::Verdict, 110}, {PairsModel::Keeper, 90}};
+        {PairsModel::RightModified, 150}, {PairsModel::Verdict, 110}, {PairsModel::Keeper, 130}};
     for (const auto &[column, width] : widths)
         header->resizeSection(column, width);
+    // A plan's columns stand beside the Difference, where they are seen without scrolling; they
+    // are shown only while there is a plan.
+    for (const int column : {PairsModel::Verdict, PairsModel::Keeper, PairsModel::Reasons})
+        header->moveSection(header->visualIndex(column),
+            header->visualIndex(PairsModel::Difference) + 1 + (column - PairsModel::Verdict));
+    header->resizeSection(PairsModel::Reasons, 300);
+    lstPairs->setItemDelegateForColumn(PairsModel::Reasons, new ReasonsDelegate(lstPairs));
     header->setSortIndicator(PairsModel::Difference, Qt::AscendingOrder);
     lstPairs->setSortingEnabled(true);
 
@@ -388,6 +413,7 @@ void TfrmPairs::buildControls()
         m_keptSelection.clear();
     });
     connect(m_model, &PairsModel::approvalsChanged, this, [this] {
+        showPlanColumns();
         showTally();
         updateButtons();
     });
@@ -512,6 +538,7 @@ void TfrmPairs::takePairs(bool readAgain, const std::vector<qint64> &selection)
     m_model->setTable(m_table.get());
     m_groups->setTable(m_table.get());
     fillFilterChoices();
+    showPlanColumns();
     showTally();
     if (!selection.empty())
         selectPairs(selection);
@@ -588,6 +615,9 @@ void TfrmPairs::applyFilter()
     filter.group = spnGroup->value();
     m_model->setFilter(filter);
     hstDifference->setCounts(m_model->binCounts());
+    // Only now are there bins to hold the interval.
+    const review::DifferenceBins &bins = m_model->bins();
+    hstDifference->setInterval(bins.binOf(filter.minDifference), bins.binOf(filter.maxDifference));
     {
         // The group panel shows the group of the filter.
         const QSignalBlocker blocker(lstGroups->selectionModel());
@@ -658,11 +688,17 @@ void TfrmPairs::showTally()
     const PlanTally tally = m_model->tally();
     const QString rule = m_plannedRuleName.isEmpty() ? qtr("Unsaved rule") : m_plannedRuleName;
     const QString scope = m_planOverSelection ? qtr("the selection") : qtr("the shown pairs");
-    lblSummary->setText(qtrFormat("%s over %s, %s pairs: %s to settle, %s of them approved, giving %s files (%s) "
-                                  "to the Trash; %s undecided, %s guarded, %s covered, %s in conflict",
+    lblSummary->setText(qtrFormat("%s over %s: %s pairs in its scope, %s to settle, %s of them approved, giving %s "
+                                  "files (%s) to the Trash; %s undecided, %s guarded, %s covered, %s in conflict",
         {rule, scope, number(tally.planned), number(tally.acting), number(tally.approved), number(tally.files),
             bytesText(tally.bytes), number(tally.undecided), number(tally.guarded), number(tally.covered),
             number(tally.conflicts)}));
+}
+
+void TfrmPairs::showPlanColumns()
+{
+    for (const int column : {PairsModel::Verdict, PairsModel::Keeper, PairsModel::Reasons})
+        lstPairs->header()->setSectionHidden(column, !m_model->hasPlan());
 }
 
 void TfrmPairs::updateButtons()

@@ -101,6 +101,8 @@ private:
     void differenceBoxChanged();
     void showCounts();
     void showTally();
+    // The verdict, keeper and reasons columns while there is a plan.
+    void showPlanColumns();
     void updateButtons();
     std::vector<uint32_t> selectedEntries() const;
     void selectEntries(const std::vector<uint32_t> &entries);
