@@ -232,13 +232,15 @@ void TfrmPairs::buildControls()
     cmbFolder = new QComboBox(grpFilters);
     cmbFolder->setObjectName(QStringLiteral("cmbFolder"));
     cmbFolder->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    cmbFolder->setMinimumContentsLength(24);
+    cmbFolder->setMinimumContentsLength(16);
     cmbRelation = new QComboBox(grpFilters);
     cmbRelation->setObjectName(QStringLiteral("cmbRelation"));
     cmbRelation->addItems({i18n::english(N_("Same or different folders")), i18n::english(N_("Same folder")),
         i18n::english(N_("Different folders"))});
     cmbFormat = new QComboBox(grpFilters);
     cmbFormat->setObjectName(QStringLiteral("cmbFormat"));
+    // Its entries come with the pairs, after the first showing.
+    cmbFormat->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     spnGroup = new QSpinBox(grpFilters);
     spnGroup->setObjectName(QStringLiteral("spnGroup"));
     spnGroup->setRange(0, 0);
@@ -275,7 +277,7 @@ void TfrmPairs::buildControls()
     lstGroups->setSelectionMode(QAbstractItemView::SingleSelection);
     lstGroups->setToolTip(i18n::english(N_("Choose a group to show its pairs alone")));
     for (const int column : {PairGroupsModel::Group, PairGroupsModel::Pairs, PairGroupsModel::Pictures})
-        lstGroups->header()->resizeSection(column, 60);
+        lstGroups->header()->resizeSection(column, 55);
     auto *pnlGroups = new QWidget(this);
     pnlGroups->setObjectName(QStringLiteral("pnlGroups"));
     auto *groupsLayout = new QVBoxLayout(pnlGroups);
@@ -299,10 +301,10 @@ void TfrmPairs::buildControls()
     QHeaderView *header = lstPairs->header();
     header->setSectionsMovable(true);
     header->setStretchLastSection(true);
-    const std::pair<int, int> widths[] = {{PairsModel::Group, 60}, {PairsModel::Difference, 80},
+    const std::pair<int, int> widths[] = {{PairsModel::Group, 60}, {PairsModel::Difference, 100},
         {PairsModel::LeftFile, 200}, {PairsModel::LeftFolder, 200}, {PairsModel::LeftSize, 80},
-        {PairsModel::LeftDimensions, 100}, {PairsModel::LeftModified, 150}, {PairsModel::RightFile, 200},
-        {PairsModel::RightFolder, 200}, {PairsModel::RightSize, 80}, {PairsModel::RightDimensions, 100},
+        {PairsModel::LeftDimensions, 120}, {PairsModel::LeftModified, 150}, {PairsModel::RightFile, 200},
+        {PairsModel::RightFolder, 200}, {PairsModel::RightSize, 80}, {PairsModel::RightDimensions, 120},
         {PairsModel::RightModified, 150}, {PairsModel::Verdict, 110}, {PairsModel::Keeper, 130}};
     for (const auto &[column, width] : widths)
         header->resizeSection(column, width);

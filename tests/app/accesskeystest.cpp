@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QKeySequence>
@@ -154,8 +155,12 @@ private slots:
         input.setInputMode(QInputDialog::TextInput);
 
         QStringList found;
-        for (QObject *window : desktop.translatedWindows.windows())
+        for (QObject *window : desktop.translatedWindows.windows()) {
             found << windowClashes(qobject_cast<QWidget *>(window));
+            // A window's own dialogs (the pairs overview's rule editor) are translated with it.
+            for (QDialog *dialog : window->findChildren<QDialog *>())
+                found << windowClashes(dialog);
+        }
         for (QWidget *box : std::initializer_list<QWidget *> {&question, &notice, &input})
             found << windowClashes(box);
         QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
