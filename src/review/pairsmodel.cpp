@@ -129,6 +129,8 @@ void PairsModel::setTable(const review::PairTable *table)
 
 void PairsModel::setFilter(const review::PairFilter &filter)
 {
+    if (filter == m_filter)
+        return;
     m_filter = filter;
     refilter();
 }

@@ -70,6 +70,7 @@ public:
     void setTable(const review::PairTable *table);
     const review::PairTable *table() const { return m_table; }
 
+    // Filters the rows again when the filter changed.
     void setFilter(const review::PairFilter &filter);
     const review::PairFilter &filter() const { return m_filter; }
     // The histogram's bins over the table's Differences, and the count of each among the pairs

@@ -460,6 +460,8 @@ void TfrmPairs::showEvent(QShowEvent *event)
         m_outcome.clear();
         m_unsavedRule.reset();
         fillRules(RuleKind::None, QString());
+        // The filters start afresh, so that the rows are filtered once, as the table comes.
+        m_model->setFilter({});
         takePairs(true, {});
         resetFilterControls();
         applyFilter();
@@ -609,8 +611,12 @@ void TfrmPairs::applyFilter()
     if (m_changingControls || !m_table)
         return;
     review::PairFilter filter;
-    filter.minDifference = spnMinDifference->value();
-    filter.maxDifference = spnMaxDifference->value();
+    // An end at its box's limit is no bound, so that the filter of every pair is the same however
+    // the Differences spread.
+    if (spnMinDifference->value() > spnMinDifference->minimum())
+        filter.minDifference = spnMinDifference->value();
+    if (spnMaxDifference->value() < spnMaxDifference->maximum())
+        filter.maxDifference = spnMaxDifference->value();
     filter.folder = cmbFolder->currentData().toString();
     filter.relation = static_cast<review::FolderRelation>(cmbRelation->currentIndex());
     filter.format = cmbFormat->currentData().toString();
