@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -499,7 +500,7 @@ bool TfrmDuplicates::ShowPair()
     PlaceImage(imgLeft);
     PlaceImage(imgRight);
 
-    lblDifference->setText(qtrFormat("Difference %s", {QString::number(m_review->current().difference)}));
+    lblDifference->setText(qtrFormat("Difference %s", {QLocale().toString(m_review->current().difference)}));
     // As wide as the text, so that the track bar keeps the rest.
     const int differenceWidth = lblDifference->fontMetrics().horizontalAdvance(lblDifference->text()) + 2 * kButtonGap;
     if (differenceWidth != m_differenceWidth) {
