@@ -206,6 +206,10 @@ TfrmPairs::~TfrmPairs()
 {
     // The thread ends before the file operation and the window it reports to go.
     m_batch.reset();
+    // The views outlive the list and the table, which go with this class's members: a window
+    // destroyed while shown is hidden by QDialog's destructor, and its views ask for their rows.
+    m_model->setTable(nullptr);
+    m_groups->setTable(nullptr);
 }
 
 void TfrmPairs::buildControls()

@@ -43,6 +43,7 @@ private slots:
 
     void theControlsOrderAndFilterTheTable();
     void settlesTheApprovedPairsOfAPlanAsOneBatch();
+    void notAMatchForASelectionIsOneBatch();
     void theJournalTakesABatchBackWhole();
 
 private:
@@ -235,6 +236,23 @@ void PairsWindowTest::settlesTheApprovedPairsOfAPlanAsOneBatch()
     QCOMPARE(batches.size(), size_t(1));
     QCOMPARE(batches[0].ruleName, u"Keep a"_s);
     QCOMPARE(batches[0].resolutions, 1);
+}
+
+void PairsWindowTest::notAMatchForASelectionIsOneBatch()
+{
+    showWindow();
+    // C and D, the second and the last in the order of Difference.
+    selectRows({1, 3});
+    QSignalSpy finished(m_window.get(), &ui::TfrmPairs::batchFinished);
+    m_boxes.answers = {true};
+    child<QPushButton>("btnNotAMatch")->click();
+    QVERIFY(finished.wait());
+    QCOMPARE(shownPairs(), u"AB"_s);
+    QVERIFY(m_trash->files().isEmpty());
+    const std::vector<store::BatchEntry> batches = store::ListBatches(m_db->session(), m_collection);
+    QCOMPARE(batches.size(), size_t(1));
+    QCOMPARE(batches[0].resolutions, 2);
+    QCOMPARE(review::ruleFromText(batches[0].rule).action, review::RuleAction::NotAMatch);
 }
 
 void PairsWindowTest::theJournalTakesABatchBackWhole()
