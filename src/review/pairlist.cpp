@@ -146,11 +146,10 @@ void PairList::read(store::Session &session, int collectionId, const Progress &p
     const qint64 total = countPairs(database, collectionId);
     m_pairs.reserve(static_cast<size_t>(total));
     {
-        // The order of the review: most alike first, and of equal Difference the pair recorded
-        // first, as the index over (Collection_ID, Difference) gives them.
+        // Read in the table's own order and sorted here: walking the index over (Collection_ID,
+        // Difference) looks every row up in the table again, which takes three times as long.
         store::Statement rows(database,
-            QStringLiteral("SELECT ID, Left_ID, Right_ID, Difference FROM Duplicate WHERE Collection_ID = ? "
-                           "ORDER BY Difference, ID"));
+            QStringLiteral("SELECT ID, Left_ID, Right_ID, Difference FROM Duplicate WHERE +Collection_ID = ?"));
         rows.bind(0, collectionId);
         while (rows.step()) {
             m_pairs.push_back({rows.column(0).toInt64(), static_cast<int32_t>(integerOf(rows.column(3))),
@@ -160,6 +159,10 @@ void PairList::read(store::Session &session, int collectionId, const Progress &p
         }
     }
 
+    // The order of the review: most alike first, and of equal Difference the pair recorded first.
+    std::sort(m_pairs.begin(), m_pairs.end(), [](const Pair &a, const Pair &b) {
+        return a.difference != b.difference ? a.difference < b.difference : a.id < b.id;
+    });
     const auto pairCount = static_cast<uint32_t>(m_pairs.size());
     m_byId.resize(pairCount);
     for (uint32_t i = 0; i < pairCount; ++i)
