@@ -18,6 +18,7 @@ report "Feature windows included by what every window shares (src/ui)" \
 report "Widgets included by the core's engines and store" \
     "$(grep -rnE '#include <Q(Widget|Dialog|MessageBox|Application|Label|PushButton)>' src/store src/imaging src/i18n src/cli \
         src/runs/duplicatescan.* src/runs/thumbnailrun.* src/runs/picturereader.* src/runs/filelist.* \
-        src/review/pairlist.* src/review/fileoperation.h src/review/targetpath.* src/review/panegeometry.*)"
+        src/review/pairlist.* src/review/pairtable.* src/review/pairgroups.* src/review/pairfilter.* \
+        src/review/pairthumbnail.* src/review/fileoperation.h src/review/targetpath.* src/review/panegeometry.*)"
 [ $status -eq 0 ] && echo "includes run one way"
 exit $status

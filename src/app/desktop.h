@@ -10,6 +10,7 @@
 #include "log/logwindow.h"
 #include "review/duplicateswindow.h"
 #include "review/journalwindow.h"
+#include "review/pairswindow.h"
 #include "runs/getthumbswindow.h"
 #include "runs/scanwindow.h"
 #include "settings/optionswindow.h"
@@ -35,6 +36,7 @@ public:
     TfrmAbout frmAbout;
     TfrmDuplicates frmDuplicates;
     TfrmJournal frmJournal;
+    TfrmPairs frmPairs;
     i18n::TranslatedWindows translatedWindows;
 };
 

@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPointer>
@@ -41,6 +42,7 @@
 #include "log/processinglog.h"
 #include "review/fileoperation.h"
 #include "review/journalwindow.h"
+#include "review/pairgroups.h"
 #include "review/undo.h"
 #include "runs/duplicatescan.h"
 #include "settings/optionswindow.h"
@@ -104,6 +106,11 @@ TfrmMain::TfrmMain(
     createPanels();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->setSizeGripEnabled(true);
+    // A label rather than the bar's own message, which a menu's tips would wipe out.
+    lblStatus = new QLabel;
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    i18n::keepUntranslated(lblStatus);
+    statusBar()->addWidget(lblStatus, 1);
 
     resize(kInitialWidth, kInitialHeight);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -172,6 +179,11 @@ void TfrmMain::createActions()
         N_("Search the collection for duplicates with the current settings"), "4-scan");
     actViewDuplicates = newAction(
         this, "actViewDuplicates", N_("&View duplicates"), N_("Open the duplicate viewing window"), "5-viewduplicates");
+    actPairs = newAction(this, "actPairs", N_("&Pairs overview"),
+        N_("All pairs of the collection in one table: their groups and Differences, and rules to settle many at once"),
+        "7-pairs");
+    actPairs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    actPairs->setEnabled(false);
     actPreferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     // A menu entry only: the tool bars hold only the everyday actions.
     actJournal = new QAction(i18n::english(N_("Resolution &history…")), this);
@@ -194,6 +206,7 @@ void TfrmMain::createActions()
     connect(actUpdate, &QAction::triggered, this, &TfrmMain::actUpdateExecute);
     connect(actScan, &QAction::triggered, this, &TfrmMain::actScanExecute);
     connect(actViewDuplicates, &QAction::triggered, this, &TfrmMain::actViewDuplicatesExecute);
+    connect(actPairs, &QAction::triggered, this, &TfrmMain::actPairsExecute);
     connect(actPreferences, &QAction::triggered, this, &TfrmMain::actPreferencesExecute);
     connect(actJournal, &QAction::triggered, this, &TfrmMain::actJournalExecute);
     connect(actAddFolder, &QAction::triggered, this, &TfrmMain::actAddFolderExecute);
@@ -220,6 +233,7 @@ void TfrmMain::createMenus()
     mnuActions->addAction(actUpdate);
     mnuActions->addAction(actScan);
     mnuActions->addAction(actViewDuplicates);
+    mnuActions->addAction(actPairs);
     mnuActions->addAction(actJournal);
     mnuActions->addAction(actLog);
 
@@ -261,6 +275,7 @@ void TfrmMain::createToolBars()
     tbActions->addAction(actUpdate);
     tbActions->addAction(actScan);
     tbActions->addAction(actViewDuplicates);
+    tbActions->addAction(actPairs);
     tbActions->addAction(actPreferences);
 }
 
@@ -379,6 +394,7 @@ void TfrmMain::updateActions()
     actUpdateUpdate();
     actScanUpdate();
     actViewDuplicatesUpdate();
+    actPairsUpdate();
     actJournalUpdate();
     actAddFolderUpdate();
     actSaveCollectionUpdate();
@@ -398,6 +414,11 @@ void TfrmMain::actScanUpdate()
 void TfrmMain::actViewDuplicatesUpdate()
 {
     actViewDuplicates->setEnabled(m_session.CurrentCollection.ID > 0);
+}
+
+void TfrmMain::actPairsUpdate()
+{
+    actPairs->setEnabled(m_session.CurrentCollection.ID > 0);
 }
 
 void TfrmMain::actJournalUpdate()
@@ -452,8 +473,15 @@ void TfrmMain::actDeleteCollectionExecute()
 void TfrmMain::actUpdateExecute()
 {
     guarded(this, [this] {
-        executeThumbnailUpdate(this, m_session, m_log, *m_parts.getThumbs, *m_parts.log,
-            static_cast<unsigned>(m_parts.options->threads()));
+        const QString collection = m_session.CurrentCollection.Name;
+        const runs::ThumbnailRunSummary summary = executeThumbnailUpdate(this, m_session, m_log, *m_parts.getThumbs,
+            *m_parts.log, static_cast<unsigned>(m_parts.options->threads()));
+        const QLocale locale;
+        const QString read = locale.toString(summary.picturesRead);
+        const QString unread = locale.toString(summary.problems);
+        lblStatus->setText(summary.stopped
+                ? qtrFormat("%s: update stopped; %s pictures read, %s could not be read", {collection, read, unread})
+                : qtrFormat("%s: %s pictures read, %s could not be read", {collection, read, unread}));
     });
 }
 
@@ -474,13 +502,28 @@ void TfrmMain::actScanExecute()
         parameters.skipRememberedNotAMatches = m_parts.options->rememberNotAMatch();
         reloadCollection();
         parameters.collectionName = m_session.CurrentCollection.Name;
-        executeScan(this, m_session, parameters, *m_parts.scan, m_log, *m_parts.log);
+        const runs::ScanSummary summary = executeScan(this, m_session, parameters, *m_parts.scan, m_log, *m_parts.log);
+        if (summary.outcome == runs::ScanOutcome::Declined)
+            return;
+        const review::PairTally tally = review::countPairsAndGroups(m_session, m_session.CurrentCollection.ID);
+        const QLocale locale;
+        const QString pairs = locale.toString(tally.pairs);
+        const QString groups = locale.toString(tally.groups);
+        lblStatus->setText(summary.outcome == runs::ScanOutcome::Stopped
+                ? qtrFormat(
+                    "%s: scan stopped; %s pairs in %s groups so far", {parameters.collectionName, pairs, groups})
+                : qtrFormat("%s: %s pairs in %s groups", {parameters.collectionName, pairs, groups}));
     });
 }
 
 void TfrmMain::actViewDuplicatesExecute()
 {
     guarded(this, [this] { executeViewDuplicates(this, m_session, *m_parts.duplicates); });
+}
+
+void TfrmMain::actPairsExecute()
+{
+    guarded(this, [this] { executePairsOverview(this, m_session, *m_parts.pairs); });
 }
 
 void TfrmMain::actPreferencesExecute()

@@ -40,6 +40,7 @@ class TfrmAbout;
 class TfrmDuplicates;
 class TfrmGetThumbs;
 class TfrmJournal;
+class TfrmPairs;
 class TfrmScan;
 
 // The windows the main window's commands show; main() makes them after the main window.
@@ -52,6 +53,7 @@ struct MainWindowParts
     TfrmAbout *about = nullptr;
     TfrmDuplicates *duplicates = nullptr;
     TfrmJournal *journal = nullptr;
+    TfrmPairs *pairs = nullptr;
 };
 
 class TfrmMain : public QMainWindow
@@ -93,6 +95,7 @@ public:
     void actUpdateExecute();
     void actScanExecute();
     void actViewDuplicatesExecute();
+    void actPairsExecute();
     void actPreferencesExecute();
     void actJournalExecute();
     void actAddFolderExecute();
@@ -110,10 +113,13 @@ public:
     QTreeView *tvShellFolders = nullptr;
     QListWidget *lstCollectionFolders = nullptr;
     QSplitter *splitter = nullptr;
+    // What the last update or scan did.
+    QLabel *lblStatus = nullptr;
 
     QAction *actUpdate = nullptr;
     QAction *actScan = nullptr;
     QAction *actViewDuplicates = nullptr;
+    QAction *actPairs = nullptr;
     QAction *actPreferences = nullptr;
     QAction *actJournal = nullptr;
     QAction *actAddFolder = nullptr;
@@ -143,6 +149,7 @@ private:
     void actUpdateUpdate();
     void actScanUpdate();
     void actViewDuplicatesUpdate();
+    void actPairsUpdate();
     void actJournalUpdate();
     void actAddFolderUpdate();
     void actSaveCollectionUpdate();

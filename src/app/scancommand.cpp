@@ -9,8 +9,8 @@
 
 namespace vexaris::ui {
 
-void executeScan(QWidget *mainWindow, store::Session &session, const runs::ScanParameters &parameters, TfrmScan &window,
-    log::ProcessingLog &processingLog, log::TfrmLog &logWindow)
+runs::ScanSummary executeScan(QWidget *mainWindow, store::Session &session, const runs::ScanParameters &parameters,
+    TfrmScan &window, log::ProcessingLog &processingLog, log::TfrmLog &logWindow)
 {
     // Runs also when the scan ends by an error, before the error reaches the report.
     struct Restore
@@ -32,9 +32,10 @@ void executeScan(QWidget *mainWindow, store::Session &session, const runs::ScanP
     window.setEnabled(true);
     Restore restore {mainWindow, window};
     window.show();
-    window.RunScan(session, processingLog, parameters);
+    const runs::ScanSummary summary = window.RunScan(session, processingLog, parameters);
     if (processingLog.lineCount() > notedLines)
         logWindow.showLog();
+    return summary;
 }
 
 } // namespace vexaris::ui

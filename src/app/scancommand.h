@@ -4,16 +4,14 @@
 // reloads the collection before and after in every case.
 #pragma once
 
+#include "runs/duplicatescan.h"
+
 class QWidget;
 
 namespace vexaris::log {
 class ProcessingLog;
 class TfrmLog;
 } // namespace vexaris::log
-
-namespace vexaris::runs {
-struct ScanParameters;
-}
 
 namespace vexaris::store {
 class Session;
@@ -23,7 +21,8 @@ namespace vexaris::ui {
 
 class TfrmScan;
 
-void executeScan(QWidget *mainWindow, store::Session &session, const runs::ScanParameters &parameters, TfrmScan &window,
-    log::ProcessingLog &processingLog, log::TfrmLog &logWindow);
+// Returns what the run did.
+runs::ScanSummary executeScan(QWidget *mainWindow, store::Session &session, const runs::ScanParameters &parameters,
+    TfrmScan &window, log::ProcessingLog &processingLog, log::TfrmLog &logWindow);
 
 } // namespace vexaris::ui

@@ -9,8 +9,8 @@
 
 namespace vexaris::ui {
 
-void executeThumbnailUpdate(QWidget *mainWindow, store::Session &session, log::ProcessingLog &processingLog,
-    TfrmGetThumbs &window, log::TfrmLog &logWindow, unsigned threads)
+runs::ThumbnailRunSummary executeThumbnailUpdate(QWidget *mainWindow, store::Session &session,
+    log::ProcessingLog &processingLog, TfrmGetThumbs &window, log::TfrmLog &logWindow, unsigned threads)
 {
     if (mainWindow)
         mainWindow->setEnabled(false);
@@ -31,8 +31,10 @@ void executeThumbnailUpdate(QWidget *mainWindow, store::Session &session, log::P
 
     window.StopRequested = false;
     runs::ThumbnailRun run(session, processingLog, window, threads);
-    if (run.RunThumbnailUpdate().problems > 0)
+    const runs::ThumbnailRunSummary summary = run.RunThumbnailUpdate();
+    if (summary.problems > 0)
         logWindow.showLog();
+    return summary;
 }
 
 } // namespace vexaris::ui

@@ -4,6 +4,8 @@
 // processing log shows it at its end.
 #pragma once
 
+#include "runs/thumbnailrun.h"
+
 class QWidget;
 
 namespace vexaris::log {
@@ -19,8 +21,8 @@ namespace vexaris::ui {
 
 class TfrmGetThumbs;
 
-// threads: the readers of the run (0 for one per core).
-void executeThumbnailUpdate(QWidget *mainWindow, store::Session &session, log::ProcessingLog &processingLog,
-    TfrmGetThumbs &window, log::TfrmLog &logWindow, unsigned threads = 1);
+// threads: the readers of the run (0 for one per core). Returns what the run did.
+runs::ThumbnailRunSummary executeThumbnailUpdate(QWidget *mainWindow, store::Session &session,
+    log::ProcessingLog &processingLog, TfrmGetThumbs &window, log::TfrmLog &logWindow, unsigned threads = 1);
 
 } // namespace vexaris::ui

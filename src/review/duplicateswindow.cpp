@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -241,6 +242,9 @@ TfrmDuplicates::TfrmDuplicates(store::Session &session, QWidget *parent)
     pnlNavigation->setObjectName(QStringLiteral("pnlNavigation"));
     btnFirst = makeButton(pnlNavigation, "btnFirst", themeIcon("go-first", QStyle::SP_MediaSkipBackward), nullptr);
     btnPrev = makeButton(pnlNavigation, "btnPrev", themeIcon("go-previous", QStyle::SP_MediaSeekBackward), nullptr);
+    btnOverview
+        = makeButton(pnlNavigation, "btnOverview", themeIcon("view-list-details", QStyle::SP_FileDialogDetailedView),
+            N_("All pairs in the overview, with their groups and Differences"));
     trbRecNo = new QSlider(Qt::Horizontal, pnlNavigation);
     trbRecNo->setObjectName(QStringLiteral("trbRecNo"));
     trbRecNo->setRange(1, 1);
@@ -248,6 +252,11 @@ TfrmDuplicates::TfrmDuplicates(store::Session &session, QWidget *parent)
     trbRecNo->setPageStep(1);
     trbRecNo->setTickInterval(1);
     trbRecNo->setTickPosition(QSlider::TicksBelow);
+    lblDifference = new QLabel(pnlNavigation);
+    lblDifference->setObjectName(QStringLiteral("lblDifference"));
+    lblDifference->setAlignment(Qt::AlignCenter);
+    // Made in the language of the moment with its figure.
+    i18n::keepUntranslated(lblDifference);
     lblDupNumber = new QLabel(pnlNavigation);
     lblDupNumber->setObjectName(QStringLiteral("lblDupNumber"));
     lblDupNumber->setAlignment(Qt::AlignCenter);
@@ -260,6 +269,7 @@ TfrmDuplicates::TfrmDuplicates(store::Session &session, QWidget *parent)
     connect(btnNext, &QPushButton::clicked, this, &TfrmDuplicates::btnNextClick);
     connect(btnLast, &QPushButton::clicked, this, &TfrmDuplicates::btnLastClick);
     connect(trbRecNo, &QSlider::valueChanged, this, &TfrmDuplicates::trbRecNoChange);
+    connect(btnOverview, &QPushButton::clicked, this, &TfrmDuplicates::btnOverviewClick);
     const std::pair<QPushButton *, ResolutionAction> resolutions[] = {
         {btnDelLeft, ResolutionAction::DeleteLeft},
         {btnMoveToLeft, ResolutionAction::MoveToLeft},
@@ -294,6 +304,11 @@ void TfrmDuplicates::setStretchPreference(std::function<bool()> stretch)
 void TfrmDuplicates::setRememberPreference(std::function<bool()> remember)
 {
     m_rememberPreference = std::move(remember);
+}
+
+void TfrmDuplicates::setStartPair(qint64 pairId)
+{
+    m_startPair = pairId;
 }
 
 void TfrmDuplicates::setFileOperation(std::unique_ptr<review::FileOperation> operation)
@@ -348,10 +363,13 @@ void TfrmDuplicates::FormResize()
     at(btnPrev, kButtonGap + step);
     at(btnLast, w - step);
     at(btnNext, w - 2 * step);
+    at(btnOverview, kButtonGap + 2 * step);
     const int numberLeft = w - 2 * step - kButtonGap - m_numberWidth;
     lblDupNumber->setGeometry(numberLeft, y, m_numberWidth, kButtonHeight);
-    const int trackLeft = kButtonGap + 2 * step;
-    trbRecNo->setGeometry(trackLeft, 4, std::max(0, numberLeft - kButtonGap - trackLeft), kBarHeight - 8);
+    const int differenceLeft = numberLeft - m_differenceWidth;
+    lblDifference->setGeometry(differenceLeft, y, m_differenceWidth, kButtonHeight);
+    const int trackLeft = kButtonGap + 3 * step;
+    trbRecNo->setGeometry(trackLeft, 4, std::max(0, differenceLeft - kButtonGap - trackLeft), kBarHeight - 8);
 }
 
 void TfrmDuplicates::resizeEvent(QResizeEvent *event)
@@ -482,6 +500,14 @@ bool TfrmDuplicates::ShowPair()
     PlaceImage(imgLeft);
     PlaceImage(imgRight);
 
+    lblDifference->setText(qtrFormat("Difference %s", {QLocale().toString(m_review->current().difference)}));
+    // As wide as the text, so that the track bar keeps the rest.
+    const int differenceWidth = lblDifference->fontMetrics().horizontalAdvance(lblDifference->text()) + 2 * kButtonGap;
+    if (differenceWidth != m_differenceWidth) {
+        m_differenceWidth = differenceWidth;
+        FormResize();
+    }
+
     const int position = m_review->position();
     const int count = m_review->count();
     if (position >= 1 && position <= count) {
@@ -572,7 +598,12 @@ void TfrmDuplicates::showEvent(QShowEvent *event)
         return; // restored from the task bar: the pair stays as it was
     qApp->installEventFilter(this);
     FormResize();
-    if (guarded(this, [this] { OpenPairs(); })) {
+    if (guarded(this, [this] {
+            OpenPairs();
+            if (m_startPair)
+                m_review->moveToPair(*m_startPair);
+            m_startPair.reset();
+        })) {
         try {
             ShowPair();
         } catch (const std::exception &e) {
@@ -882,6 +913,12 @@ void TfrmDuplicates::settleShownPair(ResolutionAction action)
 void TfrmDuplicates::ResolvePairClick(ResolutionAction action)
 {
     guarded(this, [this, action] { settleShownPair(action); });
+}
+
+void TfrmDuplicates::btnOverviewClick()
+{
+    if (m_review->hasCurrent())
+        emit overviewRequested(m_review->current().id);
 }
 
 void TfrmDuplicates::btnNotAMatchClick()

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QDialog>
 #include <QPoint>
@@ -46,6 +47,9 @@ public:
     // The file operations of the resolutions; by default the real file system and Trash. Only
     // while the window is hidden.
     void setFileOperation(std::unique_ptr<review::FileOperation> operation);
+
+    // The pair the window shows first when it is next shown, in place of the list's first pair.
+    void setStartPair(qint64 pairId);
 
     // The pair list, its cursor, the shown sides and the resolutions.
     const review::PairReview &review() const { return *m_review; }
@@ -101,7 +105,9 @@ public:
     QFrame *pnlNavigation = nullptr;
     QPushButton *btnFirst = nullptr;
     QPushButton *btnPrev = nullptr;
+    QPushButton *btnOverview = nullptr;
     QSlider *trbRecNo = nullptr;
+    QLabel *lblDifference = nullptr;
     QLabel *lblDupNumber = nullptr;
     QPushButton *btnNext = nullptr;
     QPushButton *btnLast = nullptr;
@@ -114,6 +120,11 @@ public slots:
     void trbRecNoChange();
     void ResolvePairClick(store::ResolutionAction action);
     void btnNotAMatchClick();
+    void btnOverviewClick();
+
+signals:
+    // The overview of all pairs is asked for, at the shown pair.
+    void overviewRequested(qint64 pairId);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -151,6 +162,8 @@ private:
     int m_wheelTurn = 0; // what a fine-grained wheel has turned short of a notch
     bool m_settling = false; // shown, and nothing done by the user yet
     int m_numberWidth = 78; // of the position label
+    int m_differenceWidth = 0; // of the Difference label
+    std::optional<qint64> m_startPair;
 };
 
 } // namespace vexaris::ui

@@ -3,20 +3,26 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
+#include <QLocale>
 #include <QPushButton>
 #include <QScreen>
+#include <QSet>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "i18n/qtranslate.h"
 #include "review/actions.h"
+#include "review/batch.h"
 #include "review/fileoperation.h"
+#include "review/rule.h"
 #include "review/undo.h"
 #include "store/journal.h"
 #include "store/session.h"
 #include "ui/componenttranslation.h"
 #include "ui/datetimetext.h"
+#include "ui/dialogs.h"
 #include "ui/errorreport.h"
 
 namespace vexaris::ui {
@@ -25,6 +31,8 @@ namespace {
 
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kUndoneRole = Qt::UserRole + 1;
+// On a batch's line: true. Its pairs' lines are single resolutions under it.
+constexpr int kBatchRole = Qt::UserRole + 2;
 
 enum ResolutionColumn { kTime, kAction, kLeft, kRight, kTrash, kDifference, kUndone, kResolutionColumns };
 enum NotAMatchColumn { kRememberedTime, kRememberedLeft, kRememberedRight, kNotAMatchColumns };
@@ -34,7 +42,6 @@ QTreeWidget *newList(QWidget *parent, const char *name, const QStringList &title
     auto *list = new QTreeWidget(parent);
     list->setObjectName(QLatin1String(name));
     list->setRootIsDecorated(false);
-    list->setItemsExpandable(false);
     list->setUniformRowHeights(true);
     list->setAllColumnsShowFocus(true);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -51,6 +58,20 @@ void setLongText(QTreeWidgetItem *item, int column, const QString &text)
 {
     item->setText(column, text);
     item->setToolTip(column, text);
+}
+
+// What a batch was made by: its rule's name, else what its rule did.
+QString batchCaption(const store::BatchEntry &batch)
+{
+    if (!batch.ruleName.isEmpty())
+        return qtrFormat("Batch of the rule %s", {batch.ruleName});
+    try {
+        if (review::ruleFromText(batch.rule).action == review::RuleAction::NotAMatch)
+            return qtr("Batch of pairs declared not a match");
+    } catch (const std::exception &) {
+        // A rule this program cannot read is still a batch: the line says no more than that.
+    }
+    return qtr("Batch of an unsaved rule");
 }
 
 QPushButton *newButton(QWidget *parent, const char *name, const char *text)
@@ -84,14 +105,16 @@ TfrmJournal::TfrmJournal(store::Session &session, QWidget *parent)
         {i18n::english(N_("Time")), i18n::english(N_("Action")), i18n::english(N_("Left file")),
             i18n::english(N_("Right file")), i18n::english(N_("Trash entry")), i18n::english(N_("Difference")),
             i18n::english(N_("Undone"))});
+    // A batch opens to its pairs.
+    lstResolutions->setRootIsDecorated(true);
     QHeaderView *header = lstResolutions->header();
     header->setSectionResizeMode(kLeft, QHeaderView::Stretch);
     header->setSectionResizeMode(kRight, QHeaderView::Stretch);
     header->setSectionResizeMode(kTrash, QHeaderView::Interactive);
     header->resizeSection(kTrash, 140);
     btnUndo = newButton(grpResolutions, "btnUndo", N_("&Undo"));
-    btnUndo->setToolTip(
-        i18n::english(N_("Take back the selected resolution, or the newest one when none is selected")));
+    btnUndo->setToolTip(i18n::english(
+        N_("Take back the selected resolution or batch, or the newest resolution when none is selected")));
     auto *resolutionButtons = new QHBoxLayout;
     resolutionButtons->addStretch();
     resolutionButtons->addWidget(btnUndo);
@@ -155,7 +178,15 @@ void TfrmJournal::showEvent(QShowEvent *event)
 std::optional<qint64> TfrmJournal::selectedId(const QTreeWidget *list) const
 {
     const QList<QTreeWidgetItem *> selected = list->selectedItems();
-    if (selected.isEmpty())
+    if (selected.isEmpty() || selected.first()->data(0, kBatchRole).toBool())
+        return std::nullopt;
+    return selected.first()->data(0, kIdRole).toLongLong();
+}
+
+std::optional<qint64> TfrmJournal::selectedBatch() const
+{
+    const QList<QTreeWidgetItem *> selected = lstResolutions->selectedItems();
+    if (selected.isEmpty() || !selected.first()->data(0, kBatchRole).toBool())
         return std::nullopt;
     return selected.first()->data(0, kIdRole).toLongLong();
 }
@@ -163,12 +194,46 @@ std::optional<qint64> TfrmJournal::selectedId(const QTreeWidget *list) const
 void TfrmJournal::fillLists()
 {
     const std::optional<qint64> resolution = selectedId(lstResolutions);
+    const std::optional<qint64> batch = selectedBatch();
     const std::optional<qint64> remembered = selectedId(lstNotAMatches);
+    QSet<qint64> openBatches;
+    for (int row = 0; row < lstResolutions->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem *item = lstResolutions->topLevelItem(row);
+        if (item->data(0, kBatchRole).toBool() && item->isExpanded())
+            openBatches.insert(item->data(0, kIdRole).toLongLong());
+    }
     lstResolutions->clear();
     lstNotAMatches->clear();
 
-    for (const store::JournalEntry &entry : store::ListResolutions(m_session, m_session.CurrentCollection.ID)) {
-        auto *item = new QTreeWidgetItem(lstResolutions);
+    const int collection = m_session.CurrentCollection.ID;
+    QHash<qint64, store::BatchEntry> batches;
+    for (store::BatchEntry &entry : store::ListBatches(m_session, collection))
+        batches.insert(entry.id, std::move(entry));
+    // A batch stands where its newest resolution would, its resolutions under it.
+    QHash<qint64, QTreeWidgetItem *> batchItems;
+    for (const store::JournalEntry &entry : store::ListResolutions(m_session, collection)) {
+        QTreeWidgetItem *parent = nullptr;
+        if (entry.batchId != 0 && batches.contains(entry.batchId)) {
+            parent = batchItems.value(entry.batchId);
+            if (!parent) {
+                const store::BatchEntry &made = batches[entry.batchId];
+                parent = new QTreeWidgetItem(lstResolutions);
+                parent->setData(0, kIdRole, made.id);
+                parent->setData(0, kBatchRole, true);
+                parent->setData(0, kUndoneRole, made.undone >= made.resolutions);
+                parent->setText(kTime, localDateTimeWithZoneText(made.time));
+                setLongText(parent, kAction, batchCaption(made));
+                parent->setText(kLeft, qtrFormat("%s pairs", {QLocale().toString(made.resolutions)}));
+                parent->setText(kUndone,
+                    made.undone == 0 ? qtr("No") : (made.undone >= made.resolutions ? qtr("Yes") : qtr("Partly")));
+                if (batch == made.id)
+                    parent->setSelected(true);
+                if (openBatches.contains(made.id))
+                    parent->setExpanded(true);
+                batchItems.insert(made.id, parent);
+            }
+        }
+        auto *item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(lstResolutions);
         item->setData(0, kIdRole, entry.id);
         item->setData(0, kUndoneRole, entry.undone);
         item->setText(kTime, localDateTimeWithZoneText(entry.time));
@@ -211,6 +276,10 @@ void TfrmJournal::updateButtons()
 void TfrmJournal::btnUndoClick()
 {
     guarded(this, [this] {
+        if (const std::optional<qint64> batch = selectedBatch()) {
+            undoBatch(*batch);
+            return;
+        }
         std::optional<qint64> entry = selectedId(lstResolutions);
         if (!entry)
             entry = store::LastResolution(m_session, m_session.CurrentCollection.ID);
@@ -220,6 +289,16 @@ void TfrmJournal::btnUndoClick()
     // Read again after a refusal as well: the list may be out of step with the database, say
     // with an entry that another program undid meanwhile.
     guarded(this, [this] { fillLists(); });
+}
+
+void TfrmJournal::undoBatch(qint64 batchId)
+{
+    const review::BatchUndoResult result = review::UndoBatch(m_session, *m_fileOperation, batchId);
+    QString text = qtrFormat("%s restored, %s refused.",
+        {QLocale().toString(result.restored), QLocale().toString(static_cast<qint64>(result.refused.size()))});
+    for (const review::RefusedUndo &refused : result.refused)
+        text += QLatin1Char('\n') + refused.reason;
+    notify(this, applicationTitle(), text, result.refused.empty() ? QMessageBox::Information : QMessageBox::Warning);
 }
 
 void TfrmJournal::btnForgetClick()

@@ -1,7 +1,8 @@
 // The journal window: the resolutions of the current collection, newest first, each of which
-// can be taken back, and the pairs remembered as not a match, each of which can be given up so
-// that the next scan reports it again. A view over the store's journal and the undo of the
-// review; it runs no statement of its own.
+// can be taken back (a batch as one line that opens to its pairs and is taken back whole), and the
+// pairs remembered as not a match, each of which can be given up so that the next scan reports it
+// again. A view over the store's journal and the undo of the review; it runs no statement of its
+// own.
 #pragma once
 
 #include <memory>
@@ -46,7 +47,7 @@ public:
     QPushButton *btnClose = nullptr;
 
 public slots:
-    // The selected entry, or the newest one not yet undone when none is selected.
+    // The selected entry or batch, or the newest entry not yet undone when none is selected.
     void btnUndoClick();
     void btnForgetClick();
 
@@ -55,7 +56,11 @@ protected:
 
 private:
     void updateButtons();
+    // The selected entry of the list; nullopt for none or a batch.
     std::optional<qint64> selectedId(const QTreeWidget *list) const;
+    std::optional<qint64> selectedBatch() const;
+    // Takes the whole batch back and says how far that went, with the reasons of the refused.
+    void undoBatch(qint64 batchId);
 
     store::Session &m_session;
     std::unique_ptr<review::FileOperation> m_fileOperation;

@@ -21,6 +21,7 @@ enum class TranslatedWindow {
     Scan,
     Duplicates,
     Journal,
+    Pairs,
 };
 
 class TranslatedWindows

@@ -932,6 +932,9 @@ void TestMainWindow::scanPassesOverRememberedPairsWhenTicked()
     letIdle();
     m_window->actScan->trigger();
     QCOMPARE(queryInt(QStringLiteral("SELECT COUNT(*) FROM Duplicate WHERE Collection_ID = ?"), {id}), ticked ? 0 : 1);
+    // What the scan found, in the status bar.
+    QCOMPARE(m_window->lblStatus->text(),
+        ticked ? QStringLiteral("Holiday: 0 pairs in 0 groups") : QStringLiteral("Holiday: 1 pairs in 1 groups"));
 }
 
 void TestMainWindow::errorInAHandlerIsReportedAndTheWindowGoesOn()

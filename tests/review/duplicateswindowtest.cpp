@@ -153,6 +153,7 @@ private slots:
     void datesInTheRegionalFormat_data();
     void datesInTheRegionalFormat();
     void navigationStepsThroughTheList();
+    void opensAtTheStartPairWithItsDifference();
     void showingAgainAfterTheListShrankStartsAtOne();
     void spaceTogglesBothDetailsPanels();
     void escapeClosesTheWindow();
@@ -557,6 +558,30 @@ void DuplicatesWindowTest::navigationStepsThroughTheList()
     QApplication::sendEvent(m_window->trbRecNo, &away);
     QCOMPARE(shownNumber(), u"1/4"_s);
     QVERIFY(m_boxes.notices.isEmpty());
+}
+
+// As the overview opens it: at the pair asked for, once; the Difference beside the position.
+void DuplicatesWindowTest::opensAtTheStartPairWithItsDifference()
+{
+    std::vector<int> pictures;
+    for (int i = 0; i < 6; ++i)
+        pictures.push_back(addPicture({u"f"_s, u"p%1.png"_s.arg(i)}));
+    for (int i = 0; i < 3; ++i)
+        addPair(pictures[2 * i], pictures[2 * i + 1], 1000 * (i + 1));
+    const qint64 second = m_db->count("SELECT ID FROM Duplicate WHERE Difference = 2000");
+    m_window->setStartPair(second);
+    showWindow();
+    QCOMPARE(m_window->lblDupNumber->text(), u"2/3"_s);
+    QCOMPARE(m_window->review().current().id, second);
+    QCOMPARE(m_window->lblDifference->text(), u"Difference 2,000"_s);
+    QSignalSpy overview(m_window.get(), &TfrmDuplicates::overviewRequested);
+    m_window->btnOverview->click();
+    QCOMPARE(overview.size(), 1);
+    QCOMPARE(overview[0][0].toLongLong(), second);
+
+    m_window->close();
+    showWindow();
+    QCOMPARE(m_window->lblDupNumber->text(), u"1/3"_s);
 }
 
 void DuplicatesWindowTest::showingAgainAfterTheListShrankStartsAtOne()

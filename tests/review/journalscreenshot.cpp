@@ -87,7 +87,7 @@ int main(int argc, char *argv[])
     for (const store::ResolutionAction action : actions) {
         if (!review.hasCurrent())
             break;
-        const review::ResolutionResult result = review.resolve(action, steps);
+        const review::ResolutionResult result = review.resolve(review.current().id, action, steps);
         if (result.outcome != review::ResolutionOutcome::Done) {
             std::fprintf(stderr, "resolution failed: %s\n", qPrintable(result.message));
             return 1;

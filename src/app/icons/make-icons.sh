@@ -13,6 +13,7 @@ declare -A sources=(
     [4-scan]=actions/system-search.png
     [5-viewduplicates]=actions/edit-copy.png
     [6-addfolder]=actions/folder-new.png
+    [7-pairs]=mimetypes/x-office-spreadsheet.png
 )
 for name in "${!sources[@]}"; do
     src="$tango/${sources[$name]}"
