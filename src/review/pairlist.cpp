@@ -123,7 +123,17 @@ void PairList::read(store::Session &session, int collectionId, const Progress &p
         return slot;
     };
     m_pictures.emplace_back();
+    const qint64 total = countPairs(database, collectionId);
+    // A short list names few of the collection's pictures: those are looked up one by one below,
+    // which is far quicker than reading a hundred thousand rows for them.
+    qint64 pictures = 0;
     {
+        store::Statement count(database, QStringLiteral("SELECT COUNT(*) FROM Picture WHERE CollectionID = ?"));
+        count.bind(0, collectionId);
+        if (count.step())
+            pictures = integerOf(count.column(0));
+    }
+    if (2 * total >= pictures) {
         store::Statement rows(database, pictureColumns + QStringLiteral("WHERE CollectionID = ?"));
         rows.bind(0, collectionId);
         while (rows.step())
@@ -143,7 +153,6 @@ void PairList::read(store::Session &session, int collectionId, const Progress &p
         return addPicture(pictureOf(strayPicture));
     };
 
-    const qint64 total = countPairs(database, collectionId);
     m_pairs.reserve(static_cast<size_t>(total));
     {
         // Read in the table's own order and sorted here: walking the index over (Collection_ID,
