@@ -9,16 +9,6 @@ namespace vexaris::review {
 
 namespace {
 
-qint64 integerOf(const store::Value &value)
-{
-    return value.isNumeric() ? value.toInt64() : 0;
-}
-
-double daysOf(const store::Value &value)
-{
-    return value.isNumeric() ? value.toDouble() : 0.0;
-}
-
 QString textOf(const store::Value &value)
 {
     return value.isNull() ? QString() : value.toString();
@@ -81,14 +71,14 @@ void PairList::read(store::Session &session, int collectionId, const Progress &p
         = QStringLiteral("SELECT ID, FolderID, FileName, Size, Width, Height, Created, Modified FROM Picture ");
     const auto pictureOf = [&](const store::Statement &row) {
         PairSide side;
-        side.pictureId = row.column(0).toInt();
-        side.folderId = static_cast<int>(integerOf(row.column(1)));
+        side.pictureId = static_cast<int>(row.columnInteger(0));
+        side.folderId = static_cast<int>(row.columnInteger(1));
         side.fileName = textOf(row.column(2));
-        side.size = integerOf(row.column(3));
-        side.width = static_cast<int>(integerOf(row.column(4)));
-        side.height = static_cast<int>(integerOf(row.column(5)));
-        side.created = daysOf(row.column(6));
-        side.modified = daysOf(row.column(7));
+        side.size = row.columnInteger(3);
+        side.width = static_cast<int>(row.columnInteger(4));
+        side.height = static_cast<int>(row.columnInteger(5));
+        side.created = row.columnReal(6);
+        side.modified = row.columnReal(7);
         return side;
     };
     // A picture or folder of another collection is not expected, but the pair still shows it.
@@ -131,7 +121,7 @@ void PairList::read(store::Session &session, int collectionId, const Progress &p
         store::Statement count(database, QStringLiteral("SELECT COUNT(*) FROM Picture WHERE CollectionID = ?"));
         count.bind(0, collectionId);
         if (count.step())
-            pictures = integerOf(count.column(0));
+            pictures = count.columnInteger(0);
     }
     if (2 * total >= pictures) {
         store::Statement rows(database, pictureColumns + QStringLiteral("WHERE CollectionID = ?"));
@@ -140,10 +130,11 @@ void PairList::read(store::Session &session, int collectionId, const Progress &p
             addPicture(pictureOf(rows));
     }
     store::Statement strayPicture(database, pictureColumns + QStringLiteral("WHERE ID = ?"));
-    const auto slotFor = [&](const store::Value &id) -> uint32_t {
-        if (!id.isNumeric())
+    const auto slotFor = [&](qint64 id) -> uint32_t {
+        // A picture ID that is not a number, or one no int holds, names no picture.
+        if (id == 0 || id != static_cast<int>(id))
             return 0;
-        const int pictureId = id.toInt();
+        const auto pictureId = static_cast<int>(id);
         if (const uint32_t known = slotOf(pictureId); known != 0)
             return known;
         strayPicture.reset();
@@ -161,8 +152,8 @@ void PairList::read(store::Session &session, int collectionId, const Progress &p
             QStringLiteral("SELECT ID, Left_ID, Right_ID, Difference FROM Duplicate WHERE +Collection_ID = ?"));
         rows.bind(0, collectionId);
         while (rows.step()) {
-            m_pairs.push_back({rows.column(0).toInt64(), static_cast<int32_t>(integerOf(rows.column(3))),
-                slotFor(rows.column(1)), slotFor(rows.column(2))});
+            m_pairs.push_back({rows.columnInteger(0), static_cast<int32_t>(rows.columnInteger(3)),
+                slotFor(rows.columnInteger(1)), slotFor(rows.columnInteger(2))});
             if (progress && m_pairs.size() % kProgressEvery == 0)
                 progress(static_cast<qint64>(m_pairs.size()), total);
         }

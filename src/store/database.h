@@ -126,6 +126,11 @@ public:
     // none, so that a misspelt name never reads as NULL.
     Value field(QLatin1StringView name) const;
     bool columnIsNull(int index) const;
+    // A number column without a Value for it, for readers of many rows: an integer as it is, a real
+    // rounded as Value rounds it, and 0 for NULL, text, a blob or a real no integer holds.
+    qint64 columnInteger(int index) const;
+    // A number column as a real; 0 for NULL, text or a blob.
+    double columnReal(int index) const;
     // The bytes of a blob or text column without a copy; valid until the next step.
     QByteArrayView columnBytes(int index) const;
 

@@ -117,6 +117,27 @@ TEST(OpenDatabase, SetsItsPragmasOnEveryOpen)
     }
 }
 
+TEST(Statement, NumberColumnsReadWithoutAValue)
+{
+    test::ConnectedTestDatabase db;
+    struct Case
+    {
+        const char *literal;
+        qint64 integer;
+        double real;
+    };
+    // Reals round half to even, as Value does; NULL, text, a blob and a real no integer holds read
+    // as integer 0.
+    const Case cases[] = {{"42", 42, 42.0}, {"-7", -7, -7.0}, {"2.5", 2, 2.5}, {"3.5", 4, 3.5}, {"-1.25", -1, -1.25},
+        {"NULL", 0, 0.0}, {"'12'", 0, 0.0}, {"x'01'", 0, 0.0}, {"1e300", 0, 1e300}};
+    for (const Case &c : cases) {
+        Statement statement(db.database(), u"SELECT "_s + QString::fromUtf8(c.literal));
+        ASSERT_TRUE(statement.step());
+        EXPECT_EQ(statement.columnInteger(0), c.integer) << c.literal;
+        EXPECT_EQ(statement.columnReal(0), c.real) << c.literal;
+    }
+}
+
 TEST(OpenDatabase, ASecondConnectionReadsWhatTheFirstCommitted)
 {
     test::ConnectedTestDatabase db;
