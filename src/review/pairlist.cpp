@@ -16,6 +16,8 @@ QString textOf(const store::Value &value)
 
 // How many pairs are read between two reports of progress.
 constexpr qint64 kProgressEvery = 16384;
+// Below this many pairs the list is read through the index of a collection's pairs.
+constexpr qint64 kPairsThroughIndex = 50000;
 
 } // namespace
 
@@ -146,10 +148,14 @@ void PairList::read(store::Session &session, int collectionId, const Progress &p
 
     m_pairs.reserve(static_cast<size_t>(total));
     {
-        // Read in the table's own order and sorted here: walking the index over (Collection_ID,
-        // Difference) looks every row up in the table again, which takes three times as long.
+        // Walking the index over (Collection_ID, Difference) looks every row up in the table
+        // again: a long list is read in the table's own order, in a third of the time, and sorted
+        // below. A short one still takes the index, so that no other collection's rows are read
+        // for it.
         store::Statement rows(database,
-            QStringLiteral("SELECT ID, Left_ID, Right_ID, Difference FROM Duplicate WHERE +Collection_ID = ?"));
+            total < kPairsThroughIndex
+                ? QStringLiteral("SELECT ID, Left_ID, Right_ID, Difference FROM Duplicate WHERE Collection_ID = ?")
+                : QStringLiteral("SELECT ID, Left_ID, Right_ID, Difference FROM Duplicate WHERE +Collection_ID = ?"));
         rows.bind(0, collectionId);
         while (rows.step()) {
             m_pairs.push_back({rows.columnInteger(0), static_cast<int32_t>(rows.columnInteger(3)),
