@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -117,6 +118,14 @@ void Database::prepare(OpenMode mode)
     registerCollations(m_handle);
     if (mode == OpenMode::ReadWrite && sqlite3_db_readonly(m_handle, "main") == 1)
         throw DatabaseError(_("the file cannot be written"), SQLITE_READONLY);
+    // SQLite keeps the write-ahead log beside the name it was given, so a file of two names has two
+    // logs: a run under one name reads pages half written under the other, and a write under each
+    // damages the file.
+    if (struct stat status {}; mode == OpenMode::ReadWrite
+        && ::stat(QFile::encodeName(m_fileName).constData(), &status) == 0 && status.st_nlink > 1)
+        throw DatabaseError(_("the file has more than one name (a hard link), under which it could be damaged; "
+                              "keep one name and remove the others"),
+            SQLITE_CANTOPEN);
 
     // Look before changing anything: switching an empty or foreign file to WAL would write to it.
     {
