@@ -33,22 +33,8 @@ public:
     review::ResolutionSteps &steps() override { return m_steps; }
 
 private:
-    class QuietSteps final : public review::ResolutionSteps
-    {
-    public:
-        review::FileOperationProgress &started(Step) override { return m_progress; }
-        void finished() override { }
-
-    private:
-        class Silent final : public review::FileOperationProgress
-        {
-        public:
-            void advanced(qint64, qint64) override { }
-        } m_progress;
-    };
-
     bool m_yes;
-    QuietSteps m_steps;
+    review::QuietSteps m_steps;
 };
 
 int pictureIdOf(const QString &text)

@@ -27,6 +27,13 @@ public:
     virtual void advanced(qint64 bytesDone, qint64 bytesTotal) = 0;
 };
 
+// For a file step nobody watches: a put-back, an undo, the command line.
+class NoProgress final : public FileOperationProgress
+{
+public:
+    void advanced(qint64, qint64) override { }
+};
+
 class FileOperation
 {
 public:

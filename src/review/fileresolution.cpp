@@ -151,11 +151,7 @@ void FileResolution::markFailed(store::Session &session)
 
 QString FileResolution::putBack()
 {
-    class NoProgress final : public FileOperationProgress
-    {
-    public:
-        void advanced(qint64, qint64) override { }
-    } quiet;
+    NoProgress quiet;
     QStringList stayed;
     // The kept file first: it may stand on the given-up file's place.
     if (m_moved) {

@@ -28,6 +28,17 @@ public:
     virtual void finished() = 0;
 };
 
+// The steps of a resolution nobody watches, as the command line settles pairs.
+class QuietSteps final : public ResolutionSteps
+{
+public:
+    FileOperationProgress &started(Step) override { return m_progress; }
+    void finished() override { }
+
+private:
+    NoProgress m_progress;
+};
+
 class FileResolution
 {
 public:

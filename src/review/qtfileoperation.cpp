@@ -210,11 +210,7 @@ FileOperationResult QtFileOperation::restore(const TrashSlot &slot, const QStrin
     }
     if (pathIsTaken(originalPath))
         return {false, qtrFormat(N_("%s cannot come back from the Trash: another file has its place"), {originalPath})};
-    class NoProgress final : public FileOperationProgress
-    {
-    public:
-        void advanced(qint64, qint64) override { }
-    } quiet;
+    NoProgress quiet;
     FileOperationResult moved = move(slot.filesPath, originalPath, quiet);
     if (!moved.succeeded)
         return moved;

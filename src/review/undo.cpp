@@ -31,12 +31,6 @@ namespace {
     throw Error(message.toStdString());
 }
 
-class NoProgress final : public FileOperationProgress
-{
-public:
-    void advanced(qint64, qint64) override { }
-};
-
 void refuseWhenTaken(const QString &path)
 {
     if (pathIsTaken(path))

@@ -24,21 +24,6 @@ namespace {
 
 constexpr double kModified = 45000.25;
 
-class NoSteps final : public review::ResolutionSteps
-{
-public:
-    class Silent final : public review::FileOperationProgress
-    {
-    public:
-        void advanced(qint64, qint64) override { }
-    };
-    review::FileOperationProgress &started(Step) override { return m_progress; }
-    void finished() override { }
-
-private:
-    Silent m_progress;
-};
-
 class JournalCommandsTest : public ::testing::Test
 {
 protected:
@@ -70,7 +55,7 @@ protected:
         review::QtFileOperation files;
         review::PairReview review(db.session(), files);
         review.open();
-        NoSteps steps;
+        review::QuietSteps steps;
         ASSERT_EQ(review.resolve(review.current().id, action, steps).outcome, review::ResolutionOutcome::Done);
     }
 

@@ -170,20 +170,6 @@ protected:
     QList<QByteArray> m_contents;
 };
 
-class QuietSteps final : public review::ResolutionSteps
-{
-public:
-    review::FileOperationProgress &started(Step) override { return m_progress; }
-    void finished() override { }
-
-private:
-    class Silent final : public review::FileOperationProgress
-    {
-    public:
-        void advanced(qint64, qint64) override { }
-    } m_progress;
-};
-
 // Runs the body in a child process of its own; true when the child was killed.
 template <typename Body> bool killedInAChild(Body &&body)
 {
@@ -217,7 +203,7 @@ TEST_F(ResolveKillTest, KilledAtEveryStepOfEveryResolutionAndUndoLeavesAllOrNoth
                     session.CurrentCollection = {.ID = 1, .Name = u"Copies"_s};
                     review::PairReview review(session, files);
                     review.open();
-                    QuietSteps quiet;
+                    review::QuietSteps quiet;
                     return review.resolve(review.current().id, action, quiet).journalId;
                 };
                 qint64 entry = 0;
@@ -310,7 +296,7 @@ TEST_F(ResolveKillTest, ADatabaseHeldBusyAtTheLastCommitPutsTheFilesBack)
     BusyAfterRecycle files(m_file->path());
     review::PairReview review(session, files);
     review.open();
-    QuietSteps quiet;
+    review::QuietSteps quiet;
     try {
         review.resolve(review.current().id, review::ResolutionAction::MoveToRight, quiet);
         FAIL() << "the resolution went through a busy database";

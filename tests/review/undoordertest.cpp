@@ -24,21 +24,6 @@ namespace {
 
 constexpr double kModified = 45000.5;
 
-class QuietSteps final : public ResolutionSteps
-{
-public:
-    class Silent final : public FileOperationProgress
-    {
-    public:
-        void advanced(qint64, qint64) override { }
-    };
-    FileOperationProgress &started(Step) override { return m_progress; }
-    void finished() override { }
-
-private:
-    Silent m_progress;
-};
-
 // A resolution by picture numbers: the second one given up for the first, or, with notAMatch,
 // their pair declared not a match.
 struct Step
